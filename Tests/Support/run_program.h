@@ -1,0 +1,25 @@
+// Starts one of the project's programs from a test and collects what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+struct ProgramResult {
+    int exit_code = -1;
+    std::string output;  // standard output exactly as the program wrote it (binary)
+};
+
+// Full path of a program built beside the running test executable ("hashmd5" -> ".../hashmd5.exe"
+// on Windows). Every executable of the build lands in the same folder.
+std::string program_path(const std::string& name);
+
+// Runs the program with the arguments (each quoted for the platform's shell) and returns its
+// exit code and standard output. Standard error is not captured.
+ProgramResult run_program(const std::string& name, const std::vector<std::string>& args);
+
+// Directory of the running executable, without a trailing separator.
+std::string executable_directory();
+
+}  // namespace test_support

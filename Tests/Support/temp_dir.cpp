@@ -1,0 +1,63 @@
+// Temporary directories and whole-file helpers for tests.
+#include "Support/temp_dir.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace test_support {
+
+#ifdef _WIN32
+constexpr char separator = '\\';
+#else
+constexpr char separator = '/';
+#endif
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (;;) {
+        std::ostringstream name;
+        name << "brelo-test-" << random() << "-" << counter++;
+        fs::path candidate = fs::temp_directory_path() / name.str();
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            break;
+        }
+    }
+    while (!path_.empty() && (path_.back() == '/' || path_.back() == '\\')) path_.pop_back();
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    for (auto& entry : fs::recursive_directory_iterator(path_, error))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+}
+
+std::string TempDir::file(const std::string& name) const { return path_ + separator + name; }
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool file_exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+}  // namespace test_support
