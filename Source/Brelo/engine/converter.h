@@ -1,8 +1,9 @@
-// Converter definitions: the four texts that describe one external console program, and the
-// list of them keyed by identity.
+// Converter definitions: the four texts that describe one external console program, the list of
+// them keyed by identity, and how a converter becomes the command line of one child process.
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 struct Converter {
@@ -15,3 +16,47 @@ struct Converter {
 // Key -> converter. The key is the converter's identity, not its position: the display order is
 // the row order of the converter box, whose rows carry the keys.
 using ConverterList = std::map<int, Converter>;
+
+// The placeholder tokens, matched byte for byte and case-sensitively. The first two belong to
+// output-name patterns, the last three to converters.
+inline constexpr const char* prefix_token = "${prefix}";
+inline constexpr const char* suffix_token = "${suffix}";
+inline constexpr const char* location_token = "${location}";
+inline constexpr const char* infile_token = "${infile}";
+inline constexpr const char* outfile_token = "${outfile}";
+inline constexpr const char* placeholder_tokens[] = {prefix_token, suffix_token, location_token,
+                                                     infile_token, outfile_token};
+
+// What a run derives once from its converter.
+struct PreparedCommand {
+    std::string command_template;  // the command line with "${infile}" and "${outfile}" still open
+    std::string work_dir;          // final; may be empty, and is then passed on empty
+};
+
+// A copy of the converter with that key, or nothing. The run works on its copy, so later edits
+// of the list do not reach it.
+std::optional<Converter> find_converter(const ConverterList& list, int key);
+
+// The smallest non-negative integer that is not yet a key of the list.
+int smallest_free_key(const ConverterList& list);
+
+// The text before the last path separator of exe_file, or the whole text when it has none.
+std::string converter_location(const std::string& exe_file);
+
+// Replaces every occurrence of token, left to right and without overlap; text inserted by this
+// call is never searched again by it. An empty token leaves the text unchanged.
+void replace_all_in_place(std::string& text, const std::string& token,
+                          const std::string& replacement);
+std::string replace_all_copy(const std::string& text, const std::string& token,
+                             const std::string& replacement);
+
+// "<exe_file> <arguments>" with both file tokens put between double quotes and the location
+// inserted (unquoted); the working directory is work_dir with the location inserted.
+PreparedCommand prepare_command(const Converter& converter);
+
+// The command line for one file: the template with the input path inserted for "${infile}",
+// then the output path for "${outfile}". A double quote inside a path is escaped (with the
+// backslashes before it, and the backslashes at the path's end, doubled) so that the quoted
+// path reaches the converter as exactly one argument; a path holding neither arrives unchanged.
+std::string expand_command(const std::string& command_template, const std::string& input_path,
+                           const std::string& output_path);

@@ -1,0 +1,30 @@
+// Runs one converter process to its end and collects its console text into the run's log.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "engine/conversion_log.h"
+
+struct Event;
+
+// The texts this runner leaves in the log, each as one line.
+inline constexpr const char* output_pipe_failed_text = "Create STDOUT pipe failed.\r\n";
+inline constexpr const char* input_pipe_failed_text = "Create STDIN pipe failed.\r\n";
+inline constexpr const char* process_failed_text = "Create process failed.\r\n";
+inline constexpr const char* ended_by_stop_text = "Converter ended by Stop.\r\n";
+
+// How long a converter may go on after Stop before it is ended.
+inline constexpr std::chrono::milliseconds default_stop_grace{5000};
+
+// Starts the command line as a hidden child in the working directory (passed as it is, also
+// when empty) and appends everything it writes to standard output and standard error to log,
+// in chunks of up to 1024 bytes, each up to its first NUL byte. Returns when the child has
+// ended and no process holds its output any more. A start that fails appends one of the
+// "Create ... failed." lines instead.
+// With a stop event: once the event is set, the converter may go on for the grace time; if it
+// (or anything holding its output) is still running then, it is ended with every process it
+// started, and "Converter ended by Stop." is appended on a line of its own.
+void run_console_process(const std::string& command_line, const std::string& work_dir,
+                         ConversionLog& log, Event* stop = nullptr,
+                         std::chrono::milliseconds grace = default_stop_grace);

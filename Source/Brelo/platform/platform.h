@@ -1,0 +1,103 @@
+// The operating system as the engine sees it: files and directories, events, threads and child
+// processes. platform_win32.cpp and platform_posix.cpp implement the same functions; the build
+// compiles exactly one of them. No Win32 or POSIX type appears here.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// The separator the engine joins paths with and converter_location cuts at.
+#ifdef _WIN32
+constexpr char path_separator = '\\';
+#else
+constexpr char path_separator = '/';
+#endif
+
+// ---- Files and directories ----------------------------------------------------------------
+
+// True when the path names an existing directory.
+bool is_directory(const std::string& path);
+// True when the path names an existing file or directory.
+bool path_exists(const std::string& path);
+// Creates one directory level with default security. False when it could not be made
+// (it exists already, or its parent is missing).
+bool make_directory(const std::string& path);
+
+struct DirEntry {
+    std::string name;           // the bare name, no directory part
+    bool is_directory = false;  // the only attribute the engine looks at
+};
+
+// Calls visit for every entry of the directory, in the order the file system returns them,
+// hidden and system entries included. "." and ".." are delivered too (on POSIX as well), so
+// callers skip them by name. Stops early when visit returns false. False when the listing
+// cannot start (no such directory, no access, path too long).
+bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit);
+
+// ---- Events -------------------------------------------------------------------------------
+
+// A manual-reset event: it stays set until it is reset. Safe to use from several threads.
+struct Event;
+
+// The name of the event that Stop signals and a run polls.
+constexpr const char* stop_event_name = "StopConvert";
+
+// Creates an event, not set. On Windows a non-empty name makes it a named kernel object that
+// other processes can open; on POSIX the name is ignored and the event is private to the
+// process. Null on failure.
+Event* create_event(const std::string& name = std::string());
+void set_event(Event& event);
+void reset_event(Event& event);
+// Polls without waiting: true when the event is set.
+bool is_event_set(Event& event);
+// Waits until first or second (which may be null) is set, or timeout_ms milliseconds have
+// passed (a negative time-out waits without limit). Returns 0 when first is set, 1 when second
+// is set, -1 on time-out. When both are set, first wins.
+int wait_for_events(Event& first, Event* second, int timeout_ms);
+// Releases the event; null is ignored.
+void close_event(Event* event);
+
+// ---- Threads ------------------------------------------------------------------------------
+
+// Runs body on a new thread that nobody joins; the thread's handle is released at once.
+// False when the thread could not be started (body is then not run).
+bool start_detached_thread(std::function<void()> body);
+
+// ---- Child processes ----------------------------------------------------------------------
+
+// One started converter: its process, and our ends of its two pipes.
+struct ChildProcess;
+
+// Which step of a start failed.
+enum class StartResult { Started, OutputPipeFailed, InputPipeFailed, ProcessFailed };
+
+// Starts the command line as a hidden child process with the working directory passed as it is
+// (an empty text or a path that is no directory fails the start). The program is the first word
+// of the command line, found as Windows finds it: a path as given, a bare name first in the
+// directory of the running program, then along the search path. The child's standard output
+// and standard error share one pipe; its standard input is a pipe on which nothing is written
+// and which reports its end at once. The child is placed in a group of its own (a job object on
+// Windows, a process group on POSIX) so that end_child_process_tree reaches what it starts.
+// On Started, child holds the new process and must be released with close_child_process; on
+// any other result nothing is left open and child is null.
+StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
+                                ChildProcess*& child);
+
+// Reads up to capacity bytes of the child's output into buffer, blocking until some arrive.
+// count receives the number read. False once no process holds the pipe's write end any more
+// (the child and everything that inherited its output have ended or closed it).
+bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
+                       std::size_t& count);
+
+// Waits, without time limit, until the child process itself has ended. The process stays known
+// to the system until close_child_process, so end_child_process_tree never reaches a stranger.
+void wait_child_process(ChildProcess& child);
+
+// Ends the child and every process of its group at once. May be called from another thread
+// while read_child_output or wait_child_process blocks, but not after close_child_process.
+void end_child_process_tree(ChildProcess& child);
+
+// Closes our end of the output pipe, our end of the input pipe and the process, in that order,
+// and releases child. Null is ignored.
+void close_child_process(ChildProcess* child);
