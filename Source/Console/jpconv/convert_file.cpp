@@ -1,0 +1,144 @@
+// Option parsing and the file handling around detect_code and the conversion routines.
+#include "convert_file.h"
+
+#include <cstdio>
+
+#include "text_stream.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+char to_lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_ignoring_case(const std::string& text, const char* lower) {
+    std::size_t i = 0;
+    for (; i < text.size() && lower[i]; ++i) {
+        if (to_lower_ascii(text[i]) != lower[i]) return false;
+    }
+    return i == text.size() && !lower[i];
+}
+
+bool is_regular_file(std::FILE* file) {
+#ifdef _WIN32
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    return handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
+// True when path names the file open as input. Compares file identities, so other spellings,
+// relative paths and links are caught as well as the same name.
+bool names_open_file(std::FILE* input, const std::string& path) {
+#ifdef _WIN32
+    HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
+    HANDLE other = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool same = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(other, &b) &&
+                a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+#else
+    struct stat a, b;
+    return fstat(fileno(input), &a) == 0 && stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+#endif
+}
+
+bool file_exists(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file) std::fclose(file);
+    return file != nullptr;
+}
+
+// A name beside path that no file has yet, in the same folder so that the final rename stays on
+// one volume.
+std::string temporary_name_beside(const std::string& path) {
+    std::string name;
+    for (int i = 0; i < 1000; ++i) {
+        name = path + ".jpconv" + std::to_string(i) + ".tmp";
+        if (!file_exists(name)) break;
+    }
+    return name;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+}  // namespace
+
+bool parse_option(const std::string& option, ConversionRequest& request) {
+    static const struct {
+        const char* name;
+        TextCode target;
+        bool widen;
+    } options[] = {
+        {"-sjis", TextCode::Sjis, false},     {"-euc", TextCode::Euc, false},
+        {"-newjis", TextCode::NewJis, false}, {"-oldjis", TextCode::OldJis, false},
+        {"-necjis", TextCode::NecJis, false}, {"-fullsize", TextCode::None, true},
+    };
+    for (const auto& known : options) {
+        if (equals_ignoring_case(option, known.name)) {
+            request.target = known.target;
+            request.widen = known.widen;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool convert_file(const std::string& input_path, const std::string& output_path,
+                  const ConversionRequest& request) {
+    // Binary mode on both files: the line-end rules are applied by TextReader and TextWriter,
+    // identically on every platform.
+    std::FILE* input = std::fopen(input_path.c_str(), "rb");
+    if (!input) return false;
+    // A directory opens for reading on POSIX; it is refused here, before the output exists.
+    if (!is_regular_file(input)) {
+        std::fclose(input);
+        return false;
+    }
+    // Opening the input itself for writing would empty it before a byte is read.
+    const bool in_place = names_open_file(input, output_path);
+    const std::string write_path = in_place ? temporary_name_beside(output_path) : output_path;
+    std::FILE* output = std::fopen(write_path.c_str(), "wb");
+    if (!output) {
+        std::fclose(input);
+        return false;
+    }
+
+    bool ok;
+    {
+        TextReader reader(input);
+        TextWriter writer(output);
+        TextCode detected = detect_code(reader);
+        ok = !reader.failed() && reader.rewind();
+        if (ok) {
+            convert_text(reader, writer, detected, request.target, request.widen);
+            ok = !reader.failed();
+        }
+        ok = writer.flush() && ok;
+    }
+    std::fclose(input);
+    if (std::fclose(output) != 0) ok = false;
+    if (ok && in_place) ok = replace_file(write_path, output_path);
+    if (!ok) std::remove(write_path.c_str());
+    return ok;
+}

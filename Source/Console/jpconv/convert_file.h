@@ -1,0 +1,25 @@
+// The whole job of jpconv: the option that names the output, and one file converted into another.
+#pragma once
+
+#include <string>
+
+#include "text_code.h"
+
+// What the option asks for: the output's kind, and whether half-width katakana are widened.
+struct ConversionRequest {
+    TextCode target = TextCode::None;
+    bool widen = false;
+};
+
+// Reads the option ("-sjis", "-euc", "-newjis", "-oldjis", "-necjis", "-fullsize"), compared as a
+// whole and ignoring the case of ASCII letters. False, leaving request alone, for anything else.
+bool parse_option(const std::string& option, ConversionRequest& request);
+
+// Detects the input file's kind and writes it converted as requested into the output file; both
+// files follow the text-mode line-end rules of TextReader and TextWriter. Returns false, creating
+// no output, when the input cannot be opened or is not a regular file; false when the output cannot
+// be created or written, or the input cannot be read to its end, removing what was written. When
+// the output names the input file (under any spelling or link), the text is converted into a
+// temporary file beside it that replaces the input only once complete, so the input is never lost.
+bool convert_file(const std::string& input_path, const std::string& output_path,
+                  const ConversionRequest& request);

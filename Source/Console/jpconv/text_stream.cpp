@@ -1,0 +1,119 @@
+// The text-mode translation of TextReader and TextWriter, done once per buffer fill and flush.
+#include "text_stream.h"
+
+#include <cstring>
+
+namespace {
+constexpr unsigned char cr = 0x0D;
+constexpr unsigned char lf = 0x0A;
+constexpr unsigned char end_of_file_mark = 0x1A;
+}  // namespace
+
+TextReader::TextReader(std::FILE* file, std::size_t chunk) : file_(file), chunk_(chunk ? chunk : 1) {
+    // Layout: room for pushed-back bytes, one byte for a CR held over from the previous fill,
+    // then the raw bytes of one read, which are translated in place towards the front.
+    buffer_.reset(new unsigned char[pushback_capacity + 1 + chunk_]);
+    pos_ = end_ = buffer_.get() + pushback_capacity;
+}
+
+TextReader::TextReader(const char* data, std::size_t size, std::size_t chunk)
+    : TextReader(static_cast<std::FILE*>(nullptr), chunk) {
+    data_ = data;
+    data_size_ = size;
+}
+
+std::size_t TextReader::read_raw(unsigned char* into, std::size_t size) {
+    if (file_) {
+        std::size_t n = std::fread(into, 1, size, file_);
+        if (n < size && std::ferror(file_)) failed_ = true;
+        return n;
+    }
+    std::size_t n = data_size_ - data_offset_;
+    if (n > size) n = size;
+    if (n) std::memcpy(into, data_ + data_offset_, n);
+    data_offset_ += n;
+    return n;
+}
+
+bool TextReader::rewind() {
+    pos_ = end_ = buffer_.get() + pushback_capacity;
+    pending_cr_ = false;
+    at_end_ = false;
+    failed_ = false;
+    data_offset_ = 0;
+    if (!file_) return true;
+    std::clearerr(file_);
+    return std::fseek(file_, 0, SEEK_SET) == 0;
+}
+
+bool TextReader::refill() {
+    unsigned char* const start = buffer_.get() + pushback_capacity;
+    unsigned char* out = start;
+    // A fill can deliver nothing while the input goes on: a chunk of one CR is held over.
+    while (out == start && !at_end_) {
+        unsigned char* in = start + 1;
+        unsigned char* const in_end = in + read_raw(in, chunk_);
+        if (in == in_end) {
+            at_end_ = true;
+            if (pending_cr_) *out++ = cr;
+            pending_cr_ = false;
+            break;
+        }
+        if (pending_cr_) {
+            pending_cr_ = false;
+            if (*in == lf) {
+                *out++ = lf;
+                ++in;
+            } else {
+                *out++ = cr;
+            }
+        }
+        // out never overtakes in: each delivered byte stands for at least one raw byte, and the
+        // held-over CR uses the spare byte in front of the raw ones.
+        while (in < in_end) {
+            unsigned char c = *in++;
+            if (c == cr) {
+                if (in == in_end) {
+                    pending_cr_ = true;
+                    break;
+                }
+                if (*in == lf) {
+                    c = lf;
+                    ++in;
+                }
+            } else if (c == end_of_file_mark) {
+                at_end_ = true;
+                break;
+            }
+            *out++ = c;
+        }
+    }
+    pos_ = start;
+    end_ = out;
+    return pos_ < end_;
+}
+
+TextWriter::TextWriter(std::FILE* file) : file_(file) {
+    buffer_.reset(new unsigned char[default_chunk]);
+    limit_ = default_chunk - 2;  // a put may store two bytes
+}
+
+TextWriter::TextWriter(std::string& text) : TextWriter(static_cast<std::FILE*>(nullptr)) {
+    text_ = &text;
+}
+
+void TextWriter::write_buffer() {
+    if (!used_) return;
+    if (file_) {
+        if (std::fwrite(buffer_.get(), 1, used_, file_) != used_) failed_ = true;
+    } else if (text_) {
+        text_->append(reinterpret_cast<const char*>(buffer_.get()), used_);
+    }
+    used_ = 0;
+}
+
+bool TextWriter::flush() {
+    write_buffer();
+    if (file_ && std::fflush(file_) != 0) failed_ = true;
+    return !failed_;
+}
