@@ -20,15 +20,17 @@ inline void store_le32(unsigned char* p, std::uint32_t v) {
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-// F is written as ((y ^ z) & x) ^ z and G as ((x ^ y) & z) ^ y: the same functions as the RFC's,
-// one operation shorter on the critical path.
-#define MD5_F(x, y, z) ((((y) ^ (z)) & (x)) ^ (z))
-#define MD5_G(x, y, z) ((((x) ^ (y)) & (z)) ^ (y))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
-#define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+// The round functions are the RFC's, rewritten so that the newest state word (always b) enters
+// last: everything that does not depend on it is computed while the previous step still runs.
+// G's two terms share no bits, so they may be added one at a time.
+#define MD5_F(a, b, c, d) (a) += (((c) ^ (d)) & (b)) ^ (d)
+#define MD5_G(a, b, c, d) (a) += (~(d) & (c)), (a) += ((d) & (b))
+#define MD5_H(a, b, c, d) (a) += ((c) ^ (d)) ^ (b)
+#define MD5_I(a, b, c, d) (a) += (c) ^ ((b) | ~(d))
 
-#define MD5_STEP(f, a, b, c, d, x, s, ac)   \
-    (a) += f((b), (c), (d)) + (x) + (ac);   \
+#define MD5_STEP(f, a, b, c, d, x, s, ac) \
+    (a) += (x) + (ac);                    \
+    f((a), (b), (c), (d));                \
     (a) = rotate_left((a), (s)) + (b);
 
 }  // namespace

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds all three targets and runs every test: natively, natively with
+# AddressSanitizer and UndefinedBehaviorSanitizer, under Wine for the x86_64 Windows build, and a
+# bounded fuzz run. Ends with one summary line "N passed, M failed" and a matching exit code.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+bash scripts/setup.sh || { echo "setup failed"; exit 1; }
+
+jobs=$(nproc)
+log_dir=$root/build/test-logs
+mkdir -p "$log_dir"
+failed_steps=()
+
+step() {  # step NAME COMMAND...: runs a build step, keeps its output in a log, reports failure
+    local name=$1
+    shift
+    echo "== $name"
+    if ! "$@" >"$log_dir/$name.log" 2>&1; then
+        tail -n 60 "$log_dir/$name.log"
+        failed_steps+=("$name")
+        return 1
+    fi
+}
+
+build_preset() {
+    cmake --preset "$1" && cmake --build --preset "$1" -j "$jobs"
+}
+
+# Wine and a display for the Windows tests; both are stopped however the tests end.
+export WINEDEBUG=-all
+export WINEPREFIX=$root/build/mingw64/wineprefix
+xvfb_pid=
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+step build-native build_preset native
+step build-mingw64 build_preset mingw64
+step build-mingw32 build_preset mingw32
+step build-native-asan build_preset native-asan
+
+passed=0
+failed=0
+run_ctest() {  # run_ctest PRESET: adds the preset's results to the totals
+    local preset=$1 out
+    echo "== test-$preset"
+    out=$(ctest --preset "$preset" -j "$jobs" 2>&1)
+    echo "$out" | grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|Errors while running' || true
+    echo "$out" > "$log_dir/test-$preset.log"
+    local summary total bad
+    summary=$(echo "$out" | grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' | tail -1)
+    if [ -z "$summary" ]; then
+        echo "$out" | tail -n 40
+        failed=$((failed + 1))
+        return
+    fi
+    bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    total=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$bad" -gt 0 ] && echo "$out" | grep -A40 -E 'FAILED|\*\*\*' | head -n 120
+}
+
+[ -d build/native ] && run_ctest native
+[ -d build/native-asan ] && run_ctest native-asan
+
+if [ -d build/mingw64 ]; then
+    if [ -z "${DISPLAY:-}" ]; then
+        for n in $(seq 90 99); do
+            [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=":$n"; break; }
+        done
+        Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=$display
+    fi
+    wineserver -p </dev/null >/dev/null 2>&1
+    run_ctest mingw64
+fi
+
+if [ -x scripts/fuzz-jpconv.sh ]; then
+    echo "== fuzz"
+    if bash scripts/fuzz-jpconv.sh "${FUZZ_SECONDS:-60}" >"$log_dir/fuzz.log" 2>&1; then
+        passed=$((passed + 1))
+    else
+        tail -n 40 "$log_dir/fuzz.log"
+        failed=$((failed + 1))
+    fi
+fi
+
+for s in "${failed_steps[@]}"; do echo "step failed: $s"; failed=$((failed + 1)); done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
