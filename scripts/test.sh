@@ -81,7 +81,20 @@ if [ -d build/mingw64 ]; then
     run_ctest mingw64
 fi
 
-if [ -x scripts/fuzz-jpconv.sh ]; then
+# The 32-bit deliverable as users receive it: a ZIP archive and an installer, checked file by file.
+echo "== packages"
+if (cd build/mingw32 && cpack -G "ZIP;NSIS") >"$log_dir/packages.log" 2>&1; then
+    out=$(python3 Tests/Packaging/check_package.py build/mingw32/Brelo-*-i686.zip build/mingw32/Brelo-*-i686.exe 2>&1)
+    echo "$out" | grep -v '^ok' || true
+    counts=$(echo "$out" | tail -1)
+    passed=$((passed + $(echo "$counts" | sed -E 's/^([0-9]+) passed.*/\1/')))
+    failed=$((failed + $(echo "$counts" | sed -E 's/.*, ([0-9]+) failed.*/\1/')))
+else
+    tail -n 40 "$log_dir/packages.log"
+    failed=$((failed + 1))
+fi
+
+if [ -f scripts/fuzz-jpconv.sh ]; then
     echo "== fuzz"
     if bash scripts/fuzz-jpconv.sh "${FUZZ_SECONDS:-60}" >"$log_dir/fuzz.log" 2>&1; then
         passed=$((passed + 1))
