@@ -4,6 +4,7 @@
 // window's own thread carries out while the caller waits.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The four history fields. The values are the control ids of their combo boxes.
@@ -58,7 +59,39 @@ struct RunButton {
     virtual void set_label(const std::string& label) = 0;
 };
 
-struct FileTree;  // the two tree views; declared with the scan
+// An item of a tree view: an opaque handle, no_item for none. tree_first and tree_last are
+// insert positions, never items.
+using TreeItem = std::uintptr_t;
+inline constexpr TreeItem no_item = 0;
+inline constexpr TreeItem tree_first = static_cast<TreeItem>(-0xFFFF);
+inline constexpr TreeItem tree_last = static_cast<TreeItem>(-0xFFFE);
+
+// The two images of the trees' image list, by index.
+enum class TreeImage { Folder = 0, File = 1 };
+
+// One of the two tree views: the input tree (control 1020) or the output preview (1019). Each
+// item carries a parameter, which the scan uses to hold the handle of its partner item in the
+// other tree. The Win32 version works through TVM_DELETEITEM, TVM_INSERTITEMA, TVM_SETITEMA,
+// TVM_GETITEMA, TVM_SELECTITEM (TVGN_CARET), TVM_EXPAND (TVE_EXPAND) and TVM_GETNEXTITEM.
+struct FileTree {
+    virtual ~FileTree() = default;
+    // Deletes every item.
+    virtual void clear() = 0;
+    // Inserts an item under parent (no_item: at the top level), right after the sibling `after`
+    // or at tree_first / tree_last; image and selected image are both `image`, the parameter
+    // no_item. Returns the new item.
+    virtual TreeItem insert_item(TreeItem parent, TreeItem after, const std::string& text,
+                                 TreeImage image) = 0;
+    virtual void set_partner(TreeItem item, TreeItem partner) = 0;  // the item's parameter
+    virtual TreeItem partner(TreeItem item) const = 0;
+    virtual void select(TreeItem item) = 0;  // the caret moves to the item
+    virtual void expand(TreeItem item) = 0;
+    virtual TreeItem first_root() const = 0;                  // no_item when the tree is empty
+    virtual TreeItem first_child(TreeItem item) const = 0;    // no_item when it has none
+    virtual TreeItem next_sibling(TreeItem item) const = 0;   // no_item after the last
+    virtual std::string text(TreeItem item) const = 0;        // at most 259 characters
+    virtual void set_text(TreeItem item, const std::string& text) = 0;
+};
 
 // Every part of the main window the engine and the settings file reach.
 struct MainWindow {

@@ -1,0 +1,56 @@
+// File-name patterns: the input wildcards compiled into one expression, the checks that run
+// before every refresh and run, and the output name derived for each matched file.
+#pragma once
+
+#include <string>
+
+#include <boost/regex.hpp>
+
+struct CurrentSettings;
+struct LogBox;
+
+// The input patterns compiled into one case-insensitive expression. Copies share the compiled
+// program, so passing one around is cheap; each refresh or run compiles its own.
+struct PatternSet {
+    boost::regex expression;
+};
+
+// What one name did against the patterns. TooComplex: the matcher gave up on this name because
+// the work grew beyond its bounds (patterns like *a*a*a*a*a*a*a*b meeting a long name); the
+// name is then treated as not matching, and the caller tells the user which name it was.
+enum class NameMatch { Matched, NotMatched, TooComplex };
+
+// The section and key of the notice that reports a name the patterns were too complex for.
+inline constexpr const char* input_section = "Input";
+inline constexpr const char* input_patterns_key = "File Patterns";
+
+// The wildcards ("*" any run, "?" one byte, "|" between patterns) as the Perl-syntax text that
+// compile_patterns hands to the compiler: bars and blanks trimmed from both ends, the special
+// characters escaped, "^" in front and "$" behind.
+std::string wildcards_to_expression(const std::string& patterns);
+
+// Compiles the patterns text. Throws boost::regex_error when the compiler refuses the text
+// (a lone "]" or "}" can do that); check_input catches it.
+PatternSet compile_patterns(const std::string& patterns);
+
+// Whole-name match of a bare file name (no directory part). Never throws.
+NameMatch match_name(const PatternSet& patterns, const std::string& name);
+
+// True only when match_name gives Matched.
+bool match_file_name(const PatternSet& patterns, const std::string& name);
+
+// The input directory must exist and the patterns must compile. On success the log box is
+// cleared and patterns receives the compiled set; on failure the box shows a notice and
+// patterns is left alone.
+bool check_input(LogBox& log_box, const CurrentSettings& settings, PatternSet& patterns);
+
+// The output directory must exist and the output-name pattern must be usable. On success the
+// log box is cleared; on failure it shows a notice.
+bool check_output(LogBox& log_box, const CurrentSettings& settings);
+
+// The output file name for a bare input name: "${suffix}" replaced by what follows the name's
+// last dot, then "${prefix}" by what precedes it (the whole name when it has no dot).
+std::string derive_output_name(const std::string& name, const std::string& output_pattern);
+
+// The notice text for a name the patterns were too complex for.
+std::string too_complex_message(const std::string& patterns, const std::string& name);
