@@ -1,0 +1,291 @@
+// The platform layer on POSIX (Linux). Where it departs from the Windows layer:
+// - paths are joined with '/';
+// - a converter's command line is cut into arguments here, with the C runtime's rules, and the
+//   program is looked up as Windows would (beside the running program first, then along PATH,
+//   no ".exe" added);
+// - events are eventfd counters, private to the process; the stop event has no name;
+// - a converter's group is a process group rather than a job object.
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/command_line.h"
+
+extern char** environ;
+
+// ---- Files and directories ----------------------------------------------------------------
+
+bool is_directory(const std::string& path) {
+    struct stat info;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool path_exists(const std::string& path) {
+    struct stat info;
+    return !path.empty() && stat(path.c_str(), &info) == 0;
+}
+
+bool make_directory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+
+bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
+    DIR* handle = opendir(dir.c_str());
+    if (!handle) return false;
+    while (dirent* entry = readdir(handle)) {
+        DirEntry item;
+        item.name = entry->d_name;
+        if (entry->d_type == DT_DIR) {
+            item.is_directory = true;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // A link to a directory counts as one, as a directory junction does on Windows.
+            item.is_directory = is_directory(dir + "/" + item.name);
+        }
+        if (!visit(item)) break;
+    }
+    closedir(handle);
+    return true;
+}
+
+// ---- Events -------------------------------------------------------------------------------
+
+// The counter is non-zero while the event is set; reading it back to zero resets it.
+struct Event {
+    int fd = -1;
+};
+
+Event* create_event(const std::string&) {
+    int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0) return nullptr;
+    return new Event{fd};
+}
+
+void set_event(Event& event) {
+    const std::uint64_t one = 1;
+    while (write(event.fd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+void reset_event(Event& event) {
+    std::uint64_t value;
+    while (read(event.fd, &value, sizeof value) < 0 && errno == EINTR) {
+    }
+}
+
+bool is_event_set(Event& event) { return wait_for_events(event, nullptr, 0) == 0; }
+
+int wait_for_events(Event& first, Event* second, int timeout_ms) {
+    pollfd fds[2] = {{first.fd, POLLIN, 0}, {second ? second->fd : -1, POLLIN, 0}};
+    for (;;) {
+        int ready = poll(fds, second ? 2 : 1, timeout_ms < 0 ? -1 : timeout_ms);
+        if (ready < 0 && errno == EINTR) continue;  // a signal; the time-out starts over
+        if (ready <= 0) return -1;
+        if (fds[0].revents & POLLIN) return 0;
+        if (second && (fds[1].revents & POLLIN)) return 1;
+        return -1;
+    }
+}
+
+void close_event(Event* event) {
+    if (!event) return;
+    close(event->fd);
+    delete event;
+}
+
+// ---- Threads ------------------------------------------------------------------------------
+
+namespace {
+
+void* run_thread_body(void* argument) {
+    auto* body = static_cast<std::function<void()>*>(argument);
+    (*body)();
+    delete body;
+    return nullptr;
+}
+
+}  // namespace
+
+bool start_detached_thread(std::function<void()> body) {
+    auto* heap_body = new std::function<void()>(std::move(body));
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, run_thread_body, heap_body) != 0) {
+        delete heap_body;
+        return false;
+    }
+    pthread_detach(thread);
+    return true;
+}
+
+// ---- Child processes ----------------------------------------------------------------------
+
+struct ChildProcess {
+    pid_t pid = -1;  // also the id of the child's process group
+    int output = -1;  // read end of the output pipe
+};
+
+namespace {
+
+// Closes every descriptor in the list that is open, and marks it closed.
+void close_all(std::initializer_list<int*> fds) {
+    for (int* fd : fds) {
+        if (*fd >= 0) close(*fd);
+        *fd = -1;
+    }
+}
+
+std::string running_program_directory() {
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) return std::string();
+    std::string path(buffer, static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/'));
+}
+
+bool is_executable_file(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
+}
+
+// The program file for the first word of a command line, as an absolute path (the child changes
+// its directory before the program is loaded, so a relative path would be looked up from the
+// wrong place). Empty when there is none.
+std::string find_program(const std::string& name) {
+    if (name.empty()) return std::string();
+    if (name.find('/') != std::string::npos) {
+        if (name[0] == '/') return name;
+        char cwd[PATH_MAX];
+        if (!getcwd(cwd, sizeof cwd)) return std::string();
+        return std::string(cwd) + "/" + name;
+    }
+    std::string beside = running_program_directory() + "/" + name;
+    if (is_executable_file(beside)) return beside;
+    const char* search = std::getenv("PATH");
+    std::string rest = search ? search : "";
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find(':', start);
+        if (end == std::string::npos) end = rest.size();
+        std::string dir = rest.substr(start, end - start);
+        if (!dir.empty()) {
+            std::string candidate = dir + "/" + name;
+            if (is_executable_file(candidate)) return candidate;
+        }
+        start = end + 1;
+    }
+    return std::string();
+}
+
+// Starts the program with the arguments, its standard handles and working directory set, in a
+// process group of its own. posix_spawn reports a failure of any of these steps, including
+// the program's load, before it returns, so no output of the child is needed to judge it.
+bool spawn(const std::string& program, const std::vector<std::string>& args,
+           const std::string& work_dir, int input, int output, pid_t& pid) {
+    std::vector<char*> argv;
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    if (posix_spawn_file_actions_init(&actions) != 0) return false;
+    if (posix_spawnattr_init(&attributes) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return false;
+    }
+    sigset_t no_signals, all_signals;
+    sigemptyset(&no_signals);
+    sigfillset(&all_signals);
+    // Every pipe end is close-on-exec, so the child keeps exactly the three it is given.
+    bool ready = posix_spawn_file_actions_adddup2(&actions, input, 0) == 0 &&
+                 posix_spawn_file_actions_adddup2(&actions, output, 1) == 0 &&
+                 posix_spawn_file_actions_adddup2(&actions, output, 2) == 0 &&
+                 posix_spawn_file_actions_addchdir_np(&actions, work_dir.c_str()) == 0 &&
+                 posix_spawnattr_setpgroup(&attributes, 0) == 0 &&
+                 posix_spawnattr_setsigmask(&attributes, &no_signals) == 0 &&
+                 posix_spawnattr_setsigdefault(&attributes, &all_signals) == 0 &&
+                 posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP |
+                                                           POSIX_SPAWN_SETSIGMASK |
+                                                           POSIX_SPAWN_SETSIGDEF) == 0;
+    bool started = ready && posix_spawn(&pid, program.c_str(), &actions, &attributes,
+                                        argv.data(), environ) == 0;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return started;
+}
+
+}  // namespace
+
+StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
+                                ChildProcess*& child) {
+    child = nullptr;
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0) return StartResult::OutputPipeFailed;
+    int input[2];
+    if (pipe2(input, O_CLOEXEC) != 0) {
+        close_all({&output[0], &output[1]});
+        return StartResult::InputPipeFailed;
+    }
+
+    // Refused as Windows refuses them: an empty working directory or one that is no directory.
+    std::vector<std::string> args = split_command_line(command_line);
+    std::string program = find_program(args[0]);
+    pid_t pid = -1;
+    if (program.empty() || !is_directory(work_dir) ||
+        !spawn(program, args, work_dir, input[0], output[1], pid)) {
+        close_all({&output[0], &output[1], &input[0], &input[1]});
+        return StartResult::ProcessFailed;
+    }
+
+    // Our copy of the output's write end goes first: the read loop sees the end of the output
+    // only when no process holds that end any more. Closing the input's write end at once lets
+    // a converter that reads its standard input see its end instead of waiting for ever.
+    close_all({&output[1], &input[0], &input[1]});
+    child = new ChildProcess{pid, output[0]};
+    return StartResult::Started;
+}
+
+bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
+                       std::size_t& count) {
+    count = 0;
+    for (;;) {
+        ssize_t got = read(child.output, buffer, capacity);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        count = static_cast<std::size_t>(got);
+        return true;
+    }
+}
+
+void wait_child_process(ChildProcess& child) {
+    // WNOWAIT leaves the ended child unreaped, so its id, and with it the group's, cannot be
+    // given to another process before close_child_process.
+    siginfo_t info;
+    while (waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOWAIT) != 0 &&
+           errno == EINTR) {
+    }
+}
+
+void end_child_process_tree(ChildProcess& child) { kill(-child.pid, SIGKILL); }
+
+void close_child_process(ChildProcess* child) {
+    if (!child) return;
+    close_all({&child->output});
+    int status;
+    while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    delete child;
+}

@@ -1,0 +1,174 @@
+// The platform layer on Windows: the 8-bit Win32 calls themselves.
+#include "platform/platform.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+// ---- Files and directories ----------------------------------------------------------------
+
+bool is_directory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+
+bool path_exists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+bool make_directory(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        DirEntry item;
+        item.name = data.cFileName;
+        item.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!visit(item)) break;
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return true;
+}
+
+// ---- Events -------------------------------------------------------------------------------
+
+struct Event {
+    HANDLE handle = nullptr;
+};
+
+Event* create_event(const std::string& name) {
+    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, name.empty() ? nullptr : name.c_str());
+    if (!handle) return nullptr;
+    return new Event{handle};
+}
+
+void set_event(Event& event) { SetEvent(event.handle); }
+
+void reset_event(Event& event) { ResetEvent(event.handle); }
+
+bool is_event_set(Event& event) { return WaitForSingleObject(event.handle, 0) == WAIT_OBJECT_0; }
+
+int wait_for_events(Event& first, Event* second, int timeout_ms) {
+    HANDLE handles[2] = {first.handle, second ? second->handle : nullptr};
+    DWORD limit = timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms);
+    DWORD result = WaitForMultipleObjects(second ? 2 : 1, handles, FALSE, limit);
+    if (result == WAIT_OBJECT_0) return 0;
+    if (second && result == WAIT_OBJECT_0 + 1) return 1;
+    return -1;
+}
+
+void close_event(Event* event) {
+    if (!event) return;
+    CloseHandle(event->handle);
+    delete event;
+}
+
+// ---- Threads ------------------------------------------------------------------------------
+
+namespace {
+
+DWORD WINAPI run_thread_body(LPVOID argument) {
+    auto* body = static_cast<std::function<void()>*>(argument);
+    (*body)();
+    delete body;
+    return 0;
+}
+
+}  // namespace
+
+bool start_detached_thread(std::function<void()> body) {
+    auto* heap_body = new std::function<void()>(std::move(body));
+    HANDLE thread = CreateThread(nullptr, 0, run_thread_body, heap_body, 0, nullptr);
+    if (!thread) {
+        delete heap_body;
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
+// ---- Child processes ----------------------------------------------------------------------
+
+struct ChildProcess {
+    HANDLE output = nullptr;   // read end of the output pipe
+    HANDLE process = nullptr;
+    HANDLE thread = nullptr;
+    HANDLE job = nullptr;      // null when the child could not be put into one
+};
+
+namespace {
+
+void close_all(std::initializer_list<HANDLE*> handles) {
+    for (HANDLE* handle : handles) {
+        if (*handle) CloseHandle(*handle);
+        *handle = nullptr;
+    }
+}
+
+}  // namespace
+
+StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
+                                ChildProcess*& child) {
+    child = nullptr;
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE output_read = nullptr, output_write = nullptr;
+    if (!CreatePipe(&output_read, &output_write, &inheritable, 0))
+        return StartResult::OutputPipeFailed;
+    HANDLE input_read = nullptr, input_write = nullptr;
+    if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) {
+        close_all({&output_read, &output_write});
+        return StartResult::InputPipeFailed;
+    }
+    // The child gets only the ends it uses; if it inherited ours, the input would never report
+    // its end and the output's read end would live on in whatever the child starts.
+    SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = input_read;
+    startup.hStdOutput = output_write;
+    startup.hStdError = output_write;
+
+    // The child starts suspended so that it is inside its job before it can start anything.
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    PROCESS_INFORMATION info = {};
+    std::string line = command_line;  // CreateProcessA may write into the command line
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE,
+                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, work_dir.c_str(),
+                        &startup, &info)) {
+        close_all({&output_read, &output_write, &input_read, &input_write, &job});
+        return StartResult::ProcessFailed;
+    }
+    if (job && !AssignProcessToJobObject(job, info.hProcess)) close_all({&job});
+    ResumeThread(info.hThread);
+
+    // Our copy of the output's write end goes first: the read loop sees the end of the output
+    // only when no process holds that end any more. Closing the input's write end at once lets
+    // a converter that reads its standard input see its end instead of waiting for ever.
+    close_all({&output_write, &input_read, &input_write});
+    child = new ChildProcess{output_read, info.hProcess, info.hThread, job};
+    return StartResult::Started;
+}
+
+bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
+                       std::size_t& count) {
+    DWORD got = 0;
+    BOOL ok = ReadFile(child.output, buffer, static_cast<DWORD>(capacity), &got, nullptr);
+    count = ok ? got : 0;
+    return ok != FALSE;
+}
+
+void wait_child_process(ChildProcess& child) { WaitForSingleObject(child.process, INFINITE); }
+
+void end_child_process_tree(ChildProcess& child) {
+    if (child.job) TerminateJobObject(child.job, 1);
+    else TerminateProcess(child.process, 1);
+}
+
+void close_child_process(ChildProcess* child) {
+    if (!child) return;
+    close_all({&child->output, &child->process, &child->thread, &child->job});
+    delete child;
+}

@@ -1,0 +1,178 @@
+// A stand-in converter for the process runner's tests. The first argument picks what it does:
+//   echo ...        writes every argument it received, its own name first, as "[arg]\n"
+//   stderr          writes "out 1\n" to standard output, "err\n" to standard error, "out 2\n"
+//   nul             writes "text\0hidden" in one piece
+//   utf16           writes "hi" as UTF-16LE, "h\0i\0", in one piece
+//   bytes N         writes N bytes of 'a'..'z' repeated, in one piece, no NUL among them
+//   silent          writes nothing
+//   grandchild      writes "child\n", starts a copy of itself that writes "grandchild\n" only
+//                   after this process has ended, and ends
+//   stdin           reads its standard input to the end and writes "stdin N\n" with the count
+//   cwd             writes its current directory and "\n"
+//   sleep           starts a copy of itself that sleeps for ever too, writes "sleeping\n" and
+//                   sleeps for ever
+// Everything is written unbuffered and in binary, so the runner sees the bytes as given.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <spawn.h>
+#include <unistd.h>
+#include <climits>
+extern char** environ;
+#endif
+
+namespace {
+
+void put(std::FILE* stream, const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+[[noreturn]] void sleep_for_ever() {
+    for (;;) {
+#ifdef _WIN32
+        Sleep(INFINITE);
+#else
+        pause();
+#endif
+    }
+}
+
+#ifdef _WIN32
+
+// Starts this program again with the extra arguments, sharing the standard handles.
+bool start_copy(const std::string& args) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string line = std::string("\"") + self + "\" " + args;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+void grandchild() {
+    if (!start_copy("late " + std::to_string(GetCurrentProcessId()))) put(stdout, "no start\n");
+}
+
+void wait_for_parent_end(const char* id) {
+    HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::atoi(id)));
+    if (parent) {
+        WaitForSingleObject(parent, INFINITE);
+        CloseHandle(parent);
+    }
+}
+
+#else
+
+bool start_copy(const std::vector<std::string>& args, posix_spawn_file_actions_t* actions) {
+    char self[PATH_MAX] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return false;
+    std::vector<char*> argv{self};
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    return posix_spawn(&pid, self, actions, nullptr, argv.data(), environ) == 0;
+}
+
+void grandchild() {
+    // The copy waits for the end of a pipe whose only write end dies with this process.
+    int ended[2];
+    if (pipe(ended) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, ended[1]);
+    if (!start_copy({"late", std::to_string(ended[0])}, &actions)) put(stdout, "no start\n");
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+void wait_for_parent_end(const char* fd) {
+    char byte;
+    while (read(std::atoi(fd), &byte, 1) > 0) {
+    }
+}
+
+#endif
+
+std::string bytes_of(long count) {
+    std::string bytes;
+    for (long i = 0; i < count; ++i) bytes += static_cast<char>('a' + i % 26);
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    std::string act = argc > 1 ? argv[1] : "";
+    if (act == "echo") {
+        std::string all;
+        for (int i = 0; i < argc; ++i) all += std::string("[") + argv[i] + "]\n";
+        put(stdout, all);
+    } else if (act == "stderr") {
+        put(stdout, "out 1\n");
+        put(stderr, "err\n");
+        put(stdout, "out 2\n");
+    } else if (act == "nul") {
+        put(stdout, std::string("text\0hidden", 11));
+    } else if (act == "utf16") {
+        put(stdout, std::string("h\0i\0", 4));
+    } else if (act == "bytes" && argc > 2) {
+        put(stdout, bytes_of(std::atol(argv[2])));
+    } else if (act == "silent") {
+    } else if (act == "grandchild") {
+        put(stdout, "child\n");
+        grandchild();
+    } else if (act == "late" && argc > 2) {
+        wait_for_parent_end(argv[2]);
+        put(stdout, "grandchild\n");
+    } else if (act == "stdin") {
+        long count = 0;
+        while (std::fgetc(stdin) != EOF) ++count;
+        put(stdout, "stdin " + std::to_string(count) + "\n");
+    } else if (act == "cwd") {
+        char dir[4096] = {};
+#ifdef _WIN32
+        _getcwd(dir, sizeof dir);
+#else
+        if (!getcwd(dir, sizeof dir)) dir[0] = '\0';
+#endif
+        put(stdout, std::string(dir) + "\n");
+    } else if (act == "sleep") {
+#ifdef _WIN32
+        start_copy("sleeper");
+#else
+        start_copy({"sleeper"}, nullptr);
+#endif
+        put(stdout, "sleeping\n");
+        sleep_for_ever();
+    } else if (act == "sleeper") {
+        sleep_for_ever();
+    } else {
+        put(stderr, "console_child: unknown act\n");
+        return 2;
+    }
+    return 0;
+}
