@@ -2,6 +2,7 @@
 #include "convert_file.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "text_stream.h"
 
@@ -74,6 +75,19 @@ std::string temporary_name_beside(const std::string& path) {
     return name;
 }
 
+// The path of the file itself when path is a symbolic link, so that replacing it keeps the link.
+std::string resolve_links(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+#endif
+}
+
 bool replace_file(const std::string& from, const std::string& to) {
 #ifdef _WIN32
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -117,7 +131,8 @@ bool convert_file(const std::string& input_path, const std::string& output_path,
     }
     // Opening the input itself for writing would empty it before a byte is read.
     const bool in_place = names_open_file(input, output_path);
-    const std::string write_path = in_place ? temporary_name_beside(output_path) : output_path;
+    const std::string final_path = in_place ? resolve_links(output_path) : output_path;
+    const std::string write_path = in_place ? temporary_name_beside(final_path) : output_path;
     std::FILE* output = std::fopen(write_path.c_str(), "wb");
     if (!output) {
         std::fclose(input);
@@ -138,7 +153,7 @@ bool convert_file(const std::string& input_path, const std::string& output_path,
     }
     std::fclose(input);
     if (std::fclose(output) != 0) ok = false;
-    if (ok && in_place) ok = replace_file(write_path, output_path);
+    if (ok && in_place) ok = replace_file(write_path, final_path);
     if (!ok) std::remove(write_path.c_str());
     return ok;
 }

@@ -76,8 +76,9 @@ public:
     // Writes the low eight bits of byte.
     void put(int byte) {
         if (used_ >= limit_) write_buffer();
-        if (byte == '\n') buffer_[used_++] = '\r';
-        buffer_[used_++] = static_cast<unsigned char>(byte);
+        const auto stored = static_cast<unsigned char>(byte);
+        if (stored == '\n') buffer_[used_++] = '\r';
+        buffer_[used_++] = stored;
     }
     // Hands the buffered bytes to the file or string and flushes the file. False when the file
     // reported an error, now or at any earlier write.

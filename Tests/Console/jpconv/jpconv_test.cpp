@@ -1,0 +1,259 @@
+// jpconv as a user runs it: options, messages, exit codes and the files it reads and writes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Support/run_program.h"
+#include "Support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using test_support::file_exists;
+using test_support::read_file;
+using test_support::run_program;
+using test_support::TempDir;
+using test_support::write_file;
+
+#ifdef _WIN32
+const std::string line_end = "\r\n";
+#else
+const std::string line_end = "\n";
+#endif
+const std::string success = "Convertion successful." + line_end;
+const std::string failure = "Convertion failed." + line_end;
+
+const char* const all_options[] = {"-sjis", "-euc", "-newjis", "-oldjis", "-necjis", "-fullsize"};
+
+std::vector<std::string> directory_listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Jpconv, WithoutArgumentsPrintsBannerAndUsageNamingEveryOption) {
+    auto result = run_program("jpconv", {});
+    EXPECT_EQ(result.exit_code, 0);
+    std::size_t usage = result.output.find("[Input File] [Output File]" + line_end);
+    ASSERT_NE(usage, std::string::npos) << result.output;
+    // The banner comes first, on a line of its own.
+    EXPECT_NE(result.output.find(line_end), usage + std::string("[Input File] [Output File]").size());
+    for (const char* option : all_options) EXPECT_NE(result.output.find(option), std::string::npos);
+}
+
+TEST(Jpconv, WrongArgumentsPrintNothingAndFail) {
+    TempDir dir;
+    write_file(dir.file("in"), "abc");
+    const std::string in = dir.file("in");
+    const std::string out = dir.file("out");
+    const std::vector<std::vector<std::string>> rows = {
+        {"-sjis"},
+        {"-sjis", in},
+        {"-sjis", in, out, "extra"},
+        {"-sj", in, out},
+        {"sjis", in, out},
+        {"-sjis ", in, out},
+        {"-", in, out},
+        {in, "-euc", out},
+    };
+    for (const auto& args : rows) {
+        SCOPED_TRACE(args[0] + " with " + std::to_string(args.size()) + " arguments");
+        auto result = run_program("jpconv", args);
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, "");
+        EXPECT_FALSE(file_exists(out));
+    }
+}
+
+TEST(Jpconv, OptionsIgnoreTheCaseOfLetters) {
+    TempDir dir;
+    write_file(dir.file("in"), "\x88\x9F\r\n");
+    struct Row {
+        const char* option;
+        std::string output;
+    };
+    const Row rows[] = {{"-Euc", "\xB0\xA1\r\n"},
+                        {"-EUC", "\xB0\xA1\r\n"},
+                        {"-SJIS", "\x88\x9F\r\n"},
+                        {"-NewJis", "\x1B$B0!\x1B(J\r\n"},
+                        {"-OLDJIS", "\x1B$@0!\x1B(J\r\n"},
+                        {"-necJIS", "\x1BK0!\x1BH\r\n"},
+                        {"-FullSize", "\x88\x9F\r\n"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.option);
+        auto result = run_program("jpconv", {row.option, dir.file("in"), dir.file("out")});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.output, success);
+        EXPECT_EQ(read_file(dir.file("out")), row.output);
+    }
+}
+
+TEST(Jpconv, PlainTextIsCopiedWithCarriageReturnLineFeedLines) {
+    TempDir dir;
+    write_file(dir.file("in"), "one\ntwo\r\nthree\rfour\x0C\n");
+    for (const char* option : all_options) {
+        SCOPED_TRACE(option);
+        auto result = run_program("jpconv", {option, dir.file("in"), dir.file("out")});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.output, success);
+        EXPECT_EQ(read_file(dir.file("out")), "one\r\ntwo\r\nthree\rfour\x0C\r\n");
+    }
+}
+
+TEST(Jpconv, CarriageReturnLineFeedLinesAreNotDoubled) {
+    TempDir dir;
+    write_file(dir.file("in.sjis"), "\x88\x9F\r\nabc\r\n\xB1\r\n");
+    auto result = run_program("jpconv", {"-euc", dir.file("in.sjis"), dir.file("out.euc")});
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(read_file(dir.file("out.euc")), "\xB0\xA1\r\nabc\r\n\x8E\xB1\r\n");
+    result = run_program("jpconv", {"-sjis", dir.file("out.euc"), dir.file("back.sjis")});
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(read_file(dir.file("back.sjis")), read_file(dir.file("in.sjis")));
+}
+
+TEST(Jpconv, TextAfterTheEndMarkIsNotConverted) {
+    TempDir dir;
+    write_file(dir.file("in"), "\x88\x9F\x1A\x88\x9F");
+    auto result = run_program("jpconv", {"-euc", dir.file("in"), dir.file("out")});
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(read_file(dir.file("out")), "\xB0\xA1");
+}
+
+TEST(Jpconv, EucLookingPairFollowedByShiftJisIsConvertedAsShiftJis) {
+    TempDir dir;
+    // 0xB0 0xA1 is one EUC-JP kanji, but as Shift_JIS it is two half-width katakana.
+    write_file(dir.file("in"), "\xB0\xA1 \x88\x9F");
+    auto result = run_program("jpconv", {"-euc", dir.file("in"), dir.file("out")});
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(read_file(dir.file("out")), "\x8E\xB0\x8E\xA1 \xB0\xA1");
+}
+
+TEST(Jpconv, FullsizeWidensKatakanaAndKeepsTheEncoding) {
+    TempDir dir;
+    struct Row {
+        const char* label;
+        std::string input;
+        std::string output;
+    };
+    const Row rows[] = {
+        {"Shift_JIS", "\x88\x9F\xB6\xDE\xCA\xDF\xB1\r\n", "\x88\x9F\x83\x4B\x83\x70\x83\x41\r\n"},
+        {"EUC-JP", "\xB0\xA1\x8E\xB6\x8E\xDE\r\n", "\xB0\xA1\xA5\xAC\r\n"},
+        {"7-bit JIS kept", "\x1B$B0!\x1B(B\r\n", "\x1B$B0!\x1B(B\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        write_file(dir.file("in"), row.input);
+        auto result = run_program("jpconv", {"-fullsize", dir.file("in"), dir.file("out")});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.output, success);
+        EXPECT_EQ(read_file(dir.file("out")), row.output);
+    }
+}
+
+TEST(Jpconv, EmptyInputGivesEmptyOutputReplacingAnOldOne) {
+    TempDir dir;
+    write_file(dir.file("empty"), "");
+    write_file(dir.file("out"), std::string(100, 'x'));
+    auto result = run_program("jpconv", {"-newjis", dir.file("empty"), dir.file("out")});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, success);
+    EXPECT_TRUE(file_exists(dir.file("out")));
+    EXPECT_EQ(read_file(dir.file("out")), "");
+}
+
+TEST(Jpconv, ConvertingAFileIntoItselfReplacesItWithTheConvertedText) {
+    const std::string original = "\x88\x9F\r\n";
+    const std::string converted = "\xB0\xA1\r\n";
+    struct Row {
+        const char* label;
+        std::string output;  // relative to the folder
+        std::string input_after;
+    };
+    std::vector<Row> rows = {{"same name", "data.txt", converted},
+                             {"other spelling", "sub/../data.txt", converted}};
+#ifdef _WIN32
+    rows.push_back({"other case", "DATA.TXT", converted});
+#else
+    rows.push_back({"symbolic link", "soft-link", converted});
+    // The converted text is a new file under the link's name; the other name keeps the old text.
+    rows.push_back({"hard link", "hard-link", original});
+#endif
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir dir;
+        std::filesystem::create_directory(dir.file("sub"));
+        write_file(dir.file("data.txt"), original);
+#ifndef _WIN32
+        ASSERT_EQ(link(dir.file("data.txt").c_str(), dir.file("hard-link").c_str()), 0);
+        ASSERT_EQ(symlink(dir.file("data.txt").c_str(), dir.file("soft-link").c_str()), 0);
+#endif
+        const auto before = directory_listing(dir.path());
+        auto result = run_program("jpconv", {"-euc", dir.file("data.txt"), dir.file(row.output)});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.output, success);
+        EXPECT_EQ(read_file(dir.file(row.output)), converted);
+        EXPECT_EQ(read_file(dir.file("data.txt")), row.input_after);
+        // The converted text took the output's name; no temporary file is left behind.
+        EXPECT_EQ(directory_listing(dir.path()), before);
+    }
+}
+
+TEST(Jpconv, UnopenableInputFailsWithoutCreatingOutput) {
+    TempDir dir;
+    struct Row {
+        const char* label;
+        std::string input;
+    };
+    const Row rows[] = {{"missing", dir.file("missing")}, {"directory", dir.path()}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto result = run_program("jpconv", {"-sjis", row.input, dir.file("out")});
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, failure);
+        EXPECT_FALSE(file_exists(dir.file("out")));
+    }
+}
+
+TEST(Jpconv, UnopenableOutputFailsAndKeepsTheInput) {
+    TempDir dir;
+    write_file(dir.file("in"), "\x88\x9F");
+    struct Row {
+        const char* label;
+        std::string output;
+    };
+    const Row rows[] = {{"missing directory", dir.file("no-such-dir") + "/out"},
+                        {"directory", dir.path()}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto result = run_program("jpconv", {"-euc", dir.file("in"), row.output});
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, failure);
+        EXPECT_EQ(read_file(dir.file("in")), "\x88\x9F");
+    }
+    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+}
+
+#ifndef _WIN32
+TEST(Jpconv, UnreadableInputFails) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    TempDir dir;
+    write_file(dir.file("in"), "abc");
+    chmod(dir.file("in").c_str(), 0);
+    auto result = run_program("jpconv", {"-sjis", dir.file("in"), dir.file("out")});
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.output, failure);
+    EXPECT_FALSE(file_exists(dir.file("out")));
+}
+#endif
+
+}  // namespace
