@@ -1,0 +1,187 @@
+// Converter lookup, keys, locations and the command lines built from a converter's templates.
+#include "engine/converter.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/platform.h"
+
+namespace {
+
+// A path written with '|' for the platform's separator.
+std::string native(std::string path) {
+    for (char& c : path)
+        if (c == '|') c = path_separator;
+    return path;
+}
+
+struct ReplaceRow {
+    const char* label;
+    std::string text, token, replacement, expected;
+};
+
+TEST(ReplaceAll, ReplacesEveryOccurrenceLeftToRightWithoutRescanning) {
+    const ReplaceRow rows[] = {
+        {"inserted text holds the token", "aXa", "a", "aa", "aaXaa"},
+        {"occurrences do not overlap", "aaa", "aa", "b", "ba"},
+        {"token absent", "abc", "x", "y", "abc"},
+        {"empty text", "", "a", "b", ""},
+        {"empty replacement", "${infile}${infile}", "${infile}", "", ""},
+        {"empty token changes nothing", "abc", "", "x", "abc"},
+        {"replacement rebuilds the token across the seam", "${in${infile}", "${infile}", "file}",
+         "${infile}"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(replace_all_copy(row.text, row.token, row.replacement), row.expected);
+        std::string in_place = row.text;
+        replace_all_in_place(in_place, row.token, row.replacement);
+        EXPECT_EQ(in_place, row.expected);
+    }
+}
+
+TEST(ConverterList, SmallestFreeKeyFillsTheFirstGap) {
+    struct Row {
+        const char* label;
+        std::vector<int> keys;
+        int expected;
+    };
+    const Row rows[] = {
+        {"empty list", {}, 0},
+        {"dense keys", {0, 1, 2}, 3},
+        {"after deleting the middle", {0, 2, 3}, 1},
+        {"after deleting the first", {1, 2}, 0},
+        {"negative keys are not candidates", {-3, -1, 0}, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        ConverterList list;
+        for (int key : row.keys) list[key] = Converter{};
+        EXPECT_EQ(smallest_free_key(list), row.expected);
+    }
+}
+
+TEST(ConverterList, FindConverterReturnsACopyOrNothing) {
+    ConverterList list;
+    list[4] = Converter{"Four", "four.exe", "${infile} ${outfile}", "${location}"};
+    auto found = find_converter(list, 4);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->title, "Four");
+    list[4].title = "Changed";
+    EXPECT_EQ(found->title, "Four");
+    EXPECT_FALSE(find_converter(list, 0).has_value());
+}
+
+TEST(ConverterLocation, CutsAtTheLastSeparator) {
+    const char other = path_separator == '/' ? '\\' : '/';
+    struct Row {
+        const char* label;
+        std::string exe, expected;
+    };
+    const Row rows[] = {
+        {"program in a folder", native("D:|Tools|conv.exe"), native("D:|Tools")},
+        {"program at the root", native("D:|conv.exe"), "D:"},
+        {"bare name", "conv.exe", "conv.exe"},
+        {"empty", "", ""},
+        {"two separators in a row keep one", native("D:|Tools||conv.exe"), native("D:|Tools|")},
+        {"the other slash is no separator", std::string("D:") + other + "conv.exe",
+         std::string("D:") + other + "conv.exe"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(converter_location(row.exe), row.expected);
+    }
+}
+
+TEST(PrepareCommand, QuotesFileTokensAndInsertsTheLocation) {
+    struct Row {
+        const char* label;
+        Converter converter;
+        std::string command_template, work_dir;
+    };
+    const std::string exe = native("D:|Tools|conv.exe");
+    const std::string at = native("D:|Tools");
+    const Row rows[] = {
+        {"default templates", {"T", exe, "${infile} ${outfile}", "${location}"},
+         exe + " \"${infile}\" \"${outfile}\"", at},
+        {"already quoted token gets a second pair", {"T", exe, "\"${infile}\"", ""},
+         exe + " \"\"${infile}\"\"", ""},
+        {"token twice", {"T", exe, "${infile} -o ${infile}", ""},
+         exe + " \"${infile}\" -o \"${infile}\"", ""},
+        {"location unquoted in the arguments", {"T", exe, native("${location}|a.ini"), ""},
+         exe + " " + native("D:|Tools|a.ini"), ""},
+        {"tokens inside the program path are replaced too",
+         {"T", native("${location}|${infile}.exe"), "", ""},
+         native("${location}|\"${infile}\".exe "), ""},
+        {"other case and output-name tokens pass through",
+         {"T", exe, "${INFILE} ${prefix}${suffix} $infile ${ infile}", ""},
+         exe + " ${INFILE} ${prefix}${suffix} $infile ${ infile}", ""},
+        {"working directory takes only the location",
+         {"T", exe, "", "${location} ${infile} ${outfile}"}, exe + " ",
+         at + " ${infile} ${outfile}"},
+        {"empty working directory stays empty", {"T", exe, "${infile}", ""},
+         exe + " \"${infile}\"", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        PreparedCommand prepared = prepare_command(row.converter);
+        EXPECT_EQ(prepared.command_template, row.command_template);
+        EXPECT_EQ(prepared.work_dir, row.work_dir);
+    }
+}
+
+TEST(ExpandCommand, InsertsInputThenOutputPath) {
+    struct Row {
+        const char* label;
+        Converter converter;
+        std::string input, output, expected;
+    };
+    const Row rows[] = {
+        {"default templates", {"T", "conv", "${infile} ${outfile}", ""}, "D:\\In\\a b.txt",
+         "D:\\Out\\a b.txt", "conv \"D:\\In\\a b.txt\" \"D:\\Out\\a b.txt\""},
+        {"input path holding the output token is altered", {"T", "conv", "${infile}", ""},
+         "x${outfile}y", "OUT", "conv \"xOUTy\""},
+        {"output path holding the input token stays", {"T", "conv", "${outfile}", ""}, "IN",
+         "x${infile}y", "conv \"x${infile}y\""},
+        {"location holding a file token is expanded per file",
+         {"T", "${infile}" + std::string(1, path_separator) + "c", "${location}", ""}, "IN",
+         "OUT", "\"IN\"" + std::string(1, path_separator) + "c IN"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(expand_command(prepare_command(row.converter).command_template, row.input,
+                                 row.output),
+                  row.expected);
+    }
+}
+
+// Whatever a file is called, the quoted path reaches the converter as one argument, exactly.
+TEST(ExpandCommand, PathArrivesAsOneArgumentWhateverItHolds) {
+    const std::string names[] = {
+        "D:\\In\\a b.txt", "a\"b", "a \" -x \" b", "\"", "a\\\"b", "a\\\\\" x", "ends\\",
+        "ends\\\\", "tab\there", "${outfile}-free \\\"\\", "/home/u/q\"uote d.txt",
+    };
+    const std::string command_template =
+        prepare_command({"T", "conv", "-i ${infile} -o ${outfile} end", ""}).command_template;
+    for (const auto& name : names) {
+        SCOPED_TRACE(name);
+        std::vector<std::string> args = split_command_line(expand_command(command_template, name,
+                                                                          "out"));
+        std::vector<std::string> expected = {"conv", "-i", name, "-o", "out", "end"};
+        if (name.find("${outfile}") != std::string::npos) expected[2] = "out-free \\\"\\";
+        EXPECT_EQ(args, expected);
+    }
+}
+
+TEST(ExpandCommand, BlankInsideAPathStaysWithinItsQuotes) {
+    const std::string line = expand_command(
+        prepare_command({"T", "D:\\Tools\\conv.exe", "${infile} ${outfile}", ""}).command_template,
+        "D:\\In\\a b.txt", "D:\\Out\\a b.txt");
+    std::vector<std::string> expected = {"D:\\Tools\\conv.exe", "D:\\In\\a b.txt",
+                                         "D:\\Out\\a b.txt"};
+    EXPECT_EQ(split_command_line(line), expected);
+}
+
+}  // namespace
