@@ -1,0 +1,64 @@
+// The program instance, window centring and the trees' image list.
+#include "ui/app.h"
+
+#include "ui/dialog_rules.h"
+#include "ui/resource.h"
+
+namespace {
+
+HINSTANCE instance_handle = nullptr;
+HIMAGELIST image_list = nullptr;
+constexpr COLORREF glyph_background = RGB(255, 0, 255);
+
+int add_glyph(int bitmap_id) {
+    HBITMAP bitmap = LoadBitmapA(app_instance(), MAKEINTRESOURCEA(bitmap_id));
+    const int index = ImageList_AddMasked(image_list, bitmap, glyph_background);
+    DeleteObject(bitmap);
+    return index;
+}
+
+}  // namespace
+
+int folder_image = 0;
+int file_image = 1;
+
+HINSTANCE app_instance() {
+    return instance_handle;
+}
+
+void set_app_instance(HINSTANCE instance) {
+    instance_handle = instance;
+}
+
+void center_window(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const WindowPosition p =
+        centred_position(rect.right - rect.left, rect.bottom - rect.top,
+                         GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN));
+    SetWindowPos(window, HWND_TOP, p.x, p.y, 0, 0, SWP_NOSIZE);
+}
+
+int create_tree_images() {
+    image_list = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 2, 0);
+    if (!image_list) return 0;
+    folder_image = add_glyph(IDB_FOLDER);
+    file_image = add_glyph(IDB_FILE);
+    return 1;
+}
+
+HIMAGELIST tree_images() {
+    return image_list;
+}
+
+void destroy_tree_images() {
+    if (image_list) ImageList_Destroy(image_list);
+    image_list = nullptr;
+}
+
+void dispatch_message(HWND main_window, HACCEL accelerators, MSG& message) {
+    if (TranslateAcceleratorA(main_window, accelerators, &message)) return;
+    if (IsDialogMessageA(main_window, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}

@@ -1,0 +1,27 @@
+// brelo's entry: common controls and OLE, the modeless main window and the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "ui/app.h"
+#include "ui/main_window.h"
+#include "ui/resource.h"
+
+// The command line and the start-up show state are not used: the main window shows itself.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    set_app_instance(instance);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+    HWND main_window = create_main_window();
+    if (!main_window) {
+        // Without the window nothing would ever end the loop.
+        OleUninitialize();
+        return 1;
+    }
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) dispatch_message(main_window, accelerators, message);
+    OleUninitialize();
+    return 0;
+}

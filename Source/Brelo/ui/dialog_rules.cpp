@@ -1,0 +1,91 @@
+// The pure decisions of the main window and the converters dialog.
+#include "ui/dialog_rules.h"
+
+#include <cstdio>
+
+#include "ui/resource.h"
+
+RefreshSide f5_side(int focus_id, int parent_id) {
+    switch (focus_id) {
+    case IDC_MAIN_INPUT_BROWSE:
+    case IDC_MAIN_INPUT_REFRESH:
+    case IDC_MAIN_SUBFOLDERS:
+    case IDC_MAIN_INPUT_TREE:
+    case IDC_MAIN_INPUT_AUTO:
+        return RefreshSide::Input;
+    case IDC_MAIN_OUTPUT_REFRESH:
+    case IDC_MAIN_OUTPUT_BROWSE:
+    case IDC_MAIN_OUTPUT_TREE:
+    case IDC_MAIN_OUTPUT_AUTO:
+        return RefreshSide::Output;
+    }
+    switch (parent_id) {
+    case IDC_MAIN_INPUT_DIR:
+    case IDC_MAIN_INPUT_PATTERNS:
+        return RefreshSide::Input;
+    case IDC_MAIN_OUTPUT_DIR:
+    case IDC_MAIN_OUTPUT_PATTERN:
+        return RefreshSide::Output;
+    }
+    return RefreshSide::None;
+}
+
+int other_tree_id(int tree_id) {
+    if (tree_id == IDC_MAIN_INPUT_TREE) return IDC_MAIN_OUTPUT_TREE;
+    if (tree_id == IDC_MAIN_OUTPUT_TREE) return IDC_MAIN_INPUT_TREE;
+    return 0;
+}
+
+DropEffect drop_effect(const std::string& path, bool is_directory, bool exists) {
+    DropEffect effect;
+    if (is_directory) {
+        effect.set_directory = true;
+        effect.directory = path;
+        return effect;
+    }
+    if (!exists) return effect;
+    effect.set_pattern = true;
+    const auto cut = path.rfind('\\');
+    if (cut == std::string::npos) return effect;  // pattern emptied, directory left alone
+    effect.set_directory = true;
+    effect.directory = path.substr(0, cut);
+    effect.pattern = path.substr(cut + 1);
+    return effect;
+}
+
+ConverterButtons converter_buttons(int rows, int selected) {
+    ConverterButtons buttons;
+    if (rows <= 0) return buttons;
+    buttons.fields = true;
+    buttons.remove = true;
+    buttons.up = rows > 1 && selected != 0;
+    buttons.down = rows > 1 && selected != rows - 1;
+    return buttons;
+}
+
+std::string new_converter_title(int rows) {
+    char title[32];
+    std::snprintf(title, sizeof title, "Converter %03d", rows + 1);
+    return title;
+}
+
+std::string copy_title(const std::string& title) {
+    return "Copy of " + title;
+}
+
+int row_after_delete(int selected, int rows_left) {
+    if (rows_left <= 0) return -1;
+    if (selected >= rows_left) return rows_left - 1;
+    return selected;
+}
+
+int row_after_move(int selected, int rows, bool up) {
+    if (selected < 0 || selected >= rows) return -1;
+    if (up) return selected == 0 ? -1 : selected - 1;
+    return selected == rows - 1 ? -1 : selected + 1;
+}
+
+WindowPosition centred_position(int window_width, int window_height, int area_width,
+                                int area_height) {
+    return {(area_width - window_width) / 2, (area_height - window_height) / 2};
+}

@@ -1,0 +1,70 @@
+// The decisions buried in brelo's two dialogs, as pure functions: compiled on every platform and
+// tested without a window.
+#pragma once
+
+#include <string>
+
+// Which side of the main window a refresh is for.
+enum class RefreshSide { None, Input, Output };
+
+// The side F5 refreshes, from the control id of the focused window and that of its parent.
+// The edit field inside every combo box carries id 1001 whatever its box, so an edit field is
+// placed by its parent; the Run button, "Configure...", the converter box and the log box give
+// None.
+RefreshSide f5_side(int focus_id, int parent_id);
+
+// The partner of a tree: 1019 for 1020 and 1020 for 1019; 0 for any other id.
+int other_tree_id(int tree_id);
+
+// Tree scrolling is mirrored by sending the same message to the other tree with this value as
+// its second parameter; a message that carries it is not mirrored back.
+constexpr long long scroll_mirror_marker = 0x100;
+
+// What a path dropped on the Input or Output frame does to the side's directory and pattern
+// boxes. Texts use the Windows separator, as the shell hands them over.
+struct DropEffect {
+    bool set_directory = false;
+    std::string directory;
+    bool set_pattern = false;
+    std::string pattern;
+};
+
+// A directory goes into the directory box whole. An existing file is cut at its last backslash:
+// the part before it into the directory box, the name after it into the pattern box; a file
+// path without a backslash only empties the pattern box. A path that does not exist changes
+// nothing.
+DropEffect drop_effect(const std::string& path, bool is_directory, bool exists);
+
+// Which controls of the converters dialog are enabled for rows rows and selected row selected
+// (-1 for none). "New", "Copy", "OK", "Cancel" and the two "Browse..." are always enabled.
+struct ConverterButtons {
+    bool fields = false;  // the four edit fields; with no rows they are also emptied
+    bool remove = false;  // "Delete"
+    bool up = false;
+    bool down = false;
+};
+ConverterButtons converter_buttons(int rows, int selected);
+
+// The title of a new converter: "Converter %03d" with rows + 1, rows counted before the addition.
+std::string new_converter_title(int rows);
+
+// "Copy of " followed by the title, nothing added at the end.
+std::string copy_title(const std::string& title);
+
+// The row selected after the row selected was deleted, rows_left rows remaining: the same index,
+// or the new last row when the last row went; -1 when the list became empty.
+int row_after_delete(int selected, int rows_left);
+
+// Where the selected row lands when it moves up or down one place, or -1 when it cannot move
+// (no selection, Up on the first row, Down on the last).
+int row_after_move(int selected, int rows, bool up);
+
+// The top-left corner that centres a window of the given size in an area of the given size.
+// Signed division truncating toward zero: a window wider than the area lands at a negative x
+// (a width one larger than the area still gives 0).
+struct WindowPosition {
+    int x = 0;
+    int y = 0;
+};
+WindowPosition centred_position(int window_width, int window_height, int area_width,
+                                int area_height);
