@@ -56,6 +56,7 @@ TEST_F(ConsoleProcessTest, ArgumentsAreSplitAsTheCRuntimeSplitsThem) {
         {"trailing backslash before a closing quote", "\"a b\\\\\" c", {"a b\\", "c"}},
         {"unterminated quote runs to the end", "\"a b", {"a b"}},
         {"doubled quote inside quotes", "\"a\"\"b\"", {"a\"b"}},
+        {"doubled quote keeps the quotes open", "\"a\"\"b c\" d", {"a\"b c", "d"}},
         {"Windows path in quotes", "\"D:\\In\\a b.txt\" \"D:\\Out\\\"",
          {"D:\\In\\a b.txt", "D:\\Out\""}},
     };
