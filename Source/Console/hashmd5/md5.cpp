@@ -124,6 +124,7 @@ void md5_transform(std::uint32_t state[4], const unsigned char block[64]) {
 }
 
 void md5_update(Md5Context& context, const unsigned char* input, std::uint32_t length) {
+    if (length == 0) return;  // input may then be null, which memcpy must never see
     std::uint32_t index = (context.count[0] >> 3) & 0x3F;
     std::uint32_t bits = length << 3;
     context.count[0] += bits;
