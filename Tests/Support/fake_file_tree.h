@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,19 +32,21 @@ public:
 
     TreeItem insert_item(TreeItem parent, TreeItem after, const std::string& text,
                          TreeImage image) override {
-        std::vector<TreeItem>& siblings = parent == no_item ? top_ : node(parent).children;
-        auto position = siblings.end();
+        std::size_t position = siblings(parent).size();
         if (after == tree_first) {
-            position = siblings.begin();
+            position = 0;
         } else if (after != tree_last) {
             // Usually the last sibling or close to it, so search from the back.
-            auto found = std::find(siblings.rbegin(), siblings.rend(), after);
-            if (found == siblings.rend()) throw std::logic_error("insert after a non-sibling");
-            position = found.base();
+            const auto& list = siblings(parent);
+            auto found = std::find(list.rbegin(), list.rend(), after);
+            if (found == list.rend()) throw std::logic_error("insert after a non-sibling");
+            position = static_cast<std::size_t>(list.rend() - found);
         }
+        // The new node may move every node, so the sibling list is looked up again after it.
         nodes_.push_back(Node{text, image, parent, no_item, false, false, {}});
         const TreeItem item = nodes_.size();
-        siblings.insert(position, item);
+        auto& list = siblings(parent);
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(position), item);
         return item;
     }
 
@@ -63,10 +66,9 @@ public:
         return children.empty() ? no_item : children.front();
     }
     TreeItem next_sibling(TreeItem item) const override {
-        const std::vector<TreeItem>& siblings =
-            node(item).parent == no_item ? top_ : node(node(item).parent).children;
-        auto found = std::find(siblings.begin(), siblings.end(), item);
-        return found + 1 == siblings.end() ? no_item : *(found + 1);
+        const std::vector<TreeItem>& list = siblings(node(item).parent);
+        auto found = std::find(list.begin(), list.end(), item);
+        return found + 1 == list.end() ? no_item : *(found + 1);
     }
     std::string text(TreeItem item) const override { return node(item).text.substr(0, 259); }
     void set_text(TreeItem item, const std::string& text) override { node(item).text = text; }
@@ -90,6 +92,12 @@ public:
     }
 
 private:
+    std::vector<TreeItem>& siblings(TreeItem parent) {
+        return parent == no_item ? top_ : node(parent).children;
+    }
+    const std::vector<TreeItem>& siblings(TreeItem parent) const {
+        return parent == no_item ? top_ : node(parent).children;
+    }
     void render(TreeItem item, int depth, std::string& out) const {
         const Node& n = node(item);
         out += std::string(2 * depth, ' ') + n.text;

@@ -1,0 +1,200 @@
+// Wildcard patterns, whole-name matching, the input and output checks and output names.
+#include "engine/pattern_set.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/current_settings.h"
+#include "walk_window.h"
+
+using namespace walk_test;
+
+namespace {
+
+struct MatchRow {
+    const char* label;
+    const char* patterns;
+    const char* name;
+    bool matches;
+};
+
+TEST(MatchFileName, WildcardsMatchWholeNamesOnly) {
+    const MatchRow rows[] = {
+        {"first piece", "*.txt|*.doc", "a.TXT", true},
+        {"second piece", "*.txt|*.doc", "b.doc", true},
+        {"whole name must match", "*.txt|*.doc", "a.txt.bak", false},
+        {"inner blanks stay", "*.txt | *.doc", "a.txt", false},
+        {"inner blanks stay, second piece", "*.txt | *.doc", "b.doc", false},
+        {"inner blank is part of the piece", "*.txt | *.doc", "a.txt ", true},
+        {"outer blanks and bars trimmed", " ||*.txt| | ", "a.txt", true},
+        {"specials literal", "a+b(1).txt", "a+b(1).txt", true},
+        {"dot is literal", "a.txt", "aXtxt", false},
+        {"bracket literal", "data[1].txt", "data[1].txt", true},
+        {"caret and dollar literal", "^a$.txt", "^a$.txt", true},
+        {"brace literal", "{x}.txt", "{x}.txt", true},
+        {"backslash literal", "a\\b", "a\\b", true},
+        {"question is one byte", "?.txt", "a.txt", true},
+        {"question not zero bytes", "?.txt", ".txt", false},
+        {"question not two bytes", "?.txt", "ab.txt", false},
+        {"star matches empty", "*.txt", ".txt", true},
+        {"case ignored", "README", "readme", true},
+        {"two bars give an empty piece", "*.txt||*.doc", "", true},
+        {"empty piece adds no file", "*.txt||*.doc", "a.bin", false},
+        {"empty patterns match nothing", "", "a", false},
+        {"bars only match nothing", " | ", "a", false},
+        {"tab is not trimmed", "\t*.txt", "a.txt", false},
+        {"high bytes compare exactly", "\x82\xa0*", "\x82\xa0x", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(match_file_name(compile_patterns(row.patterns), row.name), row.matches);
+    }
+}
+
+TEST(WildcardsToExpression, EscapesBeforeWildcardsAndAnchorsTheEnds) {
+    const struct {
+        const char* patterns;
+        const char* expression;
+    } rows[] = {
+        {"*.txt", "^(.*)\\.txt$"},
+        {"?", "^(.{1})$"},
+        {"a\\.b", "^a\\\\\\.b$"},
+        {"|| *.a|*.b ||", "^(.*)\\.a|(.*)\\.b$"},
+        {"[({+^$", "^\\[\\(\\{\\+\\^\\$$"},
+        {"]}", "^]}$"},
+        {"", "^$"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.patterns);
+        EXPECT_EQ(wildcards_to_expression(row.patterns), row.expression);
+    }
+}
+
+TEST(MatchName, MatcherGivingUpIsReportedNotThrown) {
+    const PatternSet patterns = compile_patterns("*a*a*a*a*a*a*a*a*a*b|*.txt");
+    EXPECT_EQ(match_name(patterns, std::string(60, 'a')), NameMatch::TooComplex);
+    EXPECT_FALSE(match_file_name(patterns, std::string(60, 'a')));
+    EXPECT_EQ(match_name(patterns, "x.txt"), NameMatch::Matched);
+    EXPECT_EQ(match_name(patterns, "x.doc"), NameMatch::NotMatched);
+}
+
+struct NameRow {
+    const char* label;
+    const char* name;
+    const char* pattern;
+    const char* output;
+};
+
+TEST(DeriveOutputName, PrefixAndSuffixAroundTheLastDot) {
+    const NameRow rows[] = {
+        {"default pattern reproduces", "a.txt", "${prefix}.${suffix}", "a.txt"},
+        {"no dot gives trailing dot", "README", "${prefix}.${suffix}", "README."},
+        {"last dot splits", "report.final.txt", "[${prefix}][${suffix}]", "[report.final][txt]"},
+        {"leading dot", ".profile", "[${prefix}][${suffix}]", "[][profile]"},
+        {"trailing dot", "a.", "[${prefix}][${suffix}]", "[a][]"},
+        {"no placeholders", "a.txt", "same.out", "same.out"},
+        {"other case is no placeholder", "a.txt", "${Prefix}.md", "${Prefix}.md"},
+        {"every occurrence", "a.b", "${prefix}${prefix}${suffix}", "aab"},
+        {"suffix first, then prefix", "x.${prefix}", "${suffix}", "x"},
+        {"prefix text never rescanned", "${suffix}.z", "${prefix}", "${suffix}"},
+        {"blank kept", "a.txt", "out. ", "out. "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(derive_output_name(row.name, row.pattern), row.output);
+    }
+}
+
+class PatternChecks : public ::testing::Test {
+protected:
+    TempDir dir;
+    FakeLogBox log;
+    CurrentSettings settings;
+    void SetUp() override {
+        settings.input_directory = dir.path();
+        settings.input_patterns = "*.txt";
+        settings.output_directory = dir.path();
+        settings.output_pattern = "${prefix}.${suffix}";
+        log.text = "previous";
+    }
+};
+
+TEST_F(PatternChecks, InputPassesClearsTheBoxAndCompiles) {
+    PatternSet patterns;
+    ASSERT_TRUE(check_input(log, settings, patterns));
+    EXPECT_EQ(log.text, "");
+    EXPECT_TRUE(match_file_name(patterns, "a.txt"));
+}
+
+TEST_F(PatternChecks, MissingInputDirectoryNamesIt) {
+    const std::string cases[] = {"", dir.file("missing")};
+    for (const auto& directory : cases) {
+        SCOPED_TRACE(directory);
+        settings.input_directory = directory;
+        PatternSet patterns;
+        EXPECT_FALSE(check_input(log, settings, patterns));
+        EXPECT_EQ(without_time_stamp(log.text),
+                  notice_text("Input", "Input Directory",
+                              "\"" + directory + "\" is not a valid directory."));
+    }
+}
+
+TEST_F(PatternChecks, InputFileIsNotADirectory) {
+    write_file(dir.file("f"), "x");
+    settings.input_directory = dir.file("f");
+    PatternSet patterns;
+    EXPECT_FALSE(check_input(log, settings, patterns));
+}
+
+TEST_F(PatternChecks, OutputPatternRulesInOrder) {
+    const struct {
+        const char* pattern;
+        const char* message;  // nullptr: passes
+    } rows[] = {
+        {"${prefix}.${suffix}", nullptr},
+        {"out. ", nullptr},
+        {"a\\b", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"a/b", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"a:b", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"*", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"?", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"\"", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"<", "File Pattern can't be \\ / : * ? \" < > |"},
+        {">", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"a|b.", "File Pattern can't be \\ / : * ? \" < > |"},
+        {"out.", "File Pattern can't ends with ."},
+        {" .", "File Pattern can't ends with ."},
+        {"", "File Pattern can't be blank"},
+        {" \t\r\n\v\f", "File Pattern can't be blank"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pattern);
+        settings.output_pattern = row.pattern;
+        log.text = "previous";
+        EXPECT_EQ(check_output(log, settings), row.message == nullptr);
+        if (row.message) {
+            EXPECT_EQ(without_time_stamp(log.text),
+                      notice_text("Output", "File Patterns", row.message));
+        } else {
+            EXPECT_EQ(log.text, "");
+        }
+    }
+}
+
+TEST_F(PatternChecks, OutputDirectoryIsCheckedFirst) {
+    settings.output_directory = "";
+    settings.output_pattern = "";
+    EXPECT_FALSE(check_output(log, settings));
+    EXPECT_EQ(without_time_stamp(log.text),
+              notice_text("Output", "Output Directory", "\"\" is not a valid directory."));
+}
+
+TEST_F(PatternChecks, LongDirectoryKeepsTheWholeMessage) {
+    const std::string directory = dir.file(std::string(240, 'd'));
+    settings.output_directory = directory;
+    EXPECT_FALSE(check_output(log, settings));
+    EXPECT_EQ(without_time_stamp(log.text),
+              notice_text("Output", "Output Directory",
+                          "\"" + directory + "\" is not a valid directory."));
+}
+
+}  // namespace
