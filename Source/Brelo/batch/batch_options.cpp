@@ -1,0 +1,127 @@
+// Reading brelo-batch's arguments, and the texts that explain them.
+#include "batch/batch_options.h"
+
+#include <utility>
+
+namespace {
+
+struct TextOption {
+    const char* name;
+    std::optional<std::string> BatchOptions::*field;
+};
+
+constexpr TextOption text_options[] = {
+    {"--ini", &BatchOptions::ini},           {"--input", &BatchOptions::input},
+    {"--patterns", &BatchOptions::patterns}, {"--output", &BatchOptions::output},
+    {"--name", &BatchOptions::name},         {"--converter", &BatchOptions::converter},
+};
+
+struct FlagOption {
+    const char* name;
+    void (*apply)(BatchOptions&);
+};
+
+constexpr FlagOption flag_options[] = {
+    {"--subfolders", [](BatchOptions& o) { o.subfolders = true; }},
+    {"--no-subfolders", [](BatchOptions& o) { o.subfolders = false; }},
+    {"--preview", [](BatchOptions& o) { o.preview = true; }},
+    {"--dry-run", [](BatchOptions& o) { o.dry_run = true; }},
+    {"--help", [](BatchOptions& o) { o.help = true; }},
+};
+
+const TextOption* find_text_option(const std::string& name) {
+    for (const TextOption& option : text_options) {
+        if (name == option.name) return &option;
+    }
+    return nullptr;
+}
+
+const FlagOption* find_flag_option(const std::string& name) {
+    for (const FlagOption& option : flag_options) {
+        if (name == option.name) return &option;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ParsedOptions parse_options(const std::vector<std::string>& args) {
+    ParsedOptions parsed;
+    BatchOptions& options = parsed.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, equals);
+        if (const TextOption* option = find_text_option(name)) {
+            if (equals != std::string::npos) {
+                options.*(option->field) = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                options.*(option->field) = args[++i];
+            } else if (parsed.error.empty()) {
+                parsed.error = "option " + name + " needs a value";
+            }
+        } else if (const FlagOption* flag = find_flag_option(name)) {
+            if (equals != std::string::npos) {
+                if (parsed.error.empty()) parsed.error = "option " + name + " takes no value";
+            } else {
+                flag->apply(options);
+            }
+        } else if (parsed.error.empty()) {
+            parsed.error = arg.rfind("-", 0) == 0 ? "unknown option " + arg
+                                                  : "unexpected argument \"" + arg + "\"";
+        }
+    }
+    if (options.help) parsed.error.clear();
+    return parsed;
+}
+
+std::string usage_text() {
+    return "Usage: brelo-batch [--ini FILE] [--input DIR] [--patterns TEXT]\n"
+           "                   [--subfolders | --no-subfolders] [--output DIR] [--name PATTERN]\n"
+           "                   [--converter TITLE|NUMBER] [--preview] [--dry-run]\n"
+           "       brelo-batch --help\n";
+}
+
+std::string help_text() {
+    return "brelo-batch: runs the batch of brelo without a window.\n"
+           "\n" +
+           usage_text() +
+           "\n"
+           "It reads BRELO.ini from the program's folder and takes what the window shows when it\n"
+           "opens: the newest value of each field (or the field's default), Include Subfolders and\n"
+           "the current converter. Then it runs exactly the batch that Run would, with the same\n"
+           "checks, and prints the log to standard output as it grows: each file's entry when its\n"
+           "converter has ended, then the total and the time stamp. BRELO.ini is never written.\n"
+           "\n"
+           "Options (each replaces one value of the settings file):\n"
+           "  --ini FILE            read FILE instead of the BRELO.ini beside the program\n"
+           "  --input DIR           input directory\n"
+           "  --patterns TEXT       input file patterns: * any text, ? one character,\n"
+           "                        | between patterns, e.g. \"*.txt|*.htm\"\n"
+           "  --subfolders          include the sub-folders of the input directory\n"
+           "  --no-subfolders       only the files directly in the input directory\n"
+           "  --output DIR          output directory\n"
+           "  --name PATTERN        output file name, built from ${prefix} and ${suffix} (the\n"
+           "                        input name before and after its last dot)\n"
+           "  --converter CONV      the converter, by its title or its position in the list\n"
+           "                        (1 is the first)\n"
+           "  --preview             print the input tree and the output preview tree, start\n"
+           "                        nothing\n"
+           "  --dry-run             print every command line and working directory the run\n"
+           "                        would use, start nothing\n"
+           "  --help                print this text\n"
+           "A value may also follow its option after \"=\", as in --input=DIR.\n"
+           "\n"
+           "Relative paths given here are taken from the current directory. The program then\n"
+           "works in its own folder, as brelo does, so that relative paths in BRELO.ini (such as\n"
+           "a converter's program) mean the same as in the window.\n"
+           "\n"
+           "Ctrl+C acts as Stop: the running converter may finish (it is ended if it still runs\n"
+           "after a grace time), no further file starts, and the total is printed.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0  the batch ran; a converter's own failure shows in the log\n"
+           "  1  usage error: bad options, an unknown converter, an unreadable --ini file\n"
+           "  2  a check failed (input or output directory, patterns, no converter); the\n"
+           "     notice goes to standard error\n";
+}

@@ -1,0 +1,38 @@
+// The command line of brelo-batch: which fields of the settings file it overrides and what it
+// does instead of a run.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the command line asked for. An option that is absent leaves the settings file's value.
+struct BatchOptions {
+    std::optional<std::string> ini;        // --ini FILE
+    std::optional<std::string> input;      // --input DIR
+    std::optional<std::string> patterns;   // --patterns TEXT
+    std::optional<bool> subfolders;        // --subfolders / --no-subfolders
+    std::optional<std::string> output;     // --output DIR
+    std::optional<std::string> name;       // --name PATTERN
+    std::optional<std::string> converter;  // --converter TITLE or 1-based position
+    bool preview = false;                  // --preview
+    bool dry_run = false;                  // --dry-run
+    bool help = false;                     // --help
+};
+
+// The result of reading the arguments: the options, or the reason they cannot be used.
+struct ParsedOptions {
+    BatchOptions options;
+    std::string error;  // empty when the arguments are usable
+};
+
+// Reads the arguments that follow the program's name. A value follows its option as the next
+// argument or after "=" in the same one ("--input=D:\Data"); the later of two equal options
+// wins. Unknown options, stray arguments and a missing value are errors. --help makes every
+// other argument irrelevant, errors included.
+ParsedOptions parse_options(const std::vector<std::string>& args);
+
+// The short synopsis printed after a usage error.
+std::string usage_text();
+// The whole explanation printed by --help.
+std::string help_text();

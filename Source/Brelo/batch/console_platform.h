@@ -1,0 +1,34 @@
+// What brelo-batch needs of the operating system beyond the engine's platform layer: the
+// current directory, binary standard streams and Ctrl+C. console_platform_win32.cpp and
+// console_platform_posix.cpp define the same functions; the build compiles one of them.
+#pragma once
+
+#include <string>
+
+struct Event;
+
+// The line end of the program's own texts (help, trees, dry run). The log itself keeps the
+// "\r\n" the engine writes, on every platform.
+#ifdef _WIN32
+inline constexpr const char* line_end = "\r\n";
+#else
+inline constexpr const char* line_end = "\n";
+#endif
+
+// The path made absolute against the current directory, with "." and ".." parts and repeated
+// separators resolved by their text. An empty path stays empty.
+std::string absolute_path(const std::string& path);
+
+// Makes dir the process's current directory. False when it cannot.
+bool change_directory(const std::string& dir);
+
+// Standard output and standard error pass bytes unchanged (no "\n" to "\r\n" on Windows).
+void use_binary_output();
+
+// From now on Ctrl+C (and on Windows Ctrl+Break) sets the event instead of ending the process.
+// The event must outlive the process's use of it. False when the handler cannot be installed.
+bool stop_on_interrupt(Event& stop);
+
+// What the handler installed by stop_on_interrupt does when the console's Ctrl+C reaches it,
+// for tests that cannot press the keys.
+void deliver_interrupt();

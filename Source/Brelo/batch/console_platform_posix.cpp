@@ -1,0 +1,70 @@
+// The console's operating-system needs on POSIX. Ctrl+C arrives as SIGINT.
+#include "batch/console_platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace {
+
+Event* interrupt_stop = nullptr;
+
+// The stop event is an eventfd, and setting it is a single write(), which a signal handler may
+// make. The handler sets it before the interrupted read of the converter's output goes on, so
+// the walk sees the stop at its very next poll.
+void on_interrupt(int) {
+    const int saved_errno = errno;
+    if (interrupt_stop) set_event(*interrupt_stop);
+    errno = saved_errno;
+}
+
+std::string current_directory() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        if (getcwd(buffer.data(), buffer.size())) return buffer.data();
+        if (errno != ERANGE) return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace
+
+std::string absolute_path(const std::string& path) {
+    if (path.empty()) return path;
+    const std::string full = path[0] == '/' ? path : current_directory() + "/" + path;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= full.size()) {
+        std::size_t end = full.find('/', start);
+        if (end == std::string::npos) end = full.size();
+        const std::string part = full.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result;
+    for (const std::string& part : parts) result += "/" + part;
+    return result.empty() ? "/" : result;
+}
+
+bool change_directory(const std::string& dir) { return chdir(dir.c_str()) == 0; }
+
+void use_binary_output() {}
+
+bool stop_on_interrupt(Event& stop) {
+    interrupt_stop = &stop;
+    struct sigaction action = {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+void deliver_interrupt() { raise(SIGINT); }

@@ -1,0 +1,50 @@
+// The console's operating-system needs on Windows. Ctrl+C and Ctrl+Break arrive on a thread of
+// their own, through the console control handler.
+#include "batch/console_platform.h"
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace {
+
+Event* interrupt_stop = nullptr;
+
+BOOL WINAPI on_console_control(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    if (interrupt_stop) set_event(*interrupt_stop);
+    return TRUE;  // handled: the process goes on and ends its run itself
+}
+
+}  // namespace
+
+std::string absolute_path(const std::string& path) {
+    if (path.empty()) return path;
+    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::string full(size, '\0');
+    DWORD length = GetFullPathNameA(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
+
+bool change_directory(const std::string& dir) { return SetCurrentDirectoryA(dir.c_str()) != 0; }
+
+void use_binary_output() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+bool stop_on_interrupt(Event& stop) {
+    interrupt_stop = &stop;
+    return SetConsoleCtrlHandler(on_console_control, TRUE) != 0;
+}
+
+void deliver_interrupt() { on_console_control(CTRL_C_EVENT); }

@@ -1,0 +1,108 @@
+// Starting brelo-batch through the platform's command processor, standard error to a file.
+#include "batch_process.h"
+
+#include <cstdio>
+#include <regex>
+
+#include "Support/run_program.h"
+#include "Support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace batch_test {
+
+namespace {
+
+std::string quote(const std::string& arg) {
+#ifdef _WIN32
+    std::string out = "\"";
+    for (char c : arg) {
+        if (c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+#else
+    std::string out = "'";
+    for (char c : arg) {
+        if (c == '\'') out += "'\\''";
+        else out += c;
+    }
+    return out + "'";
+#endif
+}
+
+}  // namespace
+
+BatchResult run_batch_process(const std::string& program, const std::vector<std::string>& args,
+                              const std::string& work_dir) {
+    test_support::TempDir scratch;
+    const std::string err_file = scratch.file("stderr.txt");
+    std::string command;
+#ifdef _WIN32
+    if (!work_dir.empty()) command = "cd /d " + quote(work_dir) + " && ";
+#else
+    if (!work_dir.empty()) command = "cd " + quote(work_dir) + " && ";
+#endif
+    command += quote(program);
+    for (const std::string& arg : args) command += " " + quote(arg);
+    command += " 2>" + quote(err_file);
+    BatchResult result;
+#ifdef _WIN32
+    // cmd /c drops the first and the last quote of the line; give it a pair to drop.
+    command = "\"" + command + "\"";
+    FILE* pipe = _popen(command.c_str(), "rb");
+#else
+    FILE* pipe = popen(command.c_str(), "r");
+#endif
+    if (!pipe) return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+#ifdef _WIN32
+    result.exit_code = _pclose(pipe);
+#else
+    const int status = pclose(pipe);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    result.err = test_support::read_file(err_file);
+    return result;
+}
+
+BatchResult run_brelo_batch(const std::vector<std::string>& args, const std::string& work_dir) {
+    return run_batch_process(test_support::program_path("brelo-batch"), args, work_dir);
+}
+
+std::string ini_text(const IniValues& values) {
+    auto slot = [](const std::string& key, const std::string& value) {
+        return key + " 001=" + value + "\r\n";
+    };
+    std::string text = "[Input]\r\n";
+    text += slot("Input Directory", values.input_directory);
+    text += slot("File Patterns", values.input_patterns);
+    text += "Include Subfolders=" + values.include_subfolders + "\r\n";
+    text += "[Output]\r\n";
+    text += slot("Output Directory", values.output_directory);
+    text += slot("File Patterns", values.output_pattern);
+    text += "[Converter]\r\n";
+    text += "Converter_Number=" + std::to_string(values.converters.size()) + "\r\n";
+    text += "Current Converter=" + values.current_converter + "\r\n";
+    for (std::size_t i = 0; i < values.converters.size(); ++i) {
+        char number[16];
+        std::snprintf(number, sizeof number, "Converter%03d_", static_cast<int>(i + 1));
+        const IniConverter& c = values.converters[i];
+        text += number + std::string("Title=") + c.title + "\r\n";
+        text += number + std::string("ExeFile=") + c.exe_file + "\r\n";
+        text += number + std::string("Arguments=") + c.arguments + "\r\n";
+        text += number + std::string("WorkDir=") + c.work_dir + "\r\n";
+    }
+    return text;
+}
+
+std::string mask_time_stamps(const std::string& text) {
+    static const std::regex stamp("[0-9 ]{3}[0-9]/[0-9]{2}/[0-9]{2}  [0-9]{2}:[0-9]{2}:[0-9]{2}");
+    return std::regex_replace(text, stamp, "####/##/##  ##:##:##");
+}
+
+}  // namespace batch_test

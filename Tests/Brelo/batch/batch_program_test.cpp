@@ -1,0 +1,450 @@
+// brelo-batch started as a program, with real converters, files and settings.
+#include <algorithm>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "Support/run_program.h"
+#include "Support/temp_dir.h"
+#include "batch/batch_options.h"
+#include "batch/console_platform.h"
+#include "batch_process.h"
+#include "engine/scan.h"
+#include "platform/platform.h"
+
+namespace {
+
+using batch_test::BatchResult;
+using batch_test::eol;
+using batch_test::IniValues;
+using batch_test::mask_time_stamps;
+using batch_test::run_brelo_batch;
+using test_support::file_exists;
+using test_support::program_path;
+using test_support::read_file;
+using test_support::TempDir;
+using test_support::write_file;
+
+constexpr const char* masked_stamp = "####/##/##  ##:##:##";
+// MD5 of "abc" and of "xyz".
+constexpr const char* abc_digest = "900150983CD24FB0D6963F7D28E17F72";
+constexpr const char* xyz_digest = "D16FB36F0911F878998C136191AF705E";
+
+// Every file below dir, as paths relative to it with "/" between the parts, sorted.
+std::vector<std::string> files_below(const std::string& dir, const std::string& prefix = "") {
+    std::vector<std::string> files;
+    list_directory(dir, [&](const DirEntry& entry) {
+        if (entry.name == "." || entry.name == "..") return true;
+        if (entry.is_directory) {
+            for (const std::string& f :
+                 files_below(join_path(dir, entry.name), prefix + entry.name + "/")) {
+                files.push_back(f);
+            }
+        } else {
+            files.push_back(prefix + entry.name);
+        }
+        return true;
+    });
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string with_eol(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += eol;
+        else out += c;
+    }
+    return out;
+}
+
+// A settings file naming an input tree and converters that exist, in a temporary folder:
+//   in/a.txt ("abc"), in/c.dat, in/sub/b.txt ("xyz"); out/ empty.
+class BatchProgram : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string in = dir.file("in");
+    std::string sub = join_path(in, "sub");
+    std::string out = dir.file("out");
+    std::string ini = dir.file("test.ini");
+    IniValues values;
+
+    void SetUp() override {
+        ASSERT_TRUE(make_directory(in));
+        ASSERT_TRUE(make_directory(sub));
+        ASSERT_TRUE(make_directory(out));
+        write_file(join_path(in, "a.txt"), "abc");
+        write_file(join_path(in, "c.dat"), "c");
+        write_file(join_path(sub, "b.txt"), "xyz");
+        values.input_directory = in;
+        values.input_patterns = "*.txt";
+        values.output_directory = out;
+        values.output_pattern = "${prefix}.${suffix}";
+        values.converters = {
+            {"MD5 digest", program_path("hashmd5"), "${infile} ${outfile}", "${location}"},
+            {"Missing", dir.file("no-such-program"), "${infile} ${outfile}", "${location}"},
+            {"Interrupt", program_path("batch_child"), "interrupt ${infile} ${outfile}",
+             "${location}"},
+            {"Interrupt and hang", program_path("batch_child"),
+             "interrupt-hang ${infile} ${outfile}", "${location}"},
+        };
+        write_ini();
+    }
+
+    void write_ini() { write_file(ini, batch_test::ini_text(values)); }
+
+    BatchResult run(std::vector<std::string> args, const std::string& work_dir = "") {
+        args.insert(args.begin(), {"--ini", ini});
+        return run_brelo_batch(args, work_dir);
+    }
+
+    std::string entry(const std::string& input, const std::string& output,
+                      const std::string& console) const {
+        return input + " -> " + output + "\r\n\tConsole:" + console + "\r\n";
+    }
+    static std::string log(const std::string& title, const std::string& entries, int total) {
+        return "[Converter - " + title + "]:\r\n\r\n" + entries + "\r\nTotal " +
+               std::to_string(total) + " Files are converted.\r\n" + masked_stamp + eol;
+    }
+    static std::string md5_console() { return with_eol("Encrypt successful.\n"); }
+};
+
+TEST_F(BatchProgram, RunConvertsAndPrintsTheLogAsTheWindowShowsIt) {
+    const BatchResult result = run({"--no-subfolders"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(mask_time_stamps(result.out),
+              log("MD5 digest",
+                  entry(join_path(in, "a.txt"), join_path(out, "a.txt"), md5_console()), 1));
+    EXPECT_EQ(read_file(join_path(out, "a.txt")), abc_digest);
+    EXPECT_EQ(files_below(out), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(BatchProgram, OptionsReplaceTheSettingsFields) {
+    struct Row {
+        const char* label;
+        std::vector<std::string> args;
+        std::vector<std::string> outputs;  // below the output directory
+        int total;
+    };
+    const Row rows[] = {
+        {"the settings file alone", {}, {"a.txt", "sub/b.txt"}, 2},
+        {"--no-subfolders", {"--no-subfolders"}, {"a.txt"}, 1},
+        {"--patterns", {"--patterns", "*.dat|b.*"}, {"c.dat", "sub/b.txt"}, 2},
+        {"--name", {"--name", "${prefix}.md5"}, {"a.md5", "sub/b.md5"}, 2},
+        {"--input", {"--input", sub}, {"b.txt"}, 1},
+        {"--converter by title", {"--converter", "MD5 digest"}, {"a.txt", "sub/b.txt"}, 2},
+        {"--converter by position", {"--converter=1"}, {"a.txt", "sub/b.txt"}, 2},
+        {"--converter that cannot start", {"--converter", "Missing"}, {}, 2},
+        {"nothing matches", {"--patterns", "*.none"}, {}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir target;
+        std::vector<std::string> args = row.args;
+        args.insert(args.end(), {"--output", target.path()});
+        const BatchResult result = run(args);
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(files_below(target.path()), row.outputs);
+        EXPECT_NE(result.out.find("\r\nTotal " + std::to_string(row.total) +
+                                  " Files are converted.\r\n"),
+                  std::string::npos)
+            << result.out;
+    }
+}
+
+TEST_F(BatchProgram, SubfoldersOptionOutranksTheSettingsFile) {
+    values.include_subfolders = "0";
+    write_ini();
+    EXPECT_EQ(run({}).exit_code, 0);
+    EXPECT_EQ(files_below(out), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(run({"--subfolders"}).exit_code, 0);
+    EXPECT_EQ(files_below(out), (std::vector<std::string>{"a.txt", "sub/b.txt"}));
+    EXPECT_EQ(read_file(join_path(join_path(out, "sub"), "b.txt")), xyz_digest);
+}
+
+TEST_F(BatchProgram, ConverterThatCannotStartShowsInTheLog) {
+    const BatchResult result = run({"--converter", "Missing", "--no-subfolders"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(mask_time_stamps(result.out),
+              log("Missing",
+                  entry(join_path(in, "a.txt"), join_path(out, "a.txt"),
+                        "Create process failed.\r\n"),
+                  1));
+}
+
+TEST_F(BatchProgram, RelativeDirectoriesAreTakenFromTheCurrentDirectory) {
+    const BatchResult result = run({"--input", "in", "--output", "out"}, dir.path());
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(files_below(out), (std::vector<std::string>{"a.txt", "sub/b.txt"}));
+    EXPECT_NE(result.out.find(join_path(in, "a.txt") + " -> " + join_path(out, "a.txt")),
+              std::string::npos);
+}
+
+TEST_F(BatchProgram, FailedChecksExitWith2AndTheNoticeOnStandardError) {
+    struct Row {
+        const char* label;
+        std::vector<std::string> args;
+        std::string notice;  // up to the time stamp
+    };
+    const std::string gone = dir.file("gone");
+    const Row rows[] = {
+        {"input directory", {"--input", gone},
+         "[Input - Input Directory]:\r\n\r\n\t\"" + gone + "\" is not a valid directory."},
+        {"output directory", {"--output", gone},
+         "[Output - Output Directory]:\r\n\r\n\t\"" + gone + "\" is not a valid directory."},
+        {"input side first", {"--input", gone, "--output", gone},
+         "[Input - Input Directory]:\r\n\r\n\t\"" + gone + "\" is not a valid directory."},
+        {"blank output name", {"--name", " "},
+         "[Output - File Patterns]:\r\n\r\n\tFile Pattern can't be blank"},
+        {"dry run checks too", {"--name", "x.", "--dry-run"},
+         "[Output - File Patterns]:\r\n\r\n\tFile Pattern can't ends with ."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const BatchResult result = run(row.args);
+        EXPECT_EQ(result.exit_code, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(mask_time_stamps(result.err),
+                  row.notice + "\r\n\r\n" + masked_stamp + eol);
+    }
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+}
+
+TEST_F(BatchProgram, NoSelectedConverterIsAFailedCheck) {
+    values.current_converter = "-1";
+    write_ini();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, std::vector<std::string>{"--dry-run"}}) {
+        SCOPED_TRACE(args.size());
+        const BatchResult result = run(args);
+        EXPECT_EQ(result.exit_code, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(mask_time_stamps(result.err), std::string("[Converter - Run]:\r\n\r\n\t") +
+                                                    "No converter is selected.\r\n\r\n" +
+                                                    masked_stamp + eol);
+    }
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+}
+
+TEST_F(BatchProgram, UsageErrorsExitWith1AndExplain) {
+    struct Row {
+        const char* label;
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Row rows[] = {
+        {"unknown option", {"--fast"}, "brelo-batch: unknown option --fast"},
+        {"stray argument", {"in"}, "brelo-batch: unexpected argument \"in\""},
+        {"missing value", {"--converter"}, "brelo-batch: option --converter needs a value"},
+        {"unknown converter title", {"--converter", "SHA-1"},
+         with_eol("brelo-batch: no converter \"SHA-1\"; the converters are:\n"
+                  "  1  MD5 digest\n  2  Missing\n  3  Interrupt\n  4  Interrupt and hang")},
+        {"missing settings file", {"--ini", dir.file("none.ini")},
+         "brelo-batch: settings file \"" + dir.file("none.ini") + "\" does not exist"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const BatchResult result = run(row.args);
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, row.message + eol + eol + with_eol(usage_text()));
+    }
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+}
+
+TEST_F(BatchProgram, HelpGoesToStandardOutput) {
+    const BatchResult result = run_brelo_batch({"--help", "--bogus"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.out, with_eol(help_text()));
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(BatchProgram, PreviewPrintsBothTreesAndStartsNothing) {
+    const BatchResult result = run({"--name", "${prefix}.md5", "--preview"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, with_eol("Input:\n" + in + "\n  sub\n    b.txt\n  a.txt\n\n"
+                                   "Output preview:\n" + out + "\n  sub\n    b.md5\n  a.md5\n"));
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+    EXPECT_EQ(files_below(dir.path()).size(), 4u);  // in's three files and the settings file
+}
+
+TEST_F(BatchProgram, PreviewWithABadOutputSideShowsTheTreesAndTheNotice) {
+    const BatchResult result = run({"--no-subfolders", "--name", "${prefix}.", "--preview"});
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_EQ(result.out, with_eol("Input:\n" + in + "\n  a.txt\n\nOutput preview:\n" + out +
+                                   "\n  a.\n"));
+    EXPECT_EQ(mask_time_stamps(result.err),
+              std::string("[Output - File Patterns]:\r\n\r\n\tFile Pattern can't ends with .") +
+                  "\r\n\r\n" + masked_stamp + eol);
+}
+
+TEST_F(BatchProgram, PreviewWithABadInputSideShowsNoTrees) {
+    const BatchResult result = run({"--input", dir.file("gone"), "--preview"});
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind("[Input - Input Directory]:", 0), 0u) << result.err;
+}
+
+TEST_F(BatchProgram, DryRunPrintsTheCommandsAndStartsNothing) {
+    const BatchResult result = run({"--no-subfolders", "--name", "${prefix}.md5", "--dry-run"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.err, "");
+    const std::string input = join_path(in, "a.txt");
+    const std::string output = join_path(out, "a.md5");
+    std::string location = program_path("hashmd5");
+    location = location.substr(0, location.rfind(path_separator));
+    EXPECT_EQ(result.out, with_eol(input + " -> " + output + "\n\tCommand: " +
+                                   program_path("hashmd5") + " \"" + input + "\" \"" + output +
+                                   "\"\n\tDirectory: " + location +
+                                   "\n\nTotal 1 Files would be converted.\n"));
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+}
+
+TEST_F(BatchProgram, PreviewAndDryRunTogether) {
+    const BatchResult result = run({"--no-subfolders", "--preview", "--dry-run"});
+    EXPECT_EQ(result.exit_code, 0);
+    const std::size_t trees = result.out.find(with_eol("Output preview:\n"));
+    const std::size_t commands = result.out.find("\tCommand: ");
+    EXPECT_NE(trees, std::string::npos);
+    EXPECT_NE(commands, std::string::npos);
+    EXPECT_LT(trees, commands);
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+}
+
+TEST_F(BatchProgram, TheSettingsFileIsNeverWritten) {
+    const std::string before = read_file(ini);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"--input", sub, "--patterns", "*"}, {"--preview"},
+          {"--dry-run"}, {"--input", dir.file("gone")}, {"--converter", "none"}}) {
+        run(args);
+        EXPECT_EQ(read_file(ini), before);
+    }
+}
+
+// A copy of the program in a folder of its own: it reads the BRELO.ini beside it and works in
+// that folder, so relative paths in the file mean what they mean to the window.
+class BesideTheProgram : public ::testing::Test {
+protected:
+    TempDir home;
+    TempDir elsewhere;
+#ifdef _WIN32
+    std::string program = home.file("brelo-batch.exe");
+    const char* converter = ".\\hashmd5.exe";
+#else
+    std::string program = home.file("brelo-batch");
+    const char* converter = "./hashmd5";
+#endif
+
+    void SetUp() override {
+        copy_program("brelo-batch", program);
+#ifdef _WIN32
+        copy_program("hashmd5", home.file("hashmd5.exe"));
+#else
+        copy_program("hashmd5", home.file("hashmd5"));
+#endif
+        ASSERT_TRUE(make_directory(home.file("in")));
+        ASSERT_TRUE(make_directory(home.file("out")));
+        write_file(join_path(home.file("in"), "a.txt"), "abc");
+    }
+
+    static void copy_program(const std::string& name, const std::string& to) {
+        write_file(to, read_file(program_path(name)));
+#ifndef _WIN32
+        ASSERT_EQ(std::system(("chmod +x '" + to + "'").c_str()), 0);
+#endif
+    }
+};
+
+TEST_F(BesideTheProgram, ReadsItsOwnSettingsFileWithRelativePaths) {
+    IniValues values;
+    values.input_directory = "in";
+    values.input_patterns = "*.txt";
+    values.output_directory = "out";
+    values.converters = {{"MD5 digest", converter, "${infile} ${outfile}", "${location}"}};
+    const std::string ini = home.file("BRELO.ini");
+    write_file(ini, batch_test::ini_text(values));
+    const BatchResult result = batch_test::run_batch_process(program, {}, elsewhere.path());
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(mask_time_stamps(result.out),
+              "[Converter - MD5 digest]:\r\n\r\n" + join_path("in", "a.txt") + " -> " +
+                  join_path("out", "a.txt") + "\r\n\tConsole:" + with_eol("Encrypt successful.\n") +
+                  "\r\n\r\nTotal 1 Files are converted.\r\n" + masked_stamp + eol);
+    EXPECT_EQ(read_file(join_path(home.file("out"), "a.txt")), abc_digest);
+    EXPECT_EQ(read_file(ini), batch_test::ini_text(values));
+    EXPECT_EQ(files_below(elsewhere.path()), std::vector<std::string>{});
+}
+
+TEST_F(BesideTheProgram, MissingSettingsFileGivesTheWindowsDefaults) {
+    const BatchResult result = batch_test::run_batch_process(program, {}, elsewhere.path());
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(mask_time_stamps(result.err),
+              std::string("[Input - Input Directory]:\r\n\r\n\t\"\" is not a valid directory.") +
+                  "\r\n\r\n" + masked_stamp + eol);
+    // With both directories given, the default patterns match and no converter is known.
+    const BatchResult given = batch_test::run_batch_process(
+        program, {"--input", home.file("in"), "--output", home.file("out"), "--preview"});
+    EXPECT_EQ(given.exit_code, 0);
+    EXPECT_EQ(given.out, with_eol("Input:\n" + home.file("in") + "\n  a.txt\n\nOutput preview:\n" +
+                                  home.file("out") + "\n  a.txt\n"));
+    EXPECT_FALSE(file_exists(home.file("BRELO.ini")));
+}
+
+TEST_F(BesideTheProgram, GarbageSettingsFileGivesTheDefaults) {
+    static const char garbage[] = "\xff\xfe[Conv\0erter]\n==\n[";
+    write_file(home.file("BRELO.ini"), std::string(garbage, sizeof garbage - 1));
+    const BatchResult result = batch_test::run_batch_process(
+        program, {"--input", home.file("in"), "--output", home.file("out")});
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_EQ(mask_time_stamps(result.err), std::string("[Converter - Run]:\r\n\r\n\t") +
+                                                "No converter is selected.\r\n\r\n" +
+                                                masked_stamp + eol);
+    const BatchResult named = batch_test::run_batch_process(program, {"--converter", "1"});
+    EXPECT_EQ(named.exit_code, 1);
+    EXPECT_NE(named.err.find("defines no converters"), std::string::npos) << named.err;
+}
+
+TEST(StopOnInterrupt, CtrlCSetsTheStopEvent) {
+    Event* stop = create_event();
+    ASSERT_NE(stop, nullptr);
+    ASSERT_TRUE(stop_on_interrupt(*stop));
+    EXPECT_FALSE(is_event_set(*stop));
+    deliver_interrupt();
+    EXPECT_EQ(wait_for_events(*stop, nullptr, -1), 0);
+    close_event(stop);
+}
+
+#ifndef _WIN32
+// The converter itself presses Ctrl+C on brelo-batch; it is in a process group of its own, as
+// it would be when a user presses the keys, so only brelo-batch receives it.
+TEST_F(BatchProgram, CtrlCLetsTheConverterFinishAndStartsNoFurtherFile) {
+    write_file(join_path(in, "d.txt"), "d");
+    const BatchResult result = run({"--converter", "Interrupt"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.err, "");
+    // Exactly one entry, whichever file the walk met first.
+    const std::string masked = mask_time_stamps(result.out);
+    const std::size_t first = masked.find(" -> ");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(masked.find(" -> ", first + 1), std::string::npos) << masked;
+    EXPECT_NE(masked.find("\r\n\tConsole:interrupted\n\r\n\r\nTotal 1 Files are converted.\r\n" +
+                          std::string(masked_stamp) + eol),
+              std::string::npos)
+        << masked;
+}
+
+TEST_F(BatchProgram, CtrlCEndsAConverterThatGoesOnAfterTheGraceTime) {
+    const BatchResult result = run({"--converter", "Interrupt and hang", "--no-subfolders"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(mask_time_stamps(result.out),
+              log("Interrupt and hang",
+                  entry(join_path(in, "a.txt"), join_path(out, "a.txt"),
+                        "hanging\nConverter ended by Stop.\r\n"),
+                  1));
+}
+#endif
+
+}  // namespace
