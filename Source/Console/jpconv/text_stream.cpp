@@ -17,7 +17,7 @@ TextReader::TextReader(std::FILE* file, std::size_t chunk) : file_(file), chunk_
 }
 
 TextReader::TextReader(const char* data, std::size_t size, std::size_t chunk)
-    : TextReader(static_cast<std::FILE*>(nullptr), chunk) {
+    : TextReader(static_cast<std::FILE*>(nullptr), chunk < size ? chunk : size) {
     data_ = data;
     data_size_ = size;
 }
@@ -93,12 +93,14 @@ bool TextReader::refill() {
     return pos_ < end_;
 }
 
-TextWriter::TextWriter(std::FILE* file) : file_(file) {
-    buffer_.reset(new unsigned char[default_chunk]);
-    limit_ = default_chunk - 2;  // a put may store two bytes
+TextWriter::TextWriter(std::FILE* file, std::size_t chunk) : file_(file) {
+    if (chunk < 2) chunk = 2;  // a put may store two bytes
+    buffer_.reset(new unsigned char[chunk]);
+    limit_ = chunk - 1;
 }
 
-TextWriter::TextWriter(std::string& text) : TextWriter(static_cast<std::FILE*>(nullptr)) {
+TextWriter::TextWriter(std::string& text, std::size_t chunk)
+    : TextWriter(static_cast<std::FILE*>(nullptr), chunk) {
     text_ = &text;
 }
 

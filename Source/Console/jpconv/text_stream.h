@@ -19,7 +19,8 @@ public:
     // Reads from an open file from its current position; the caller keeps ownership of the file.
     explicit TextReader(std::FILE* file, std::size_t chunk = default_chunk);
     // Reads the bytes [data, data + size), which must outlive the reader. A small chunk makes the
-    // reader refill often, which tests use to cross every buffer boundary.
+    // reader refill often, which tests use to cross every buffer boundary; the buffer is never
+    // larger than the data needs.
     TextReader(const char* data, std::size_t size, std::size_t chunk = default_chunk);
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
@@ -65,9 +66,9 @@ public:
     static constexpr std::size_t default_chunk = 128 * 1024;
 
     // Writes to an open file; the caller keeps ownership and closes it after flush().
-    explicit TextWriter(std::FILE* file);
+    explicit TextWriter(std::FILE* file, std::size_t chunk = default_chunk);
     // Appends to text, which must outlive the writer.
-    explicit TextWriter(std::string& text);
+    explicit TextWriter(std::string& text, std::size_t chunk = 4096);
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
     // Hands over what is still buffered; the file must still be open if anything is.

@@ -103,13 +103,16 @@ TEST(TextReader, RewindStartsAgainFromTheFirstByte) {
 }
 
 TEST(TextWriter, StoresEveryLineFeedAsCarriageReturnLineFeed) {
-    std::string text;
-    {
-        TextWriter writer(text);
-        for (char c : std::string("a\nb\r\n\rc")) writer.put(c);
-        writer.put(0x10A);  // only the low eight bits count
+    for (std::size_t chunk : {std::size_t{0}, std::size_t{2}, std::size_t{3}, std::size_t{4096}}) {
+        SCOPED_TRACE(chunk);
+        std::string text;
+        {
+            TextWriter writer(text, chunk);
+            for (char c : std::string("a\nb\r\n\rc\n\n")) writer.put(c);
+            writer.put(0x10A);  // only the low eight bits count
+        }
+        EXPECT_EQ(text, "a\r\nb\r\r\n\rc\r\n\r\n\r\n");
     }
-    EXPECT_EQ(text, "a\r\nb\r\r\n\rc\r\n");
 }
 
 TEST(TextWriter, LongOutputIsWrittenWholeToAFile) {
