@@ -60,35 +60,48 @@ void put_sjis_as_euc(TextWriter& output, int s1, int s2) {
 
 }  // namespace
 
-void sjis_pair_to_jis(int& first, int& second) {
-    int s1 = first & 0xFF;
-    int s2 = second & 0xFF;
-    int j1 = s1 < 0xA0 ? 2 * (s1 - 0x70) : 2 * (s1 - 0xB0);
-    if (s2 < 0x9F) j1 -= 1;
-    int j2;
-    if (s2 <= 0x7F) {
-        j2 = s2 - 0x1F;
-    } else if (s2 < 0x9F) {
-        j2 = s2 - 0x20;
-    } else {
-        j2 = s2 - 0x7E;
+namespace {
+
+// The code arithmetic as tables over single bytes: the pair conversions run for nearly every
+// byte of Japanese text, and the tables spare them branches that depend on the text.
+struct PairTables {
+    unsigned char jis_first[256];         // by Shift_JIS first byte
+    unsigned char jis_first_less[256];    // by Shift_JIS second byte: 1 below 0x9F
+    unsigned char jis_second[256];        // by Shift_JIS second byte
+    unsigned char sjis_first[256];        // by JIS first byte
+    unsigned char sjis_second[2][256];    // by the JIS first byte's parity, then JIS second byte
+};
+
+constexpr PairTables make_pair_tables() {
+    PairTables t{};
+    for (int b = 0; b < 256; ++b) {
+        t.jis_first[b] = static_cast<unsigned char>((b < 0xA0 ? 2 * (b - 0x70) : 2 * (b - 0xB0)) & 0xFF);
+        t.jis_first_less[b] = b < 0x9F ? 1 : 0;
+        int j2 = b <= 0x7F ? b - 0x1F : b < 0x9F ? b - 0x20 : b - 0x7E;
+        t.jis_second[b] = static_cast<unsigned char>(j2 & 0xFF);
+        t.sjis_first[b] = static_cast<unsigned char>(((b + 1) / 2 + (b < 0x5F ? 0x70 : 0xB0)) & 0xFF);
+        t.sjis_second[1][b] = static_cast<unsigned char>((b <= 0x5F ? b + 0x1F : b + 0x20) & 0xFF);
+        t.sjis_second[0][b] = static_cast<unsigned char>((b + 0x7E) & 0xFF);
     }
-    first = j1 & 0xFF;
-    second = j2 & 0xFF;
+    return t;
+}
+
+constexpr PairTables pair_tables = make_pair_tables();
+
+}  // namespace
+
+void sjis_pair_to_jis(int& first, int& second) {
+    const int s1 = first & 0xFF;
+    const int s2 = second & 0xFF;
+    first = (pair_tables.jis_first[s1] - pair_tables.jis_first_less[s2]) & 0xFF;
+    second = pair_tables.jis_second[s2];
 }
 
 void jis_pair_to_sjis(int& first, int& second) {
-    int j1 = first & 0xFF;
-    int j2 = second & 0xFF;
-    int s1 = (j1 + 1) / 2 + (j1 < 0x5F ? 0x70 : 0xB0);
-    int s2;
-    if (j1 % 2 == 1) {
-        s2 = j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20;
-    } else {
-        s2 = j2 + 0x7E;
-    }
-    first = s1 & 0xFF;
-    second = s2 & 0xFF;
+    const int j1 = first & 0xFF;
+    const int j2 = second & 0xFF;
+    first = pair_tables.sjis_first[j1];
+    second = pair_tables.sjis_second[j1 & 1][j2];
 }
 
 void write_kanji_in(TextWriter& output, TextCode variant) {

@@ -52,40 +52,47 @@ bool TextReader::refill() {
     // A fill can deliver nothing while the input goes on: a chunk of one CR is held over.
     while (out == start && !at_end_) {
         unsigned char* in = start + 1;
-        unsigned char* const in_end = in + read_raw(in, chunk_);
-        if (in == in_end) {
+        std::size_t n = read_raw(in, chunk_);
+        if (n == 0) at_end_ = true;
+        if (const void* mark = std::memchr(in, end_of_file_mark, n)) {
+            n = static_cast<const unsigned char*>(mark) - in;
             at_end_ = true;
-            if (pending_cr_) *out++ = cr;
-            pending_cr_ = false;
-            break;
         }
+        unsigned char* const in_end = in + n;
         if (pending_cr_) {
             pending_cr_ = false;
-            if (*in == lf) {
+            if (in < in_end && *in == lf) {
                 *out++ = lf;
                 ++in;
             } else {
                 *out++ = cr;
             }
         }
-        // out never overtakes in: each delivered byte stands for at least one raw byte, and the
-        // held-over CR uses the spare byte in front of the raw ones.
+        // Lines are moved down whole between the CRs. out never overtakes in: each delivered
+        // byte stands for at least one raw byte, and a held-over CR uses the spare byte in front
+        // of the raw ones.
         while (in < in_end) {
-            unsigned char c = *in++;
-            if (c == cr) {
-                if (in == in_end) {
+            auto* found = static_cast<unsigned char*>(std::memchr(in, cr, in_end - in));
+            unsigned char* const line_end = found ? found : in_end;
+            std::memmove(out, in, line_end - in);
+            out += line_end - in;
+            if (!found) break;
+            in = found + 1;
+            if (in == in_end) {
+                // Whether this CR starts a CR LF pair is known only from the next read.
+                if (at_end_) {
+                    *out++ = cr;
+                } else {
                     pending_cr_ = true;
-                    break;
                 }
-                if (*in == lf) {
-                    c = lf;
-                    ++in;
-                }
-            } else if (c == end_of_file_mark) {
-                at_end_ = true;
                 break;
             }
-            *out++ = c;
+            if (*in == lf) {
+                *out++ = lf;
+                ++in;
+            } else {
+                *out++ = cr;
+            }
         }
     }
     pos_ = start;

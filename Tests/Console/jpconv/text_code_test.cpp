@@ -95,6 +95,29 @@ TEST(CodeArithmetic, EveryJisX0208PairSurvivesTheRoundTrip) {
     }
 }
 
+// The arithmetic as written out in words, for every pair of byte values, malformed ones too: 7-bit
+// JIS in kanji mode pairs whatever bytes it meets.
+TEST(CodeArithmetic, EveryBytePairFollowsTheFormulas) {
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            int j1 = a < 0xA0 ? 2 * (a - 0x70) : 2 * (a - 0xB0);
+            if (b < 0x9F) j1 -= 1;
+            int j2 = b <= 0x7F ? b - 0x1F : b < 0x9F ? b - 0x20 : b - 0x7E;
+            int first = a, second = b;
+            sjis_pair_to_jis(first, second);
+            ASSERT_EQ(first, j1 & 0xFF) << a << " " << b;
+            ASSERT_EQ(second, j2 & 0xFF) << a << " " << b;
+
+            int s1 = (a + 1) / 2 + (a < 0x5F ? 0x70 : 0xB0);
+            int s2 = a % 2 == 1 ? (b <= 0x5F ? b + 0x1F : b + 0x20) : b + 0x7E;
+            first = a, second = b;
+            jis_pair_to_sjis(first, second);
+            ASSERT_EQ(first, s1 & 0xFF) << a << " " << b;
+            ASSERT_EQ(second, s2 & 0xFF) << a << " " << b;
+        }
+    }
+}
+
 TEST(CodeArithmetic, KnownPairs) {
     struct Row {
         int s1, s2, j1, j2;
