@@ -100,15 +100,6 @@ TEST_F(BatchRunTest, NoMatchGivesHeaderTotalAndStampOnly) {
     EXPECT_EQ(w.button.label, "Run");
 }
 
-TEST_F(BatchRunTest, EachMatchRunsTheConverterWithItsPaths) {
-    make_file(in, "a.txt");
-    make_file(in, "b.dat");
-    FakeMainWindow w(in.path(), "*.TXT", out.path(), "${prefix}.out");
-    EXPECT_EQ(run(w), 0);
-    EXPECT_EQ(without_time_stamp(w.log.text),
-              header() + echo_entry(under(in, {"a.txt"}), under(out, {"a.out"})) + total(1));
-}
-
 TEST_F(BatchRunTest, OutputFoldersOnlyWhereMatchesLieOuterBeforeInner) {
     make_file(in, "a/b/c.txt");
     make_file(in, "empty/x.dat");
@@ -198,18 +189,6 @@ TEST_F(BatchRunTest, NoConverterSelectedEndsWithANotice) {
     EXPECT_TRUE(w.input_directories.rows.empty());
 }
 
-TEST_F(BatchRunTest, HistoriesGetTheTrimmedValuesOnTop) {
-    make_file(in, "a.txt");
-    FakeMainWindow w(in.path(), " *.txt\t", out.path(), "${prefix}.${suffix} ");
-    w.input_patterns.rows = {"x", "*.TXT"};
-    EXPECT_EQ(run(w), 0);
-    EXPECT_EQ(w.input_directories.rows, std::vector<std::string>{in.path()});
-    EXPECT_EQ(w.input_patterns.rows, (std::vector<std::string>{"*.txt", "x"}));
-    EXPECT_EQ(w.output_directories.rows, std::vector<std::string>{out.path()});
-    EXPECT_EQ(w.output_patterns.rows, std::vector<std::string>{"${prefix}.${suffix}"});
-    EXPECT_EQ(w.main_fields.text(HistoryField::InputPatterns), "*.txt");
-}
-
 TEST_F(BatchRunTest, CoalescedUpdatesEndWithTheSameText) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) make_file(in, name);
     FakeMainWindow every(in.path(), "*.txt", out.path());
@@ -248,27 +227,6 @@ TEST_F(BatchRunTest, StopBetweenFilesEndsTheWalkAndIgnoresRunUntilTheWorkerEnds)
     EXPECT_FALSE(is_event_set(*stop));
     // A stopped run ends like a complete one, with the values captured when Run was pressed.
     EXPECT_EQ(w.output_patterns.rows, std::vector<std::string>{"${prefix}.${suffix}"});
-}
-
-TEST_F(BatchRunTest, RunUsesTheSettingsCapturedWhenPressed) {
-    make_file(in, "a.txt");
-    make_file(in, "b.txt");
-    HookWindow w(in.path(), "*.txt", out.path(), "${prefix}.one");
-    const ConverterList converters{{3, echo_converter()}};
-    w.converters.add_row("Echo", 3);
-    w.converters.select_row(0);
-    TempDir other;
-    w.hook_log.hook = [&](const std::string&) {
-        w.main_fields.set_text(HistoryField::OutputDirectory, other.path());
-        w.main_fields.set_text(HistoryField::OutputPattern, "${prefix}.two");
-        w.main_fields.set_text(HistoryField::InputPatterns, "*.none");
-    };
-    toggle_run(w, converters, control);
-    ASSERT_TRUE(wait_for_worker());
-    const std::string log = w.hook_log.text;
-    EXPECT_NE(log.find(" -> " + under(out, {"a.one"})), std::string::npos) << log;
-    EXPECT_NE(log.find(" -> " + under(out, {"b.one"})), std::string::npos) << log;
-    EXPECT_NE(log.find(total(2)), std::string::npos) << log;
 }
 
 TEST_F(BatchRunTest, ConverterStillRunningAfterStopIsEnded) {

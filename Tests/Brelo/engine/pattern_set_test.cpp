@@ -50,25 +50,6 @@ TEST(MatchFileName, WildcardsMatchWholeNamesOnly) {
     }
 }
 
-TEST(WildcardsToExpression, EscapesBeforeWildcardsAndAnchorsTheEnds) {
-    const struct {
-        const char* patterns;
-        const char* expression;
-    } rows[] = {
-        {"*.txt", "^(.*)\\.txt$"},
-        {"?", "^(.{1})$"},
-        {"a\\.b", "^a\\\\\\.b$"},
-        {"|| *.a|*.b ||", "^(.*)\\.a|(.*)\\.b$"},
-        {"[({+^$", "^\\[\\(\\{\\+\\^\\$$"},
-        {"]}", "^]}$"},
-        {"", "^$"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.patterns);
-        EXPECT_EQ(wildcards_to_expression(row.patterns), row.expression);
-    }
-}
-
 TEST(MatchName, MatcherGivingUpIsReportedNotThrown) {
     const PatternSet patterns = compile_patterns("*a*a*a*a*a*a*a*a*a*b|*.txt");
     EXPECT_EQ(match_name(patterns, std::string(60, 'a')), NameMatch::TooComplex);
@@ -136,13 +117,6 @@ TEST_F(PatternChecks, MissingInputDirectoryNamesIt) {
                   notice_text("Input", "Input Directory",
                               "\"" + directory + "\" is not a valid directory."));
     }
-}
-
-TEST_F(PatternChecks, InputFileIsNotADirectory) {
-    write_file(dir.file("f"), "x");
-    settings.input_directory = dir.file("f");
-    PatternSet patterns;
-    EXPECT_FALSE(check_input(log, settings, patterns));
 }
 
 TEST_F(PatternChecks, OutputPatternRulesInOrder) {

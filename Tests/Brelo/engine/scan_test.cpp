@@ -149,14 +149,6 @@ TEST_F(ScanTest, OutputRefreshRenamesFilesAndRootOnly) {
     EXPECT_TRUE(trees_linked(w.in_tree, w.out_tree));
 }
 
-TEST_F(ScanTest, OutputRefreshOnEmptyTreesDoesNothing) {
-    FakeMainWindow w = window("*.txt", "");
-    refresh_output_tree(w);
-    EXPECT_EQ(w.out_tree.size(), 0u);
-    EXPECT_EQ(without_time_stamp(w.log.text),
-              notice_text("Output", "File Patterns", "File Pattern can't be blank"));
-}
-
 TEST_F(ScanTest, FailedInputCheckEmptiesBothTrees) {
     make_file(in, "a.txt");
     FakeMainWindow w = window("*.txt", "${prefix}.${suffix}");

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Side by side, in one run, medians of ROUNDS rounds with the tools interleaved in each round:
+#  scan:  100,000 files in 1,000 directories three levels deep, scanned into the in-memory trees
+#         by walk_scan, against find DIR -name PATTERN; once with a pattern that matches 90% of
+#         the files, once with one that matches 10 files.
+#  batch: 10,000 matching files converted by walk_batch (log shown at most every 100 ms) with the
+#         trivial converter, against find -exec starting it per file and the bare posix_spawn
+#         loop (spawn_floor) starting it 10,000 times.
+#  log:   walk_batch at 1,000 and 10,000 files, log shown after every file versus every 100 ms.
+# Usage: Bench/walk/run.sh BUILD_BIN_DIR [ROUNDS]
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+rounds=${2:-5}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+trivial=$bin/spawn_trivial
+
+# The scan tree: 10 x 10 x 10 leaf folders of 100 files each: 90 .txt, 10 .dat; ten .xyz files.
+for a in $(seq 0 9); do for b in $(seq 0 9); do for c in $(seq 0 9); do
+    d=$work/tree/d$a/e$b/f$c
+    mkdir -p "$d"
+    (cd "$d" && seq -f 'n%02g.txt' 0 89 | xargs touch && seq -f 'n%02g.dat' 90 99 | xargs touch)
+done; done; done
+for a in $(seq 0 9); do touch "$work/tree/d$a/e0/f0/rare.xyz"; done
+# The batch trees: 1,000 and 10,000 matching files, 100 per folder.
+for n in 1000 10000; do
+    for f in $(seq 0 $((n / 100 - 1))); do
+        mkdir -p "$work/batch$n/g$f"
+        (cd "$work/batch$n/g$f" && seq -f 'm%02g.txt' 0 99 | xargs touch)
+    done
+done
+
+seconds() {  # runs the command, prints its wall time in seconds
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc
+}
+fresh() { rm -rf "$work/out" && mkdir "$work/out"; }
+batch() {  # files interval
+    fresh
+    seconds "$bin/walk_batch" "$work/batch$1" "$work/out" "$trivial" '*.txt' "$2"
+}
+find_exec() {
+    fresh
+    seconds find "$work/batch10000" -name '*.txt' -exec "$trivial" '{}' "$work/out/x" ';'
+}
+
+declare -A times
+tools="scan_most find_most scan_rare find_rare floor batch find_exec log1k_each log1k_100ms"
+tools="$tools log10k_each log10k_100ms"
+for round in $(seq 1 "$rounds"); do
+    for tool in $tools; do
+        case $tool in
+        scan_most) t=$(seconds "$bin/walk_scan" "$work/tree" '*.txt') ;;
+        find_most) t=$(seconds find "$work/tree" -name '*.txt') ;;
+        scan_rare) t=$(seconds "$bin/walk_scan" "$work/tree" '*.xyz') ;;
+        find_rare) t=$(seconds find "$work/tree" -name '*.xyz') ;;
+        floor) t=$(seconds "$bin/spawn_floor" 10000 "$trivial") ;;
+        batch) t=$(batch 10000 100) ;;
+        find_exec) t=$(find_exec) ;;
+        log1k_each) t=$(batch 1000 0) ;;
+        log1k_100ms) t=$(batch 1000 100) ;;
+        log10k_each) t=$(batch 10000 0) ;;
+        log10k_100ms) t=$(batch 10000 100) ;;
+        esac
+        times[$tool]="${times[$tool]:-} $t"
+        printf 'round %d %-13s %8.3f s\n' "$round" "$tool" "$t"
+    done
+done
+
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+m() { echo "${times[$1]}" | median; }
+entries=$(find "$work/tree" | wc -l)
+echo
+printf '%-13s %10s\n' tool 'median s'
+for tool in $tools; do printf '%-13s %10.3f\n' "$tool" "$(m "$tool")"; done
+echo
+printf 'scan, pattern matching most:   %8.0f entries/s vs find %8.0f  (find time / scan time %.2f)\n' \
+    "$(echo "$entries / $(m scan_most)" | bc -l)" "$(echo "$entries / $(m find_most)" | bc -l)" \
+    "$(echo "$(m find_most) / $(m scan_most)" | bc -l)"
+printf 'scan, pattern matching 10:     %8.0f entries/s vs find %8.0f  (find time / scan time %.2f)\n' \
+    "$(echo "$entries / $(m scan_rare)" | bc -l)" "$(echo "$entries / $(m find_rare)" | bc -l)" \
+    "$(echo "$(m find_rare) / $(m scan_rare)" | bc -l)"
+printf 'batch 10,000 files: %.3f x floor, find -exec %.3f x floor\n' \
+    "$(echo "$(m batch) / $(m floor)" | bc -l)" "$(echo "$(m find_exec) / $(m floor)" | bc -l)"
+for mode in each 100ms; do
+    printf 'log shown %-5s: %6.0f us per file at 1,000 files, %6.0f us per file at 10,000\n' "$mode" \
+        "$(echo "$(m log1k_$mode) * 1000" | bc -l)" "$(echo "$(m log10k_$mode) * 100" | bc -l)"
+done
