@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The directory that holds the running executable, as a full path ending in the platform's
 // separator (D:\Tools\Brelo\ on Windows). Empty when the path cannot be found or does not fit
@@ -26,3 +27,13 @@ std::string read_profile_string(const std::string& file, const std::string& sect
 // not be written; Windows does not always say.
 bool write_profile_string(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value);
+
+struct ProfileEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// write_profile_string for each entry in order. On POSIX the file is replaced once for all of
+// them, so a reader finds either none or all of the changes. False when any of them failed.
+bool write_profile_strings(const std::string& file, const std::vector<ProfileEntry>& entries);

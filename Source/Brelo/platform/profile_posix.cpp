@@ -2,10 +2,11 @@
 //
 // Where this departs from Windows: the executable's path comes from /proc/self/exe and is not cut
 // to 259 characters; the file is read and written here, byte by byte, instead of by the system.
-// The reader follows what the Windows functions accept: lines end at LF (a CR before it is a
-// blank), blanks and ^Z around names and values are ignored, a NUL ends a name or a value, names
-// compare without regard to ASCII case, the first section and the first key of a name count, a
-// key line without '=' has no value, and a pair of quotes around a value is dropped. The writer
+// The reader follows what the Windows functions accept: lines end at CR, LF or CR LF, blanks and
+// ^Z around names and values are ignored (inside a section's brackets too), a NUL ends a name or
+// a value, names compare without regard to ASCII case, the first section and the first key of a
+// name count, keys above the first section belong to the section "", a key line without '=' has
+// no value, and a pair of quotes around a value is dropped. The writer
 // changes only the line of the key it sets, adds new lines with CR LF, and replaces the whole
 // file through a temporary file and a rename, so a reader never sees half a file.
 #include "platform/profile.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,62 +32,67 @@ bool is_blank(char c) {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool same_name(const std::string& a, const std::string& b) {
+bool same_name(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
 
-std::string trimmed(const std::string& text) {
+std::string trimmed(std::string_view text) {
     std::size_t begin = 0, end = text.size();
     while (begin < end && is_blank(text[begin])) ++begin;
     while (end > begin && is_blank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
+    return std::string(text.substr(begin, end - begin));
 }
 
-std::string up_to_nul(const std::string& text) { return text.substr(0, text.find('\0')); }
-
 // One line of the file as the reader sees it. begin and end delimit the whole line in the
-// file's text, its line end included.
+// file's text, its line end included; name and value point into the text.
 struct ProfileLine {
     enum Kind { Blank, Section, Key } kind = Blank;
     std::size_t begin = 0;
     std::size_t end = 0;
-    std::string name;  // section or key name
+    std::string_view name;  // section or key name, up to the first NUL
     bool has_value = false;
-    std::string value;  // blanks dropped, up to the first NUL
+    std::string_view value;  // blanks dropped, up to the first NUL
 };
 
-ProfileLine parse_line(const std::string& text, std::size_t begin, std::size_t end) {
+std::string_view up_to_nul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+ProfileLine parse_line(std::string_view text, std::size_t begin, std::size_t end) {
     ProfileLine line;
     line.begin = begin;
     line.end = end;
-    std::size_t first = begin, last = end;
-    while (first < last && is_blank(text[first])) ++first;
-    while (last > first && is_blank(text[last - 1])) --last;
-    if (first == last) return line;
-    if (text[first] == '[') {
-        std::size_t close = text.rfind(']', last - 1);
-        if (close != std::string::npos && close > first) {
+    std::string_view rest = text.substr(begin, end - begin);
+    std::size_t first = 0, last = rest.size();
+    while (first < last && is_blank(rest[first])) ++first;
+    while (last > first && is_blank(rest[last - 1])) --last;
+    rest = rest.substr(first, last - first);
+    if (rest.empty()) return line;
+    if (rest[0] == '[') {
+        std::size_t close = rest.rfind(']');
+        if (close != std::string_view::npos && close > 0) {
+            std::string_view name = rest.substr(1, close - 1);
+            while (!name.empty() && is_blank(name.front())) name.remove_prefix(1);
+            while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
             line.kind = ProfileLine::Section;
-            line.name = up_to_nul(text.substr(first + 1, close - first - 1));
+            line.name = up_to_nul(name);
             return line;
         }
     }
     line.kind = ProfileLine::Key;
-    std::size_t equals = text.find('=', first);
-    if (equals == std::string::npos || equals >= last) {
-        line.name = up_to_nul(text.substr(first, last - first));
+    std::size_t equals = rest.find('=');
+    if (equals == std::string_view::npos) {
+        line.name = up_to_nul(rest);
         return line;
     }
     std::size_t name_end = equals;
-    while (name_end > first && is_blank(text[name_end - 1])) --name_end;
+    while (name_end > 0 && is_blank(rest[name_end - 1])) --name_end;
     std::size_t value_begin = equals + 1;
-    while (value_begin < last && is_blank(text[value_begin])) ++value_begin;
-    line.name = up_to_nul(text.substr(first, name_end - first));
+    while (value_begin < rest.size() && is_blank(rest[value_begin])) ++value_begin;
+    line.name = up_to_nul(rest.substr(0, name_end));
     line.has_value = true;
-    line.value = up_to_nul(text.substr(value_begin, last - value_begin));
+    line.value = up_to_nul(rest.substr(value_begin));
     return line;
 }
 
@@ -93,23 +100,28 @@ ProfileLine parse_line(const std::string& text, std::size_t begin, std::size_t e
 struct KeyPlace {
     bool section_found = false;
     bool key_found = false;
-    ProfileLine key_line;          // when key_found
-    std::size_t section_end = 0;   // just after the last non-blank line of the section
+    ProfileLine key_line;         // when key_found
+    std::size_t section_end = 0;  // just after the last non-blank line of the section
 };
 
-KeyPlace find_key(const std::string& text, const std::string& section, const std::string& key) {
+KeyPlace find_key(std::string_view text, std::string_view section, std::string_view key) {
     KeyPlace place;
     // A UTF-8 byte order mark is not part of the first line.
-    std::size_t position = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    bool inside = false;
+    std::size_t position = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    // Keys above the first section header belong to a section without a name.
+    bool inside = section.empty();
+    place.section_found = inside;
     while (position < text.size()) {
-        std::size_t line_end = text.find('\n', position);
-        line_end = line_end == std::string::npos ? text.size() : line_end + 1;
+        std::size_t line_end = text.find_first_of("\r\n", position);
+        if (line_end == std::string_view::npos)
+            line_end = text.size();
+        else
+            line_end += text.compare(line_end, 2, "\r\n") == 0 ? 2 : 1;
         ProfileLine line = parse_line(text, position, line_end);
         position = line_end;
         if (line.kind == ProfileLine::Section) {
             if (inside) return place;  // the first section of that name ended without the key
-            if (!line.name.empty() && same_name(line.name, section)) {
+            if (same_name(line.name, section)) {
                 inside = true;
                 place.section_found = true;
                 place.section_end = line.end;
@@ -128,10 +140,10 @@ KeyPlace find_key(const std::string& text, const std::string& section, const std
 
 // Enclosing quotes are dropped as the Windows reader drops them: one pair of equal quote
 // characters around at least one other character.
-std::string without_quotes(const std::string& value) {
+std::string without_quotes(std::string_view value) {
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-        return value.substr(1, value.size() - 2);
-    return value;
+        value = value.substr(1, value.size() - 2);
+    return std::string(value);
 }
 
 std::string fitted(std::string text) {
@@ -217,6 +229,44 @@ bool has_line_break(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
+// Sets one key in the file's text; changed tells whether the text is now different. False for
+// names the file cannot hold.
+bool set_value(std::string& content, const std::string& section, const std::string& key,
+               const std::string& value, bool& changed) {
+    std::string section_name = trimmed(up_to_nul(section));
+    std::string key_name = trimmed(up_to_nul(key));
+    if (section_name.empty() || key_name.empty() || has_line_break(section_name) ||
+        has_line_break(key_name) || key_name.find('=') != std::string::npos ||
+        key_name[0] == '[')
+        return false;
+    std::string stored(up_to_nul(value));
+    stored = stored.substr(0, stored.find_first_of("\r\n"));
+    std::size_t first = 0;
+    while (first < stored.size() && is_blank(stored[first])) ++first;
+    stored.erase(0, first);
+
+    KeyPlace place = find_key(content, section_name, key_name);
+    if (place.key_found) {
+        const ProfileLine& line = place.key_line;
+        if (line.has_value && line.value == stored) return true;
+        std::size_t line_break = line.end;
+        while (line_break > line.begin &&
+               (content[line_break - 1] == '\n' || content[line_break - 1] == '\r'))
+            --line_break;
+        content.replace(line.begin, line_break - line.begin,
+                        std::string(line.name) + "=" + stored);
+    } else {
+        std::string addition = key_name + "=" + stored + "\r\n";
+        std::size_t at = place.section_found ? place.section_end : content.size();
+        if (!place.section_found) addition = "[" + section_name + "]\r\n" + addition;
+        if (at > 0 && content[at - 1] != '\n' && content[at - 1] != '\r')
+            addition = "\r\n" + addition;
+        content.insert(at, addition);
+    }
+    changed = true;
+    return true;
+}
+
 }  // namespace
 
 std::string executable_directory() {
@@ -249,18 +299,10 @@ std::string read_profile_string(const std::string& file, const std::string& sect
 
 bool write_profile_string(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value) {
-    std::string section_name = trimmed(up_to_nul(section));
-    std::string key_name = trimmed(up_to_nul(key));
-    if (section_name.empty() || key_name.empty() || has_line_break(section_name) ||
-        has_line_break(key_name) || key_name.find('=') != std::string::npos ||
-        key_name[0] == '[')
-        return false;
-    std::string stored = up_to_nul(value);
-    stored = stored.substr(0, stored.find_first_of("\r\n"));
-    std::size_t first = 0;
-    while (first < stored.size() && is_blank(stored[first])) ++first;
-    stored.erase(0, first);
+    return write_profile_strings(file, {ProfileEntry{section, key, value}});
+}
 
+bool write_profile_strings(const std::string& file, const std::vector<ProfileEntry>& entries) {
     std::string target = write_target(file);
     std::string content;
     bool exists = false;
@@ -270,22 +312,10 @@ bool write_profile_string(const std::string& file, const std::string& section,
         // Windows refuses to write a read-only file; so do we, even where the user could.
         if (stat(target.c_str(), &old) != 0 || (old.st_mode & 0222) == 0) return false;
     }
-
-    KeyPlace place = find_key(content, section_name, key_name);
-    if (place.key_found) {
-        const ProfileLine& line = place.key_line;
-        if (line.has_value && line.value == stored) return true;
-        std::size_t line_break = line.end;
-        while (line_break > line.begin &&
-               (content[line_break - 1] == '\n' || content[line_break - 1] == '\r'))
-            --line_break;
-        content.replace(line.begin, line_break - line.begin, line.name + "=" + stored);
-    } else {
-        std::string addition = key_name + "=" + stored + "\r\n";
-        std::size_t at = place.section_found ? place.section_end : content.size();
-        if (!place.section_found) addition = "[" + section_name + "]\r\n" + addition;
-        if (at > 0 && content[at - 1] != '\n') addition = "\r\n" + addition;
-        content.insert(at, addition);
-    }
-    return replace_file(target, content, exists ? &old : nullptr);
+    bool all_set = true;
+    bool changed = false;
+    for (const ProfileEntry& entry : entries)
+        all_set &= set_value(content, entry.section, entry.key, entry.value, changed);
+    if (!changed) return all_set;
+    return replace_file(target, content, exists ? &old : nullptr) && all_set;
 }

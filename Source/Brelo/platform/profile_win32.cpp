@@ -38,3 +38,10 @@ bool write_profile_string(const std::string& file, const std::string& section,
     return WritePrivateProfileStringA(section.c_str(), key.c_str(),
                                       up_to_line_break(value).c_str(), file.c_str()) != FALSE;
 }
+
+bool write_profile_strings(const std::string& file, const std::vector<ProfileEntry>& entries) {
+    bool written = true;
+    for (const ProfileEntry& entry : entries)
+        written &= write_profile_string(file, entry.section, entry.key, entry.value);
+    return written;
+}

@@ -78,13 +78,21 @@ bool read_flag(const std::string& path, const char* section, const char* key) {
     return read_number(path, section, key, "1") != 0;
 }
 
-bool write_text(const std::string& path, const char* section, const std::string& key,
-                const std::string& text) {
-    return write_profile_string(path, section, key, stored_text(fit_text(text)));
+ProfileEntry text_entry(const char* section, const std::string& key, const std::string& text) {
+    return ProfileEntry{section, key, stored_text(fit_text(text))};
 }
 
-bool write_number(const std::string& path, const char* section, const char* key, int number) {
-    return write_profile_string(path, section, key, std::to_string(number));
+ProfileEntry number_entry(const char* section, const char* key, int number) {
+    return ProfileEntry{section, key, std::to_string(number)};
+}
+
+void add_history_entries(std::vector<ProfileEntry>& entries, const HistoryList& list,
+                         HistoryField field) {
+    int rows = list.count();
+    for (int slot = 1; slot <= history_slots; ++slot) {
+        std::string row = slot <= rows ? list.row(slot - 1) : std::string();
+        entries.push_back(text_entry(history_keys(field).section, history_key(field, slot), row));
+    }
 }
 
 }  // namespace
@@ -140,13 +148,9 @@ void load_history(HistoryList& list, MainFields& fields, HistoryField field,
 }
 
 bool save_history(const HistoryList& list, HistoryField field, const std::string& path) {
-    bool written = true;
-    int rows = list.count();
-    for (int slot = 1; slot <= history_slots; ++slot) {
-        std::string row = slot <= rows ? list.row(slot - 1) : std::string();
-        written &= write_text(path, history_keys(field).section, history_key(field, slot), row);
-    }
-    return written;
+    std::vector<ProfileEntry> entries;
+    add_history_entries(entries, list, field);
+    return write_profile_strings(path, entries);
 }
 
 void load_settings(const SettingsParts& parts, const std::string& path, CurrentSettings& settings,
@@ -166,20 +170,26 @@ void load_settings(const SettingsParts& parts, const std::string& path, CurrentS
     parts.fields.set_checked(Switch::OutputAutoRefresh, settings.output_auto_refresh);
 
     int count = read_number(path, converter_section, converter_number_key, "0");
-    if (count > max_converters) count = max_converters;
     int current = read_number(path, converter_section, current_converter_key, "0");
-    settings.converter_position = (current >= 0 && current < count) ? current : -1;
-
     converters.clear();
     for (int number = 1; number <= count; ++number) {
         Converter converter;
         std::string* texts[] = {&converter.title, &converter.exe_file, &converter.arguments,
                                 &converter.work_dir};
-        for (int i = 0; i < 4; ++i)
-            *texts[i] = read_text(path, converter_section,
-                                  converter_key(number, converter_fields[i]), "");
+        bool any_key = false;
+        for (int i = 0; i < 4; ++i) {
+            // No value read from the file can hold a line break, so this fallback tells a
+            // missing key from an empty one.
+            std::string text = read_text(path, converter_section,
+                                         converter_key(number, converter_fields[i]), "\n");
+            any_key |= text != "\n";
+            *texts[i] = text == "\n" ? std::string() : text;
+        }
+        if (!any_key && number > converters_read_without_keys) break;
         converters.emplace(number - 1, std::move(converter));
     }
+    int loaded = static_cast<int>(converters.size());
+    settings.converter_position = (current >= 0 && current < loaded) ? current : -1;
 }
 
 void load_settings(MainWindow& window, CurrentSettings& settings, ConverterList& converters) {
@@ -202,17 +212,17 @@ bool save_settings(const SettingsParts& parts, const ConverterList& converters,
                    const std::string& path) {
     if (path.empty()) return false;
     CurrentSettings captured = capture_settings(parts.fields);
-    bool written = true;
-    written &= save_history(parts.input_directory, HistoryField::InputDirectory, path);
-    written &= save_history(parts.input_patterns, HistoryField::InputPatterns, path);
-    written &= write_number(path, input_section, include_subfolders_key,
-                            captured.include_subfolders ? 1 : 0);
-    written &= write_number(path, input_section, auto_refresh_key,
-                            captured.input_auto_refresh ? 1 : 0);
-    written &= save_history(parts.output_directory, HistoryField::OutputDirectory, path);
-    written &= save_history(parts.output_pattern, HistoryField::OutputPattern, path);
-    written &= write_number(path, output_section, auto_refresh_key,
-                            captured.output_auto_refresh ? 1 : 0);
+    std::vector<ProfileEntry> entries;
+    add_history_entries(entries, parts.input_directory, HistoryField::InputDirectory);
+    add_history_entries(entries, parts.input_patterns, HistoryField::InputPatterns);
+    entries.push_back(number_entry(input_section, include_subfolders_key,
+                                   captured.include_subfolders ? 1 : 0));
+    entries.push_back(number_entry(input_section, auto_refresh_key,
+                                   captured.input_auto_refresh ? 1 : 0));
+    add_history_entries(entries, parts.output_directory, HistoryField::OutputDirectory);
+    add_history_entries(entries, parts.output_pattern, HistoryField::OutputPattern);
+    entries.push_back(number_entry(output_section, auto_refresh_key,
+                                   captured.output_auto_refresh ? 1 : 0));
 
     std::vector<int> order = converter_save_order(parts.converter_box, converters);
     // The selected row's converter keeps its place in the file's numbering; a selection that
@@ -224,19 +234,19 @@ bool save_settings(const SettingsParts& parts, const ConverterList& converters,
         for (std::size_t i = 0; i < order.size(); ++i)
             if (order[i] == selected_key) current = static_cast<int>(i);
     }
-    written &= write_number(path, converter_section, converter_number_key,
-                            static_cast<int>(order.size()));
-    written &= write_number(path, converter_section, current_converter_key, current);
+    entries.push_back(number_entry(converter_section, converter_number_key,
+                                   static_cast<int>(order.size())));
+    entries.push_back(number_entry(converter_section, current_converter_key, current));
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Converter& converter = converters.at(order[i]);
         const std::string* texts[] = {&converter.title, &converter.exe_file,
                                       &converter.arguments, &converter.work_dir};
         int number = static_cast<int>(i) + 1;
         for (int f = 0; f < 4; ++f)
-            written &= write_text(path, converter_section,
-                                  converter_key(number, converter_fields[f]), *texts[f]);
+            entries.push_back(text_entry(converter_section,
+                                         converter_key(number, converter_fields[f]), *texts[f]));
     }
-    return written;
+    return write_profile_strings(path, entries);
 }
 
 bool save_settings(MainWindow& window, const ConverterList& converters) {

@@ -23,9 +23,11 @@ struct SettingsParts {
 
 SettingsParts settings_parts(MainWindow& window);
 
-// Converter_Number values above this are taken as this many: a damaged count must not make the
-// program read and keep billions of empty converters.
-constexpr int max_converters = 10000;
+// Converter entries up to this number are read even when none of their keys is in the file,
+// as four empty texts. Beyond it the list ends at the first entry with no key at all: a saved
+// file holds all four keys of every entry, and a damaged count must not fill the list with
+// millions of empty converters.
+constexpr int converters_read_without_keys = 1000;
 
 // The directory of brelo's executable with its trailing separator, found once per process.
 // Empty while it cannot be found.

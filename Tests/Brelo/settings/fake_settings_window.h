@@ -1,16 +1,23 @@
 // The main window's parts that the settings file reaches, in memory, plus small helpers.
 #pragma once
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Support/fake_window.h"
 #include "engine/converter.h"
+#include "engine/current_settings.h"
 #include "platform/profile.h"
 #include "settings/settings_file.h"
 
+// Not copyable: the history lists and the converter box refer to the window's own fields.
 struct FakeSettingsWindow {
+    FakeSettingsWindow() = default;
+    FakeSettingsWindow(const FakeSettingsWindow&) = delete;
+    FakeSettingsWindow& operator=(const FakeSettingsWindow&) = delete;
+
     test_support::FakeMainFields fields;
     test_support::FakeHistoryList input_directory{fields, HistoryField::InputDirectory};
     test_support::FakeHistoryList input_patterns{fields, HistoryField::InputPatterns};
@@ -29,6 +36,21 @@ struct FakeSettingsWindow {
         for (const auto& entry : converters) converter_box.add_row(entry.second.title, entry.first);
         converter_box.select_row(position);
     }
+};
+
+using Rows = std::vector<std::string>;
+
+// One start of the program as far as the settings file goes: the window, the record and the list.
+struct Session {
+    FakeSettingsWindow window;
+    CurrentSettings settings;
+    ConverterList converters;
+
+    void load(const std::string& path) {
+        load_settings(window.parts(), path, settings, converters);
+        window.fill_converter_box(converters, settings.converter_position);
+    }
+    bool save(const std::string& path) { return save_settings(window.parts(), converters, path); }
 };
 
 inline Converter make_converter(const std::string& title, const std::string& exe = "x.exe") {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <string>
 
 #include "Support/temp_dir.h"
 #include "platform/profile.h"
@@ -13,30 +12,22 @@ TEST(ReadInteger, FollowsTheDecimalReadingRules) {
     struct Case {
         const char* text;
         int value;
-    } cases[] = {
-        {"", 0},          {"0", 0},       {"1", 1},           {"-1", -1},      {"12", 12},
-        {"+7", 7},        {"  42", 42},   {"\t-3", -3},       {"12abc", 12},   {"1.9", 1},
-        {"abc", 0},       {"-", 0},       {"- 1", 0},         {"+-1", 0},      {"007", 7},
-        {"0x10", 0},      {"1 2", 1},     {"2147483647", INT_MAX},
-        {"2147483648", INT_MAX},          {"-2147483648", INT_MIN},
-        {"-2147483649", INT_MIN},         {"99999999999999999999999999", INT_MAX},
-    };
+    } cases[] = {{"", 0},        {"-1", -1},     {"+7", 7},      {"\t 42", 42},   {"12abc", 12},
+                 {"1.9", 1},     {"abc", 0},     {"- 1", 0},     {"+-1", 0},      {"0x10", 0},
+                 {"2147483647", INT_MAX},        {"2147483648", INT_MAX},
+                 {"-2147483648", INT_MIN},       {"-99999999999999999999999", INT_MIN}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(read_integer(c.text), c.value);
     }
 }
 
-TEST(StoredText, EveryTextReadsBackAsWritten) {
+TEST(StoredText, EveryTextReadsBackAsWrittenAndOrdinaryOnesAreUnchanged) {
     test_support::TempDir dir;
     std::string file = dir.file("texts.ini");
-    const char* texts[] = {
-        "plain",       " leading blank", "trailing blank ", "  ",       "\tTab\t",
-        "\"quoted\"",  "'single'",       "\"",              "\"\"",     "''",
-        "\"half",      "half\"",         "mid\"dle",        "'mixed\"", "\" \"",
-        "a=b",         "[not a section]", ";not a comment", "\x93\xfa\x96\x7b",
-        "\x1a" "eof",
-    };
+    const char* texts[] = {" lead",  "trail ",   "  ",       "\tTab\t",   "\"quoted\"", "'single'",
+                           "\"",     "\"\"",     "\"half",   "mid\"dle",  "'mixed\"",   "\" \"",
+                           "a=b",    "[x]",      ";x",       "\x1a" "eof", "\x93\xfa",  ""};
     int index = 0;
     for (const char* text : texts) {
         SCOPED_TRACE(text);
@@ -44,11 +35,6 @@ TEST(StoredText, EveryTextReadsBackAsWritten) {
         ASSERT_TRUE(write_profile_string(file, "T", key, stored_text(text)));
         EXPECT_EQ(read_profile_string(file, "T", key, "?"), text);
     }
-}
-
-TEST(StoredText, OrdinaryTextsAreWrittenAsTheyAre) {
-    for (const char* text : {"", "D:\\Data", "${infile} ${outfile}", "*.txt|*.csv", "a \"b\" c"}) {
-        SCOPED_TRACE(text);
+    for (const char* text : {"D:\\Data", "${infile} ${outfile}", "a \"b\" c", "\"half", ""})
         EXPECT_EQ(stored_text(text), text);
-    }
 }
