@@ -13,7 +13,7 @@
 class TextReader {
 public:
     static constexpr std::size_t default_chunk = 128 * 1024;
-    // How many bytes may be pushed back in a row without reading in between.
+    // How many pushed-back bytes may wait to be read again.
     static constexpr std::size_t pushback_capacity = 4;
 
     // Reads from an open file from its current position; the caller keeps ownership of the file.
@@ -30,9 +30,9 @@ public:
         if (pos_ < end_) return *pos_++;
         return refill() ? *pos_++ : -1;
     }
-    // Makes byte the next one get() returns. Up to pushback_capacity bytes may be pushed back in a
-    // row; they are read again in the reverse order of pushing, so pushing back the last two bytes
-    // read, the later one first, restores the input as it stood.
+    // Makes byte the next one get() returns. At most pushback_capacity pushed-back bytes may wait
+    // to be read again at any time; they come back in the reverse order of pushing, so pushing
+    // back the last two bytes read, the later one first, restores the input as it stood.
     void unget(int byte) { *--pos_ = static_cast<unsigned char>(byte); }
 
     // Starts again from byte 0 of the input: drops what is buffered or pushed back and clears the
