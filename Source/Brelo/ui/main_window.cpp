@@ -232,11 +232,14 @@ BOOL on_command(int id, int code) {
 
 // Only the tree under the cursor is mirrored: the user acts there, while the changes mirroring
 // makes in the other tree are reported back with the cursor still over the first one.
+// The test is the tree's own rectangle: the trees overlap nothing but their group boxes, which
+// some systems report as the child under the cursor in front of the tree.
 BOOL on_tree_notify(const NMTREEVIEWA& note) {
     POINT cursor;
+    RECT tree;
     GetCursorPos(&cursor);
-    ScreenToClient(state.window, &cursor);
-    if (RealChildWindowFromPoint(state.window, cursor) != note.hdr.hwndFrom) return FALSE;
+    GetWindowRect(note.hdr.hwndFrom, &tree);
+    if (!PtInRect(&tree, cursor)) return FALSE;
     HWND other = item(other_tree_id(static_cast<int>(note.hdr.idFrom)));
     const LPARAM partner = note.itemNew.lParam;
     if (!other || !partner) return FALSE;

@@ -1,0 +1,256 @@
+// The converters dialog opened from the main window's "Configure..." and driven while modal.
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "gui_harness.h"
+#include "ui/resource.h"
+
+namespace {
+
+using namespace gui;
+
+struct Row {
+    std::string title;
+    int key;
+    bool operator==(const Row& other) const { return title == other.title && key == other.key; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Row& row) {
+    return out << "{" << row.title << ", " << row.key << "}";
+}
+
+std::vector<Row> list_rows(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_CONV_LIST);
+    std::vector<Row> rows;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char buffer[260] = {};
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        rows.push_back({buffer, static_cast<int>(SendMessageA(list, LB_GETITEMDATA, i, 0))});
+    }
+    return rows;
+}
+
+std::vector<Row> main_rows() {
+    HWND box = control(IDC_MAIN_CONVERTER);
+    std::vector<Row> rows;
+    const int count = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char buffer[260] = {};
+        SendMessageA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        rows.push_back({buffer, static_cast<int>(SendMessageA(box, CB_GETITEMDATA, i, 0))});
+    }
+    return rows;
+}
+
+int main_selection() {
+    return static_cast<int>(SendMessageA(control(IDC_MAIN_CONVERTER), CB_GETCURSEL, 0, 0));
+}
+
+int list_selection(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageA(dialog, IDC_CONV_LIST, LB_GETCURSEL, 0, 0));
+}
+
+std::string field(HWND dialog, int id) {
+    return window_text(GetDlgItem(dialog, id));
+}
+
+bool enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+void press(HWND dialog, int id) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// A click on a row, as the list reports it.
+void choose_row(HWND dialog, int row) {
+    HWND list = GetDlgItem(dialog, IDC_CONV_LIST);
+    SendMessageA(list, LB_SETCURSEL, row, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONV_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+class ConvertersDialogTest : public GuiTest {
+protected:
+    // Converters A, B and C (keys 0, 1, 2), B current.
+    void start_with_three() {
+        std::string ini = "[Input]\r\nAuto Refresh=0\r\n[Converter]\r\nConverter_Number=3\r\n"
+                          "Current Converter=1\r\n";
+        const char* titles[] = {"A", "B", "C"};
+        for (int n = 1; n <= 3; ++n) {
+            const std::string p = "Converter00" + std::to_string(n) + "_";
+            ini += p + "Title=" + titles[n - 1] + "\r\n" + p + "ExeFile=D:\\Tools\\" + titles[n - 1] +
+                   ".exe\r\n" + p + "Arguments=-" + titles[n - 1] + " ${infile} ${outfile}\r\n" +
+                   p + "WorkDir=${location}\r\n";
+        }
+        write_settings(ini);
+        open_main_window();
+    }
+};
+
+TEST_F(ConvertersDialogTest, ShowsTheMainOrderWithTheFirstSelected) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        EXPECT_EQ(window_text(dialog), "Converters");
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"A", 0}, {"B", 1}, {"C", 2}}));
+        EXPECT_EQ(list_selection(dialog), 0);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "A");
+        EXPECT_EQ(field(dialog, IDC_CONV_EXE), "D:\\Tools\\A.exe");
+        EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "-A ${infile} ${outfile}");
+        EXPECT_EQ(field(dialog, IDC_CONV_WORKDIR), "${location}");
+        EXPECT_FALSE(enabled(dialog, IDC_CONV_UP));
+        EXPECT_TRUE(enabled(dialog, IDC_CONV_DOWN));
+        EXPECT_TRUE(enabled(dialog, IDC_CONV_DELETE));
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_CONV_LIST));
+    });
+}
+
+TEST_F(ConvertersDialogTest, EmptyListDisablesFieldsAndOkLeavesNoSelection) {
+    open_main_window();
+    with_converters_dialog([](HWND dialog) {
+        EXPECT_TRUE(list_rows(dialog).empty());
+        for (int id : {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR}) {
+            EXPECT_FALSE(enabled(dialog, id));
+            EXPECT_EQ(field(dialog, id), "");
+        }
+        for (int id : {IDC_CONV_DELETE, IDC_CONV_UP, IDC_CONV_DOWN}) EXPECT_FALSE(enabled(dialog, id));
+        for (int id : {IDC_CONV_NEW, IDC_CONV_COPY, IDC_CONV_OK, IDC_CONV_CANCEL,
+                       IDC_CONV_EXE_BROWSE, IDC_CONV_WORKDIR_BROWSE})
+            EXPECT_TRUE(enabled(dialog, id));
+        press(dialog, IDC_CONV_COPY);  // nothing to copy
+        EXPECT_TRUE(list_rows(dialog).empty());
+        press(dialog, IDC_CONV_OK);
+    });
+    EXPECT_TRUE(main_rows().empty());
+    EXPECT_EQ(main_selection(), CB_ERR);
+}
+
+TEST_F(ConvertersDialogTest, NewTakesTheSmallestFreeKeyAndCountsRows) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        press(dialog, IDC_CONV_DELETE);  // A, key 0
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"B", 1}, {"C", 2}}));
+        EXPECT_EQ(list_selection(dialog), 0);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "B");
+        press(dialog, IDC_CONV_NEW);
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"B", 1}, {"C", 2}, {"Converter 003", 0}}));
+        EXPECT_EQ(list_selection(dialog), 2);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "Converter 003");
+        EXPECT_EQ(field(dialog, IDC_CONV_EXE), "");
+        EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "${infile} ${outfile}");
+        EXPECT_EQ(field(dialog, IDC_CONV_WORKDIR), "${location}");
+        EXPECT_TRUE(enabled(dialog, IDC_CONV_UP));
+        EXPECT_FALSE(enabled(dialog, IDC_CONV_DOWN));
+        press(dialog, IDC_CONV_OK);
+    });
+    EXPECT_EQ(main_rows(), (std::vector<Row>{{"B", 1}, {"C", 2}, {"Converter 003", 0}}));
+    EXPECT_EQ(main_selection(), 2);
+}
+
+TEST_F(ConvertersDialogTest, CopyAppendsCopyOfTheEditedConverter) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        choose_row(dialog, 1);
+        SetDlgItemTextA(dialog, IDC_CONV_ARGUMENTS, "edited ${infile}");
+        press(dialog, IDC_CONV_COPY);
+        EXPECT_EQ(list_rows(dialog),
+                  (std::vector<Row>{{"A", 0}, {"B", 1}, {"C", 2}, {"Copy of B", 3}}));
+        EXPECT_EQ(list_selection(dialog), 3);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "Copy of B");
+        EXPECT_EQ(field(dialog, IDC_CONV_EXE), "D:\\Tools\\B.exe");
+        EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "edited ${infile}");
+        press(dialog, IDC_CONV_COPY);
+        EXPECT_EQ(list_rows(dialog).back(), (Row{"Copy of Copy of B", 4}));
+    });
+}
+
+TEST_F(ConvertersDialogTest, TypedTitleRenamesTheRowAndCancelDiscardsIt) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        HWND title = GetDlgItem(dialog, IDC_CONV_TITLE);
+        SetFocus(title);
+        SendMessageA(title, EM_SETSEL, 1, 1);
+        type_chars(title, "xy");
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"Axy", 0}, {"B", 1}, {"C", 2}}));
+        EXPECT_EQ(list_selection(dialog), 0);
+        press(dialog, IDC_CONV_CANCEL);
+    });
+    EXPECT_EQ(main_rows(), (std::vector<Row>{{"A", 0}, {"B", 1}, {"C", 2}}));
+    EXPECT_EQ(main_selection(), 1);
+    with_converters_dialog([](HWND dialog) {
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "A");
+        SendMessageA(dialog, WM_CLOSE, 0, 0);  // the close box discards too
+    });
+}
+
+TEST_F(ConvertersDialogTest, EditsStayWithTheirConverterWhenTheSelectionMoves) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_CONV_ARGUMENTS, "edited A");  // focus elsewhere
+        SetDlgItemTextA(dialog, IDC_CONV_TITLE, "A2");
+        EXPECT_EQ(list_rows(dialog)[0].title, "A");  // only typing renames the row
+        choose_row(dialog, 1);
+        EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "-B ${infile} ${outfile}");
+        press(dialog, IDC_CONV_OK);
+    });
+    EXPECT_EQ(main_rows(), (std::vector<Row>{{"A2", 0}, {"B", 1}, {"C", 2}}));
+    EXPECT_EQ(main_selection(), 1);
+    with_converters_dialog([](HWND dialog) {
+        EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "edited A");
+    });
+}
+
+TEST_F(ConvertersDialogTest, ReorderedListReachesTheMainBoxAndSurvivesARestart) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        choose_row(dialog, 2);
+        press(dialog, IDC_CONV_UP);
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"A", 0}, {"C", 2}, {"B", 1}}));
+        press(dialog, IDC_CONV_UP);
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"C", 2}, {"A", 0}, {"B", 1}}));
+        EXPECT_EQ(list_selection(dialog), 0);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "C");
+        EXPECT_FALSE(enabled(dialog, IDC_CONV_UP));
+        press(dialog, IDC_CONV_OK);
+    });
+    EXPECT_EQ(main_rows(), (std::vector<Row>{{"C", 2}, {"A", 0}, {"B", 1}}));
+    EXPECT_EQ(main_selection(), 0);
+    close_main_window();
+    const std::string ini = read_settings();
+    EXPECT_NE(ini.find("Converter001_Title=C\r\nConverter001_ExeFile=D:\\Tools\\C.exe\r\n"),
+              std::string::npos) << ini;
+    EXPECT_NE(ini.find("Current Converter=0\r\n"), std::string::npos) << ini;
+    open_main_window();
+    EXPECT_EQ(main_rows(), (std::vector<Row>{{"C", 0}, {"A", 1}, {"B", 2}}));
+    EXPECT_EQ(main_selection(), 0);
+}
+
+TEST_F(ConvertersDialogTest, DeletingTheLastRowSelectsTheNewLastAndTheOnlyRowNothing) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        choose_row(dialog, 2);
+        press(dialog, IDC_CONV_DELETE);
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"A", 0}, {"B", 1}}));
+        EXPECT_EQ(list_selection(dialog), 1);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "B");
+        press(dialog, IDC_CONV_DELETE);
+        EXPECT_EQ(list_selection(dialog), 0);
+        EXPECT_FALSE(enabled(dialog, IDC_CONV_UP));
+        EXPECT_FALSE(enabled(dialog, IDC_CONV_DOWN));
+        press(dialog, IDC_CONV_DELETE);
+        EXPECT_TRUE(list_rows(dialog).empty());
+        EXPECT_EQ(list_selection(dialog), LB_ERR);
+        EXPECT_FALSE(enabled(dialog, IDC_CONV_TITLE));
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "");
+        press(dialog, IDC_CONV_OK);
+    });
+    EXPECT_TRUE(main_rows().empty());
+    EXPECT_EQ(main_selection(), CB_ERR);
+}
+
+}  // namespace

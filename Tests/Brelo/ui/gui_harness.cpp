@@ -1,0 +1,320 @@
+// The dialog test harness.
+#include "gui_harness.h"
+
+#include <chrono>
+#include <cstring>
+#include <map>
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "settings/settings_file.h"
+#include "Support/run_program.h"
+#include "ui/app.h"
+#include "ui/main_window.h"
+#include "ui/resource.h"
+
+namespace gui {
+
+namespace {
+
+HWND the_main_window = nullptr;
+HACCEL accelerators = nullptr;
+// Only a safety net against a hung test; nothing is timed.
+constexpr auto hang_limit = std::chrono::seconds(120);
+
+std::map<HWND, MessageCounter*>& counters() {
+    static std::map<HWND, MessageCounter*> map;
+    return map;
+}
+
+void process(MSG& message) {
+    if (message.message == WM_QUIT) return;  // posted by the main window's destruction
+    if (the_main_window && IsWindow(the_main_window)) {
+        dispatch_message(the_main_window, accelerators, message);
+    } else {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Environment set up once per process: instance, controls and OLE, as the program does.
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        set_app_instance(GetModuleHandleA(nullptr));
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        OleInitialize(nullptr);
+        accelerators = LoadAcceleratorsA(app_instance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    }
+    void TearDown() override { OleUninitialize(); }
+};
+const auto* environment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+}  // namespace
+
+void pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) process(message);
+}
+
+bool pump_until(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + hang_limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the window never reached the awaited state";
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        pump();
+    }
+    return true;
+}
+
+HWND main_window() {
+    return the_main_window;
+}
+
+HWND control(int id) {
+    return GetDlgItem(the_main_window, id);
+}
+
+HWND combo_edit(int combo_id) {
+    return GetWindow(control(combo_id), GW_CHILD);
+}
+
+std::string window_text(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(window, text.data(), length + 1);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+std::string text(int id) {
+    return window_text(control(id));
+}
+
+void click(int id) {
+    SendMessageA(control(id), BM_CLICK, 0, 0);
+    pump();
+}
+
+bool is_ticked(int id) {
+    return IsDlgButtonChecked(the_main_window, id) == BST_CHECKED;
+}
+
+void set_tick_quietly(int id, bool ticked) {
+    CheckDlgButton(the_main_window, id, ticked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void type_chars(HWND edit, const std::string& text) {
+    for (char c : text) {
+        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+        pump();
+    }
+}
+
+void type_into(int combo_id, const std::string& text) {
+    HWND edit = combo_edit(combo_id);
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    type_chars(edit, text);
+}
+
+void press_f5(HWND focus) {
+    SetFocus(focus);
+    pump();
+    PostMessageA(focus, WM_KEYDOWN, VK_F5, 1);
+    PostMessageA(focus, WM_KEYUP, VK_F5, 0xC0000001);
+    pump();
+}
+
+void drop(int frame_id, const std::vector<std::string>& paths) {
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const auto& path : paths) size += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = FALSE;
+    char* out = reinterpret_cast<char*>(files + 1);
+    for (const auto& path : paths) {
+        std::memcpy(out, path.c_str(), path.size() + 1);
+        out += path.size() + 1;
+    }
+    *out = '\0';
+    GlobalUnlock(memory);
+    SendMessageA(control(frame_id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    pump();
+}
+
+std::string item_text(int tree_id, HTREEITEM item) {
+    char buffer[260] = {};
+    TVITEMA data = {};
+    data.mask = TVIF_HANDLE | TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = buffer;
+    data.cchTextMax = sizeof buffer;
+    SendMessageA(control(tree_id), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return buffer;
+}
+
+static HTREEITEM next_item(int tree_id, HTREEITEM item, UINT relation) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(control(tree_id), TVM_GETNEXTITEM, relation,
+                                                    reinterpret_cast<LPARAM>(item)));
+}
+
+static void append_items(int tree_id, HTREEITEM first, int depth, std::string& out) {
+    for (HTREEITEM item = first; item; item = next_item(tree_id, item, TVGN_NEXT)) {
+        out += std::string(static_cast<size_t>(depth) * 2, ' ') + item_text(tree_id, item) + "\n";
+        append_items(tree_id, next_item(tree_id, item, TVGN_CHILD), depth + 1, out);
+    }
+}
+
+std::string tree_text(int tree_id) {
+    std::string out;
+    append_items(tree_id, next_item(tree_id, nullptr, TVGN_ROOT), 0, out);
+    return out;
+}
+
+HTREEITEM find_item(int tree_id, HTREEITEM parent, const std::string& name) {
+    HTREEITEM item = parent ? next_item(tree_id, parent, TVGN_CHILD)
+                            : next_item(tree_id, nullptr, TVGN_ROOT);
+    for (; item; item = next_item(tree_id, item, TVGN_NEXT))
+        if (item_text(tree_id, item) == name) return item;
+    return nullptr;
+}
+
+bool is_expanded(int tree_id, HTREEITEM item) {
+    const LRESULT state =
+        SendMessageA(control(tree_id), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
+    return (state & TVIS_EXPANDED) != 0;
+}
+
+HTREEITEM selected_item(int tree_id) {
+    return next_item(tree_id, nullptr, TVGN_CARET);
+}
+
+void move_cursor_over(int id) {
+    RECT rect;
+    GetWindowRect(control(id), &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    pump();
+}
+
+MessageCounter::MessageCounter(HWND control, Test test)
+    : control_(control), test_(std::move(test)) {
+    counters()[control_] = this;
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageCounter::proc)));
+}
+
+MessageCounter::~MessageCounter() {
+    if (IsWindow(control_))
+        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    counters().erase(control_);
+}
+
+LRESULT CALLBACK MessageCounter::proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    MessageCounter* self = counters().at(window);
+    if (self->test_(message, wparam, lparam)) ++self->count_;
+    return CallWindowProcA(self->previous_, window, message, wparam, lparam);
+}
+
+MessageCounter count_input_refreshes() {
+    return MessageCounter(control(IDC_MAIN_INPUT_TREE), [](UINT message, WPARAM, LPARAM lparam) {
+        return message == TVM_DELETEITEM && reinterpret_cast<HTREEITEM>(lparam) == TVI_ROOT;
+    });
+}
+
+MessageCounter count_output_refreshes() {
+    return MessageCounter(control(IDC_MAIN_OUTPUT_TREE), [](UINT message, WPARAM, LPARAM lparam) {
+        if (message != TVM_SETITEMA) return false;
+        const auto* item = reinterpret_cast<const TVITEMA*>(lparam);
+        HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(
+            control(IDC_MAIN_OUTPUT_TREE), TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        return (item->mask & TVIF_TEXT) && item->hItem == root;
+    });
+}
+
+namespace {
+
+std::function<void(HWND)> pending_script;
+
+LRESULT CALLBACK script_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != WM_APP) return DefWindowProcA(window, message, wparam, lparam);
+    HWND dialog = FindWindowA("#32770", "Converters");
+    EXPECT_NE(dialog, nullptr) << "the converters dialog is not open";
+    if (dialog) {
+        auto script = std::move(pending_script);
+        script(dialog);
+        if (IsWindow(dialog)) SendMessageA(dialog, WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+HWND script_window() {
+    static HWND window = [] {
+        WNDCLASSA type = {};
+        type.lpfnWndProc = script_proc;
+        type.hInstance = GetModuleHandleA(nullptr);
+        type.lpszClassName = "BreloTestScript";
+        RegisterClassA(&type);
+        return CreateWindowA("BreloTestScript", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    }();
+    return window;
+}
+
+}  // namespace
+
+void with_converters_dialog(const std::function<void(HWND dialog)>& script) {
+    pending_script = script;
+    PostMessageA(script_window(), WM_APP, 0, 0);
+    SendMessageA(control(IDC_MAIN_CONFIGURE), BM_CLICK, 0, 0);
+    pump();
+}
+
+void GuiTest::SetUp() {
+    DeleteFileA(settings_file_path().c_str());
+}
+
+void GuiTest::TearDown() {
+    if (the_main_window && IsWindow(the_main_window)) close_main_window();
+    the_main_window = nullptr;
+    pump();
+    DeleteFileA(settings_file_path().c_str());
+}
+
+void GuiTest::open_main_window() {
+    the_main_window = create_main_window();
+    ASSERT_NE(the_main_window, nullptr);
+    pump();
+}
+
+void GuiTest::close_main_window() {
+    SendMessageA(the_main_window, WM_CLOSE, 0, 0);
+    pump_until([] { return !IsWindow(the_main_window); });
+    pump();
+}
+
+void GuiTest::write_settings(const std::string& ini) {
+    test_support::write_file(settings_file_path(), ini);
+}
+
+std::string GuiTest::read_settings() const {
+    return test_support::read_file(settings_file_path());
+}
+
+std::string hashmd5_converter_keys(int number, const std::string& title) {
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "Converter%03d_", number);
+    const std::string p = prefix;
+    return p + "Title=" + title + "\r\n" + p + "ExeFile=" + test_support::program_path("hashmd5") +
+           "\r\n" + p + "Arguments=${infile} ${outfile}\r\n" + p + "WorkDir=${location}\r\n";
+}
+
+}  // namespace gui

@@ -1,0 +1,355 @@
+// The main window created in-process and driven with messages: resources, start-up, the refresh
+// triggers, F5, tree mirroring and drops.
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "gui_harness.h"
+#include "Support/temp_dir.h"
+#include "ui/dialog_rules.h"
+#include "ui/resource.h"
+
+namespace {
+
+using namespace gui;
+using test_support::write_file;
+
+// An input folder with a nested match and a few files, and an empty output folder.
+class MainWindowTest : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        input = temp.file("in");
+        output = temp.file("out");
+        CreateDirectoryA(input.c_str(), nullptr);
+        CreateDirectoryA(output.c_str(), nullptr);
+        CreateDirectoryA((input + "\\a").c_str(), nullptr);
+        CreateDirectoryA((input + "\\a\\b").c_str(), nullptr);
+        write_file(input + "\\a\\b\\c.txt", "c");
+        write_file(input + "\\top.txt", "t");
+    }
+    // Start-up settings with both directories in the histories and the given auto refresh.
+    void start_with(bool input_auto, bool output_auto) {
+        write_settings("[Input]\r\nInput Directory 001=" + input + "\r\nAuto Refresh=" +
+                       (input_auto ? "1" : "0") + "\r\n[Output]\r\nOutput Directory 001=" +
+                       output + "\r\nAuto Refresh=" + (output_auto ? "1" : "0") + "\r\n");
+        open_main_window();
+    }
+    std::string input, output;
+};
+
+TEST_F(MainWindowTest, CaptionIconAndControlsInTabOrder) {
+    open_main_window();
+    EXPECT_EQ(window_text(main_window()), "Brelo File Converter V1.1.1 by Ravo");
+    EXPECT_NE(SendMessageA(main_window(), WM_GETICON, ICON_BIG, 0), 0);
+    const LONG style = GetWindowLongA(main_window(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    std::vector<int> ids;
+    for (HWND child = GetWindow(main_window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetDlgCtrlID(child) != -1 && GetDlgCtrlID(child) != 0xFFFF) ids.push_back(GetDlgCtrlID(child));
+    const std::vector<int> expected = {1025, 1001, 1002, 1007, 1004, 1020, 1015, 1021, 1026, 1017,
+                                       1018, 12, 1005, 1019, 1023, 1016, 1006, 1022, 1003};
+    EXPECT_EQ(ids, expected);
+    EXPECT_TRUE(GetWindowLongA(control(IDC_MAIN_INPUT_FRAME), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_TRUE(GetWindowLongA(control(IDC_MAIN_OUTPUT_FRAME), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_FALSE(GetWindowLongA(control(IDC_MAIN_LOG), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_EQ(text(IDC_MAIN_RUN), "Run");
+    EXPECT_EQ(GetFocus(), combo_edit(IDC_MAIN_INPUT_DIR));
+}
+
+TEST_F(MainWindowTest, StartsCentredWithDefaultsWithoutSettingsFile) {
+    open_main_window();
+    RECT rect;
+    GetWindowRect(main_window(), &rect);
+    const WindowPosition centre =
+        centred_position(rect.right - rect.left, rect.bottom - rect.top,
+                         GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN));
+    EXPECT_EQ(rect.left, centre.x);
+    EXPECT_EQ(rect.top, centre.y);
+    EXPECT_TRUE(IsWindowVisible(main_window()));
+    EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), "");
+    EXPECT_EQ(text(IDC_MAIN_INPUT_PATTERNS), "*");
+    EXPECT_EQ(text(IDC_MAIN_OUTPUT_PATTERN), "${prefix}.${suffix}");
+    EXPECT_TRUE(is_ticked(IDC_MAIN_SUBFOLDERS));
+    EXPECT_TRUE(is_ticked(IDC_MAIN_INPUT_AUTO));
+    EXPECT_TRUE(is_ticked(IDC_MAIN_OUTPUT_AUTO));
+    EXPECT_EQ(SendMessageA(control(IDC_MAIN_CONVERTER), CB_GETCOUNT, 0, 0), 0);
+    // Input auto refresh ran at start-up: the empty directory is reported in the log box.
+    EXPECT_NE(text(IDC_MAIN_LOG).find("[Input - Input Directory]:"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, StartUpRefreshFillsBothTreesOnlyWithInputAutoRefresh) {
+    start_with(true, false);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), input + "\n  a\n    b\n      c.txt\n  top.txt\n");
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), output + "\n  a\n    b\n      c.txt\n  top.txt\n");
+    close_main_window();
+    start_with(false, true);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), "");
+}
+
+TEST_F(MainWindowTest, TypingRefreshesOncePerKeystrokeOnlyWhileAutoRefreshTicked) {
+    start_with(true, true);
+    {
+        MessageCounter refreshes = count_input_refreshes();
+        type_into(IDC_MAIN_INPUT_PATTERNS, "*.tx");
+        EXPECT_EQ(refreshes.count(), 4);
+    }
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), input + "\n");  // "*.tx" matches nothing
+    set_tick_quietly(IDC_MAIN_INPUT_AUTO, false);
+    MessageCounter refreshes = count_input_refreshes();
+    type_into(IDC_MAIN_INPUT_PATTERNS, "*");
+    EXPECT_EQ(refreshes.count(), 0);
+}
+
+TEST_F(MainWindowTest, CheckBoxesRefreshOnlyWhenAutoRefreshIsOn) {
+    start_with(false, false);
+    MessageCounter refreshes = count_input_refreshes();
+    click(IDC_MAIN_SUBFOLDERS);  // Auto Refresh off: nothing changes on screen
+    EXPECT_EQ(refreshes.count(), 0);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), "");
+    click(IDC_MAIN_INPUT_AUTO);  // ticking refreshes at once
+    EXPECT_EQ(refreshes.count(), 1);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), input + "\n  top.txt\n");  // subfolders now off
+    click(IDC_MAIN_SUBFOLDERS);  // with Auto Refresh on, the click refreshes
+    EXPECT_EQ(refreshes.count(), 2);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), input + "\n  a\n    b\n      c.txt\n  top.txt\n");
+    click(IDC_MAIN_INPUT_AUTO);  // clearing never refreshes
+    EXPECT_EQ(refreshes.count(), 2);
+}
+
+TEST_F(MainWindowTest, OutputSideRenamesPreviewOnItsOwnTriggers) {
+    start_with(true, false);
+    MessageCounter input_refreshes = count_input_refreshes();
+    MessageCounter output_refreshes = count_output_refreshes();
+    type_into(IDC_MAIN_OUTPUT_PATTERN, "x");  // output Auto Refresh off
+    EXPECT_EQ(output_refreshes.count(), 0);
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), output + "\n  a\n    b\n      c.txt\n  top.txt\n");
+    click(IDC_MAIN_OUTPUT_AUTO);
+    EXPECT_EQ(output_refreshes.count(), 1);
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), output + "\n  a\n    b\n      x\n  x\n");
+    type_into(IDC_MAIN_OUTPUT_PATTERN, "${prefix}.md5");
+    EXPECT_EQ(output_refreshes.count(), 1 + 13);
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), output + "\n  a\n    b\n      c.md5\n  top.md5\n");
+    EXPECT_EQ(input_refreshes.count(), 0);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), input + "\n  a\n    b\n      c.txt\n  top.txt\n");
+    click(IDC_MAIN_OUTPUT_REFRESH);
+    EXPECT_EQ(output_refreshes.count(), 15);
+    click(IDC_MAIN_INPUT_REFRESH);
+    EXPECT_EQ(input_refreshes.count(), 1);
+}
+
+TEST_F(MainWindowTest, ChosenHistoryRowIsInTheFieldBeforeTheRefresh) {
+    write_settings("[Input]\r\nInput Directory 001=" + temp.path() + "\r\nInput Directory 002=" +
+                   input + "\r\n");
+    open_main_window();
+    EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), temp.path());
+    SendMessageA(control(IDC_MAIN_INPUT_DIR), CB_SETCURSEL, 1, 0);
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, temp.path().c_str());  // still the old text
+    SendMessageA(main_window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_INPUT_DIR, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(control(IDC_MAIN_INPUT_DIR)));
+    pump();
+    EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), input);
+    EXPECT_EQ(item_text(IDC_MAIN_INPUT_TREE, find_item(IDC_MAIN_INPUT_TREE, nullptr, input)), input);
+}
+
+TEST_F(MainWindowTest, F5RefreshesTheSideThatHasTheFocus) {
+    start_with(false, false);
+    struct Row {
+        const char* label;
+        HWND focus;
+        int input_refreshes;
+        int output_refreshes;
+    };
+    click(IDC_MAIN_INPUT_REFRESH);  // the output side renames only once the trees hold items
+    const Row rows[] = {
+        {"edit field of the output pattern", combo_edit(IDC_MAIN_OUTPUT_PATTERN), 0, 1},
+        {"edit field of the output directory", combo_edit(IDC_MAIN_OUTPUT_DIR), 0, 1},
+        {"edit field of the input patterns", combo_edit(IDC_MAIN_INPUT_PATTERNS), 1, 0},
+        {"edit field of the input directory", combo_edit(IDC_MAIN_INPUT_DIR), 1, 0},
+        {"input tree", control(IDC_MAIN_INPUT_TREE), 1, 0},
+        {"Include Subfolders", control(IDC_MAIN_SUBFOLDERS), 1, 0},
+        {"output tree", control(IDC_MAIN_OUTPUT_TREE), 0, 1},
+        {"output Browse", control(IDC_MAIN_OUTPUT_BROWSE), 0, 1},
+        {"Run", control(IDC_MAIN_RUN), 0, 0},
+        {"Configure", control(IDC_MAIN_CONFIGURE), 0, 0},
+        {"log box", control(IDC_MAIN_LOG), 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        MessageCounter input_refreshes = count_input_refreshes();
+        MessageCounter output_refreshes = count_output_refreshes();
+        press_f5(row.focus);
+        EXPECT_EQ(input_refreshes.count(), row.input_refreshes);
+        EXPECT_EQ(output_refreshes.count(), row.output_refreshes);
+    }
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeDoNothing) {
+    start_with(true, true);
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        SetFocus(control(IDC_MAIN_RUN));
+        PostMessageA(control(IDC_MAIN_RUN), WM_KEYDOWN, key, 1);
+        pump();
+        EXPECT_TRUE(IsWindow(main_window()));
+        EXPECT_EQ(text(IDC_MAIN_RUN), "Run");
+    }
+}
+
+// The user's expansion and selection in the tree under the cursor reach the partner items.
+TEST_F(MainWindowTest, TreeUnderTheCursorIsMirrored) {
+    start_with(true, true);
+    struct Row {
+        const char* label;
+        int tree;
+        std::string root;
+        std::string other_root;
+    };
+    const Row rows[] = {
+        {"from the input tree", IDC_MAIN_INPUT_TREE, input, output},
+        {"from the preview", IDC_MAIN_OUTPUT_TREE, output, input},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const int other = other_tree_id(row.tree);
+        HTREEITEM a = find_item(row.tree, find_item(row.tree, nullptr, row.root), "a");
+        HTREEITEM partner = find_item(other, find_item(other, nullptr, row.other_root), "a");
+        ASSERT_TRUE(a && partner);
+        move_cursor_over(row.tree);
+        SetFocus(control(row.tree));
+        SendMessageA(control(row.tree), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+        pump();
+        EXPECT_EQ(selected_item(other), partner);
+        SendMessageA(control(row.tree), WM_KEYDOWN, VK_ADD, 1);  // the user expands "a"
+        pump();
+        EXPECT_TRUE(is_expanded(row.tree, a));
+        EXPECT_TRUE(is_expanded(other, partner));
+        SendMessageA(control(row.tree), WM_KEYDOWN, VK_SUBTRACT, 1);
+        pump();
+        EXPECT_FALSE(is_expanded(row.tree, a));
+        EXPECT_FALSE(is_expanded(other, partner));
+    }
+}
+
+TEST_F(MainWindowTest, TreeAwayFromTheCursorIsNotMirrored) {
+    start_with(true, true);
+    HTREEITEM a = find_item(IDC_MAIN_INPUT_TREE, find_item(IDC_MAIN_INPUT_TREE, nullptr, input), "a");
+    HTREEITEM partner =
+        find_item(IDC_MAIN_OUTPUT_TREE, find_item(IDC_MAIN_OUTPUT_TREE, nullptr, output), "a");
+    HTREEITEM selected_before = selected_item(IDC_MAIN_OUTPUT_TREE);
+    move_cursor_over(IDC_MAIN_LOG);
+    SetFocus(control(IDC_MAIN_INPUT_TREE));
+    SendMessageA(control(IDC_MAIN_INPUT_TREE), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+    SendMessageA(control(IDC_MAIN_INPUT_TREE), WM_KEYDOWN, VK_ADD, 1);
+    pump();
+    EXPECT_TRUE(is_expanded(IDC_MAIN_INPUT_TREE, a));
+    EXPECT_FALSE(is_expanded(IDC_MAIN_OUTPUT_TREE, partner));
+    EXPECT_EQ(selected_item(IDC_MAIN_OUTPUT_TREE), selected_before);
+}
+
+static std::string first_visible(int tree) {
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(control(tree), TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+    return item ? item_text(tree, item) : std::string();
+}
+
+TEST_F(MainWindowTest, ScrollingOneTreeScrollsTheOtherOnce) {
+    for (int i = 0; i < 40; ++i) write_file(input + "\\f" + std::to_string(100 + i) + ".txt", "x");
+    start_with(true, true);
+    struct Row {
+        const char* label;
+        int tree;
+        UINT message;
+        WPARAM wparam;
+    };
+    const Row rows[] = {
+        {"input tree, line down", IDC_MAIN_INPUT_TREE, WM_VSCROLL, SB_LINEDOWN},
+        {"preview, page down", IDC_MAIN_OUTPUT_TREE, WM_VSCROLL, SB_PAGEDOWN},
+        {"input tree, wheel", IDC_MAIN_INPUT_TREE, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA)},
+        {"preview, line up", IDC_MAIN_OUTPUT_TREE, WM_VSCROLL, SB_LINEUP},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string before = first_visible(row.tree);
+        SendMessageA(control(row.tree), row.message, row.wparam, 0);
+        pump();
+        EXPECT_NE(first_visible(row.tree), before);
+        EXPECT_EQ(first_visible(IDC_MAIN_INPUT_TREE), first_visible(IDC_MAIN_OUTPUT_TREE));
+    }
+    // A message that carries the marker has been mirrored already: it is not sent on.
+    const std::string preview_before = first_visible(IDC_MAIN_OUTPUT_TREE);
+    SendMessageA(control(IDC_MAIN_INPUT_TREE), WM_VSCROLL, SB_LINEDOWN, scroll_mirror_marker);
+    pump();
+    EXPECT_EQ(first_visible(IDC_MAIN_OUTPUT_TREE), preview_before);
+    EXPECT_NE(first_visible(IDC_MAIN_INPUT_TREE), preview_before);
+}
+
+TEST_F(MainWindowTest, DropsSetTheSidesFields) {
+    const std::string file = input + "\\top.txt";
+    const std::string missing = input + "\\missing.txt";
+    struct Row {
+        const char* label;
+        int frame;
+        std::vector<std::string> paths;
+        std::string input_dir, input_patterns, output_dir, output_pattern;
+    };
+    const std::string keep = "keep";
+    const Row rows[] = {
+        {"folder on Input", IDC_MAIN_INPUT_FRAME, {output}, output, keep, keep, keep},
+        {"file on Input", IDC_MAIN_INPUT_FRAME, {file}, input, "top.txt", keep, keep},
+        {"file on Output", IDC_MAIN_OUTPUT_FRAME, {file}, keep, keep, input, "top.txt"},
+        {"folder on Output", IDC_MAIN_OUTPUT_FRAME, {input}, keep, keep, input, keep},
+        {"three files use the first", IDC_MAIN_INPUT_FRAME, {file, output, input}, input, "top.txt",
+         keep, keep},
+        {"missing path", IDC_MAIN_INPUT_FRAME, {missing}, keep, keep, keep, keep},
+    };
+    start_with(false, false);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        for (int id : {IDC_MAIN_INPUT_DIR, IDC_MAIN_INPUT_PATTERNS, IDC_MAIN_OUTPUT_DIR,
+                       IDC_MAIN_OUTPUT_PATTERN})
+            SetDlgItemTextA(main_window(), id, keep.c_str());
+        drop(row.frame, row.paths);
+        EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), row.input_dir);
+        EXPECT_EQ(text(IDC_MAIN_INPUT_PATTERNS), row.input_patterns);
+        EXPECT_EQ(text(IDC_MAIN_OUTPUT_DIR), row.output_dir);
+        EXPECT_EQ(text(IDC_MAIN_OUTPUT_PATTERN), row.output_pattern);
+    }
+}
+
+TEST_F(MainWindowTest, DropRefreshesItsSideOnlyWhileAutoRefreshTicked) {
+    start_with(false, false);
+    click(IDC_MAIN_INPUT_REFRESH);
+    struct Row {
+        const char* label;
+        int frame;
+        int auto_box;
+        std::string path;
+        int input_refreshes, output_refreshes;
+    };
+    const Row rows[] = {
+        {"Input, not ticked", IDC_MAIN_INPUT_FRAME, 0, input, 0, 0},
+        {"Input, ticked", IDC_MAIN_INPUT_FRAME, IDC_MAIN_INPUT_AUTO, input, 1, 0},
+        {"Input, ticked, missing path", IDC_MAIN_INPUT_FRAME, IDC_MAIN_INPUT_AUTO, input + "\\no", 1, 0},
+        {"Output, not ticked", IDC_MAIN_OUTPUT_FRAME, 0, output, 0, 0},
+        {"Output, ticked", IDC_MAIN_OUTPUT_FRAME, IDC_MAIN_OUTPUT_AUTO, output, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, input.c_str());
+        click(IDC_MAIN_INPUT_REFRESH);
+        set_tick_quietly(IDC_MAIN_INPUT_AUTO, row.auto_box == IDC_MAIN_INPUT_AUTO);
+        set_tick_quietly(IDC_MAIN_OUTPUT_AUTO, row.auto_box == IDC_MAIN_OUTPUT_AUTO);
+        MessageCounter input_refreshes = count_input_refreshes();
+        MessageCounter output_refreshes = count_output_refreshes();
+        drop(row.frame, {row.path});
+        EXPECT_EQ(input_refreshes.count(), row.input_refreshes);
+        EXPECT_EQ(output_refreshes.count(), row.output_refreshes);
+    }
+}
+
+}  // namespace
