@@ -5,12 +5,13 @@
 #         the files, once with one that matches 10 files.
 #  batch: 10,000 matching files converted by walk_batch (log shown at most every 100 ms) with the
 #         trivial converter, against find -exec starting it per file and the bare posix_spawn
-#         loop (spawn_floor) starting it 10,000 times.
+#         loop (spawn_floor) starting it 10,000 times; BATCH_ROUNDS rounds.
 #  log:   walk_batch at 1,000 and 10,000 files, log shown after every file versus every 100 ms.
-# Usage: Bench/walk/run.sh BUILD_BIN_DIR [ROUNDS]
+# Usage: Bench/walk/run.sh BUILD_BIN_DIR [ROUNDS] [BATCH_ROUNDS]
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 rounds=${2:-5}
+batch_rounds=${3:-3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 trivial=$bin/spawn_trivial
@@ -48,27 +49,32 @@ find_exec() {
 }
 
 declare -A times
-tools="scan_most find_most scan_rare find_rare floor batch find_exec log1k_each log1k_100ms"
-tools="$tools log10k_each log10k_100ms"
+measure() {  # round tool
+    local t
+    case $2 in
+    scan_most) t=$(seconds "$bin/walk_scan" "$work/tree" '*.txt') ;;
+    find_most) t=$(seconds find "$work/tree" -name '*.txt') ;;
+    scan_rare) t=$(seconds "$bin/walk_scan" "$work/tree" '*.xyz') ;;
+    find_rare) t=$(seconds find "$work/tree" -name '*.xyz') ;;
+    floor) t=$(seconds "$bin/spawn_floor" 10000 "$trivial") ;;
+    find_exec) t=$(find_exec) ;;
+    log1k_each) t=$(batch 1000 0) ;;
+    log1k_100ms) t=$(batch 1000 100) ;;
+    log10k_each) t=$(batch 10000 0) ;;
+    log10k_100ms) t=$(batch 10000 100) ;;
+    esac
+    times[$2]="${times[$2]:-} $t"
+    printf 'round %d %-13s %8.3f s\n' "$1" "$2" "$t"
+}
+scan_tools="scan_most find_most scan_rare find_rare"
+batch_tools="floor log10k_100ms find_exec log1k_each log1k_100ms log10k_each"
 for round in $(seq 1 "$rounds"); do
-    for tool in $tools; do
-        case $tool in
-        scan_most) t=$(seconds "$bin/walk_scan" "$work/tree" '*.txt') ;;
-        find_most) t=$(seconds find "$work/tree" -name '*.txt') ;;
-        scan_rare) t=$(seconds "$bin/walk_scan" "$work/tree" '*.xyz') ;;
-        find_rare) t=$(seconds find "$work/tree" -name '*.xyz') ;;
-        floor) t=$(seconds "$bin/spawn_floor" 10000 "$trivial") ;;
-        batch) t=$(batch 10000 100) ;;
-        find_exec) t=$(find_exec) ;;
-        log1k_each) t=$(batch 1000 0) ;;
-        log1k_100ms) t=$(batch 1000 100) ;;
-        log10k_each) t=$(batch 10000 0) ;;
-        log10k_100ms) t=$(batch 10000 100) ;;
-        esac
-        times[$tool]="${times[$tool]:-} $t"
-        printf 'round %d %-13s %8.3f s\n' "$round" "$tool" "$t"
-    done
+    for tool in $scan_tools; do measure "$round" "$tool"; done
 done
+for round in $(seq 1 "$batch_rounds"); do
+    for tool in $batch_tools; do measure "$round" "$tool"; done
+done
+tools="$scan_tools $batch_tools"
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 m() { echo "${times[$1]}" | median; }
@@ -84,7 +90,7 @@ printf 'scan, pattern matching 10:     %8.0f entries/s vs find %8.0f  (find time
     "$(echo "$entries / $(m scan_rare)" | bc -l)" "$(echo "$entries / $(m find_rare)" | bc -l)" \
     "$(echo "$(m find_rare) / $(m scan_rare)" | bc -l)"
 printf 'batch 10,000 files: %.3f x floor, find -exec %.3f x floor\n' \
-    "$(echo "$(m batch) / $(m floor)" | bc -l)" "$(echo "$(m find_exec) / $(m floor)" | bc -l)"
+    "$(echo "$(m log10k_100ms) / $(m floor)" | bc -l)" "$(echo "$(m find_exec) / $(m floor)" | bc -l)"
 for mode in each 100ms; do
     printf 'log shown %-5s: %6.0f us per file at 1,000 files, %6.0f us per file at 10,000\n' "$mode" \
         "$(echo "$(m log1k_$mode) * 1000" | bc -l)" "$(echo "$(m log10k_$mode) * 100" | bc -l)"

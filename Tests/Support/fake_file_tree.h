@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,7 +43,6 @@ public:
             if (found == list.rend()) throw std::logic_error("insert after a non-sibling");
             position = static_cast<std::size_t>(list.rend() - found);
         }
-        // The new node may move every node, so the sibling list is looked up again after it.
         nodes_.push_back(Node{text, image, parent, no_item, false, false, {}});
         const TreeItem item = nodes_.size();
         auto& list = siblings(parent);
@@ -108,7 +108,7 @@ private:
         for (TreeItem child : n.children) render(child, depth + 1, out);
     }
 
-    std::vector<Node> nodes_;
+    std::deque<Node> nodes_;  // never moves a node, so a large tree fills quickly
     std::vector<TreeItem> top_;
     TreeItem selected_ = no_item;
 };
