@@ -9,6 +9,7 @@
 //                   after this process has ended, and ends
 //   stdin           reads its standard input to the end and writes "stdin N\n" with the count
 //   cwd             writes its current directory and "\n"
+//   anything else   writes "unknown act\n" and then what echo writes, and ends with 2
 //   sleep           starts a copy of itself that sleeps for ever too, writes "sleeping\n" and
 //                   sleeps for ever
 // Everything is written unbuffered and in binary, so the runner sees the bytes as given.
@@ -171,7 +172,10 @@ int main(int argc, char** argv) {
     } else if (act == "sleeper") {
         sleep_for_ever();
     } else {
-        put(stderr, "console_child: unknown act\n");
+        // Still shows what arrived, as "unknown act" and then the arguments as echo writes them.
+        std::string all = "unknown act\n";
+        for (int i = 0; i < argc; ++i) all += std::string("[") + argv[i] + "]\n";
+        put(stdout, all);
         return 2;
     }
     return 0;

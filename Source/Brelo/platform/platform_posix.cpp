@@ -167,10 +167,13 @@ bool is_executable_file(const std::string& path) {
 std::string find_program(const std::string& name) {
     if (name.empty()) return std::string();
     if (name.find('/') != std::string::npos) {
-        if (name[0] == '/') return name;
-        char cwd[PATH_MAX];
-        if (!getcwd(cwd, sizeof cwd)) return std::string();
-        return std::string(cwd) + "/" + name;
+        std::string path = name;
+        if (name[0] != '/') {
+            char cwd[PATH_MAX];
+            if (!getcwd(cwd, sizeof cwd)) return std::string();
+            path = std::string(cwd) + "/" + name;
+        }
+        return is_executable_file(path) ? path : std::string();
     }
     std::string beside = running_program_directory() + "/" + name;
     if (is_executable_file(beside)) return beside;
@@ -188,6 +191,29 @@ std::string find_program(const std::string& name) {
         start = end + 1;
     }
     return std::string();
+}
+
+// For a first word that names no program: the program path may hold blanks that nobody quoted.
+// As Windows does, ever longer prefixes of the line that end before a blank are tried, then the
+// whole line: "/opt/My Tools/conv in" tries "/opt/My Tools/conv" after "/opt/My". The prefix
+// found becomes the program's own name and the rest of the line its arguments, so the converter
+// gets the arguments it was meant to get. Empty when no prefix names a program.
+std::string find_program_with_blanks(const std::string& command_line,
+                                     std::vector<std::string>& args) {
+    if (command_line.empty() || command_line[0] == '"') return std::string();
+    for (std::size_t blank = command_line.find_first_of(" \t"); blank != std::string::npos;
+         blank = command_line.find_first_of(" \t", blank + 1)) {
+        std::string prefix = command_line.substr(0, blank);
+        std::string program = find_program(prefix);
+        if (program.empty()) continue;
+        // Any word stands in for the program name while the rest is split.
+        args = split_command_line("x" + command_line.substr(blank));
+        args[0] = prefix;
+        return program;
+    }
+    std::string program = find_program(command_line);
+    if (!program.empty()) args = {command_line};
+    return program;
 }
 
 // Starts the program with the arguments, its standard handles and working directory set, in a
@@ -243,6 +269,7 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // Refused as Windows refuses them: an empty working directory or one that is no directory.
     std::vector<std::string> args = split_command_line(command_line);
     std::string program = find_program(args[0]);
+    if (program.empty()) program = find_program_with_blanks(command_line, args);
     pid_t pid = -1;
     if (program.empty() || !is_directory(work_dir) ||
         !spawn(program, args, work_dir, input[0], output[1], pid)) {

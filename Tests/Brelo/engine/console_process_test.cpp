@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "Support/run_program.h"
@@ -81,6 +82,18 @@ TEST_F(ConsoleProcessTest, BareProgramNameIsFoundBesideTheRunningProgram) {
     // The working directory is an empty temporary one, and the search path does not hold the
     // build folder: only the directory of the test program can supply console_child.
     EXPECT_EQ(run("console_child echo x"), echoed({"console_child", "echo", "x"}));
+}
+
+// Nobody quoted the program path, and it holds a blank: the program is still found, and gets
+// the arguments that follow its path.
+TEST_F(ConsoleProcessTest, UnquotedProgramPathWithBlanksIsFound) {
+    const std::string folder = dir.file("my tools");
+    ASSERT_TRUE(make_directory(folder));
+    const std::string source = test_support::program_path("console_child");
+    const std::string program =
+        folder + path_separator + source.substr(source.rfind(path_separator) + 1);
+    std::filesystem::copy_file(source, program);
+    EXPECT_EQ(run(program + " echo  \"a b\""), echoed({program, "echo", "a b"}));
 }
 
 TEST_F(ConsoleProcessTest, ConsoleTextArrivesByteForByte) {
