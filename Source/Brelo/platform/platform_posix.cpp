@@ -161,7 +161,7 @@ bool is_executable_file(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
-// The program file for the first word of a command line, as an absolute path (the child changes
+// The program file a name stands for, as an absolute path (the child changes
 // its directory before the program is loaded, so a relative path would be looked up from the
 // wrong place). Empty when there is none.
 std::string find_program(const std::string& name) {
@@ -266,11 +266,11 @@ StartResult start_child_process(const std::string& command_line, const std::stri
         return StartResult::InputPipeFailed;
     }
 
-    // Refused as Windows refuses them: an empty working directory or one that is no directory.
     std::vector<std::string> args = split_command_line(command_line);
     std::string program = find_program(args[0]);
     if (program.empty()) program = find_program_with_blanks(command_line, args);
     pid_t pid = -1;
+    // A working directory is refused as Windows refuses it: empty, or not a directory.
     if (program.empty() || !is_directory(work_dir) ||
         !spawn(program, args, work_dir, input[0], output[1], pid)) {
         close_all({&output[0], &output[1], &input[0], &input[1]});
