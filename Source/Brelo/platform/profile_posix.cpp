@@ -1,14 +1,15 @@
 // Private-profile files and the program's directory on POSIX systems.
 //
-// Where this departs from Windows: the executable's path comes from /proc/self/exe and is not cut
-// to 259 characters; the file is read and written here, byte by byte, instead of by the system.
-// The reader follows what the Windows functions accept: lines end at CR, LF or CR LF, blanks and
-// ^Z around names and values are ignored (inside a section's brackets too), a NUL ends a name or
-// a value, names compare without regard to ASCII case, the first section and the first key of a
-// name count, keys above the first section belong to the section "", a key line without '=' has
-// no value, and a pair of quotes around a value is dropped. The writer
-// changes only the line of the key it sets, adds new lines with CR LF, and replaces the whole
-// file through a temporary file and a rename, so a reader never sees half a file.
+// Where this departs from Windows: the executable's path comes from /proc/self/exe, and the
+// file is read and written here, byte by byte, instead of by the system. The reader accepts
+// what the Windows functions accept: lines end at CR, LF or CR LF; blanks and ^Z around names
+// and values are ignored, inside a section's brackets too; a NUL ends a name or a value; names
+// compare without regard to ASCII case; only the first section and the first key of a name
+// count; keys above the first section belong to the section ""; a key line without '=' has no
+// value; one pair of quotes around a value is dropped. The writer changes only the lines of the
+// keys it sets, adds lines with CR LF, and replaces the whole file through a temporary file and
+// a rename, so that no reader ever sees half a file. A read-only file is refused, as Windows
+// refuses it, even where the user could write it.
 #include "platform/profile.h"
 
 #include <cerrno>

@@ -53,6 +53,12 @@ struct Session {
     bool save(const std::string& path) { return save_settings(window.parts(), converters, path); }
 };
 
+inline std::map<Switch, bool> all_switches(bool checked) {
+    return {{Switch::IncludeSubfolders, checked},
+            {Switch::InputAutoRefresh, checked},
+            {Switch::OutputAutoRefresh, checked}};
+}
+
 inline Converter make_converter(const std::string& title, const std::string& exe = "x.exe") {
     return Converter{title, exe, "${infile} ${outfile}", "${location}"};
 }

@@ -85,9 +85,7 @@ TEST(SaveSettings, EverythingComesBackInAFreshWindow) {
     EXPECT_EQ(v.input_patterns.rows, w.input_patterns.rows);
     EXPECT_EQ(v.output_directory.rows, Rows{std::string(259, 'o')});
     EXPECT_EQ(v.output_pattern.rows, w.output_pattern.rows);
-    EXPECT_EQ(v.fields.checks, (std::map<Switch, bool>{{Switch::IncludeSubfolders, false},
-                                                      {Switch::InputAutoRefresh, false},
-                                                      {Switch::OutputAutoRefresh, false}}));
+    EXPECT_EQ(v.fields.checks, all_switches(false));
     EXPECT_EQ(v.converter_box.selected_row(), 2);
     const Converter* in_row_order[] = {&first.converters[0], &first.converters[4],
                                        &first.converters[2]};
