@@ -1,7 +1,9 @@
 // The read loop of one converter process, and the grace time it gets after Stop.
 #include "engine/console_process.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -47,8 +49,8 @@ private:
     void watch() {
         // finished_ is passed first so that a converter that has already ended wins over Stop.
         if (wait_for_events(*finished_, stop_, -1) != 1) return;
-        int grace_ms = static_cast<int>(grace_.count());
-        if (wait_for_events(*finished_, nullptr, grace_ms < 0 ? 0 : grace_ms) == 0) return;
+        const long long grace_ms = std::clamp<long long>(grace_.count(), 0, INT_MAX);
+        if (wait_for_events(*finished_, nullptr, static_cast<int>(grace_ms)) == 0) return;
         end_child_process_tree(child_);
         ended_ = true;
     }
