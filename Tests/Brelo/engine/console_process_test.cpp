@@ -8,6 +8,7 @@
 
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
+#include "engine/converter.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
 
@@ -94,6 +95,20 @@ TEST_F(ConsoleProcessTest, UnquotedProgramPathWithBlanksIsFound) {
         folder + path_separator + source.substr(source.rfind(path_separator) + 1);
     std::filesystem::copy_file(source, program);
     EXPECT_EQ(run(program + " echo  \"a b\""), echoed({program, "echo", "a b"}));
+}
+
+// File names on POSIX may hold double quotes and backslashes; neither may add or change an
+// argument of the converter.
+TEST_F(ConsoleProcessTest, PathsReachTheConverterExactly) {
+    const std::string program = test_support::program_path("console_child");
+    const std::string command_template =
+        prepare_command({"T", program, "echo ${infile} ${outfile}", ""}).command_template;
+    const std::string inputs[] = {"a b.txt", "q\" -x \"uote", "\"", "back\\\"slash\\", "t\tab"};
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(run(expand_command(command_template, input, "out\\")),
+                  echoed({program, "echo", input, "out\\"}));
+    }
 }
 
 TEST_F(ConsoleProcessTest, ConsoleTextArrivesByteForByte) {
