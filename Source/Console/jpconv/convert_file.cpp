@@ -88,6 +88,17 @@ std::string resolve_links(const std::string& path) {
 #endif
 }
 
+// Gives the file that will replace the input the input's permission bits.
+void copy_permissions(std::FILE* from, std::FILE* to) {
+#ifdef _WIN32
+    (void)from;
+    (void)to;
+#else
+    struct stat info;
+    if (fstat(fileno(from), &info) == 0) fchmod(fileno(to), info.st_mode & 07777);
+#endif
+}
+
 bool replace_file(const std::string& from, const std::string& to) {
 #ifdef _WIN32
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -138,6 +149,9 @@ bool convert_file(const std::string& input_path, const std::string& output_path,
         std::fclose(input);
         return false;
     }
+    if (in_place) copy_permissions(input, output);
+    // A half-written file is removed after a failure, but never a device such as /dev/full.
+    const bool removable = in_place || is_regular_file(output);
 
     bool ok;
     {
@@ -154,6 +168,6 @@ bool convert_file(const std::string& input_path, const std::string& output_path,
     std::fclose(input);
     if (std::fclose(output) != 0) ok = false;
     if (ok && in_place) ok = replace_file(write_path, final_path);
-    if (!ok) std::remove(write_path.c_str());
+    if (!ok && removable) std::remove(write_path.c_str());
     return ok;
 }

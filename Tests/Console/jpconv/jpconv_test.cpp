@@ -244,6 +244,18 @@ TEST(Jpconv, UnopenableOutputFailsAndKeepsTheInput) {
 }
 
 #ifndef _WIN32
+TEST(Jpconv, ConvertingInPlaceKeepsThePermissionBits) {
+    TempDir dir;
+    write_file(dir.file("data"), "\x88\x9F");
+    ASSERT_EQ(chmod(dir.file("data").c_str(), 0640), 0);
+    auto result = run_program("jpconv", {"-euc", dir.file("data"), dir.file("data")});
+    EXPECT_EQ(result.output, success);
+    struct stat info;
+    ASSERT_EQ(stat(dir.file("data").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(read_file(dir.file("data")), "\xB0\xA1");
+}
+
 TEST(Jpconv, UnreadableInputFails) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     TempDir dir;

@@ -115,6 +115,34 @@ TEST(TextWriter, StoresEveryLineFeedAsCarriageReturnLineFeed) {
     }
 }
 
+TEST(TextWriter, AFileThatRefusesWritesIsReported) {
+    test_support::TempDir dir;
+    test_support::write_file(dir.file("read-only"), "");
+    std::FILE* file = std::fopen(dir.file("read-only").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    {
+        TextWriter writer(file);
+        writer.put('a');
+        EXPECT_FALSE(writer.flush());
+        EXPECT_TRUE(writer.failed());
+    }
+    std::fclose(file);
+}
+
+#ifndef _WIN32
+TEST(TextReader, AFileThatCannotBeReadEndsTheInputAsAFailure) {
+    test_support::TempDir dir;
+    std::FILE* file = std::fopen(dir.path().c_str(), "rb");  // a directory opens but never reads
+    ASSERT_NE(file, nullptr);
+    {
+        TextReader reader(file);
+        EXPECT_EQ(reader.get(), -1);
+        EXPECT_TRUE(reader.failed());
+    }
+    std::fclose(file);
+}
+#endif
+
 TEST(TextWriter, LongOutputIsWrittenWholeToAFile) {
     test_support::TempDir dir;
     std::FILE* file = std::fopen(dir.file("out").c_str(), "wb");
