@@ -21,7 +21,8 @@ std::string executable_directory() {
     char full_path[buffer_size] = {};
     char* file_part = nullptr;
     DWORD full_length = GetFullPathNameA(module_path, buffer_size, full_path, &file_part);
-    if (full_length == 0 || full_length >= buffer_size || file_part == nullptr) return std::string();
+    if (full_length == 0 || full_length >= buffer_size || file_part == nullptr)
+        return std::string();
     return std::string(full_path, static_cast<std::size_t>(file_part - full_path));
 }
 

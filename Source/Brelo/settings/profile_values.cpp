@@ -1,6 +1,7 @@
 // Numbers and texts as the settings file spells them.
 #include "settings/profile_values.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -22,11 +23,11 @@ int read_integer(const std::string& text) {
     while (i < text.size() && is_blank(static_cast<unsigned char>(text[i]))) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    // Past the range of int the value only needs to stay there, so it stops growing.
+    constexpr long long limit = static_cast<long long>(INT_MAX) + 1;
     long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-    }
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(value * 10 + (text[i] - '0'), limit);
     if (negative) value = -value;
     if (value > INT_MAX) return INT_MAX;
     return static_cast<int>(value);

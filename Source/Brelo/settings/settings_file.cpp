@@ -25,6 +25,10 @@ constexpr const char* output_pattern_fallback = "${prefix}.${suffix}";
 
 constexpr int history_slots = 10;
 
+// The fallback that tells a missing key from an empty one: no value read from the file can hold
+// a line break, and no trailing blank invites Windows to trim it.
+const std::string missing_mark = "\n<missing>";
+
 struct HistoryKeys {
     const char* section;
     const char* key_start;  // followed by a blank and the three-digit slot number
@@ -97,16 +101,6 @@ void add_history_entries(std::vector<ProfileEntry>& entries, const HistoryList& 
 
 }  // namespace
 
-HistoryList& SettingsParts::history(HistoryField field) const {
-    switch (field) {
-    case HistoryField::InputDirectory: return input_directory;
-    case HistoryField::InputPatterns: return input_patterns;
-    case HistoryField::OutputDirectory: return output_directory;
-    case HistoryField::OutputPattern: return output_pattern;
-    }
-    return input_directory;
-}
-
 SettingsParts settings_parts(MainWindow& window) {
     return SettingsParts{window.fields(),
                          window.history(HistoryField::InputDirectory),
@@ -136,7 +130,8 @@ void load_history(HistoryList& list, MainFields& fields, HistoryField field,
                   const std::string& path, const std::string& fallback) {
     bool loaded = false;
     for (int slot = 1; slot <= history_slots; ++slot) {
-        std::string row = read_text(path, history_keys(field).section, history_key(field, slot), "");
+        std::string row =
+            read_text(path, history_keys(field).section, history_key(field, slot), "");
         if (row.empty()) break;
         list.insert_row(list.count(), row);
         loaded = true;
@@ -178,12 +173,10 @@ void load_settings(const SettingsParts& parts, const std::string& path, CurrentS
                                 &converter.work_dir};
         bool any_key = false;
         for (int i = 0; i < 4; ++i) {
-            // No value read from the file can hold a line break, so this fallback tells a
-            // missing key from an empty one.
             std::string text = read_text(path, converter_section,
-                                         converter_key(number, converter_fields[i]), "\n");
-            any_key |= text != "\n";
-            *texts[i] = text == "\n" ? std::string() : text;
+                                         converter_key(number, converter_fields[i]), missing_mark);
+            any_key |= text != missing_mark;
+            *texts[i] = text == missing_mark ? std::string() : text;
         }
         if (!any_key && number > converters_read_without_keys) break;
         converters.emplace(number - 1, std::move(converter));

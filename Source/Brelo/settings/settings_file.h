@@ -17,8 +17,6 @@ struct SettingsParts {
     HistoryList& output_directory;
     HistoryList& output_pattern;
     ConverterBox& converter_box;
-
-    HistoryList& history(HistoryField field) const;
 };
 
 SettingsParts settings_parts(MainWindow& window);

@@ -118,7 +118,7 @@ TEST(LoadSettings, ConverterCountDecidesHowManyEntriesAreRead) {
     } cases[] = {
         {"two without keys", "Converter_Number=2", 2, 0},
         {"negative", "Converter_Number=-2\r\nConverter001_Title=x", 0, -1},
-        {"stale entry", "Converter_Number=1\r\nConverter002_Title=old\r\nCurrent Converter=1", 1, -1},
+        {"stale entry", "Converter_Number=1\r\nConverter002_Title=x\r\nCurrent Converter=1", 1, -1},
         {"selected", "Converter_Number=3\r\nCurrent Converter=2", 3, 2},
         {"damaged count", "Converter_Number=99999999999", 1000, 0},
         {"damaged count, more entries",

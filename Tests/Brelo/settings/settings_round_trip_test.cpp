@@ -45,7 +45,8 @@ TEST(SaveSettings, FileFromNothingListsEveryKeyInWriteOrder) {
     std::string expected = "[Input]\n" + slots("Input Directory", {"D:\\A", "D:\\B", "D:\\C"}) +
                            slots("File Patterns", {}) +
                            "Include Subfolders=1\nAuto Refresh=0\n[Output]\n" +
-                           slots("Output Directory", {}) + slots("File Patterns", {"${prefix}.md5"}) +
+                           slots("Output Directory", {}) +
+                           slots("File Patterns", {"${prefix}.md5"}) +
                            "Auto Refresh=1\n"
                            "[Converter]\nConverter_Number=2\nCurrent Converter=1\n"
                            "Converter001_Title=One\nConverter001_ExeFile=D:\\Tools\\hashmd5.exe\n"
