@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dlgs.h>
+
 #include "gui_harness.h"
+#include "Support/run_program.h"
 #include "ui/resource.h"
 
 namespace {
@@ -251,6 +254,23 @@ TEST_F(ConvertersDialogTest, DeletingTheLastRowSelectsTheNewLastAndTheOnlyRowNot
     });
     EXPECT_TRUE(main_rows().empty());
     EXPECT_EQ(main_selection(), CB_ERR);
+}
+
+TEST_F(ConvertersDialogTest, ExecutableBrowsePutsTheChosenPathIntoItsField) {
+    start_with_three();
+    const std::string program = test_support::program_path("hashmd5");
+    with_converters_dialog([&](HWND dialog) {
+        post_modal_script("Open", [&](HWND picker) {
+            SetDlgItemTextA(picker, cmb13, program.c_str());
+            SendMessageA(picker, WM_COMMAND, IDOK, 0);
+        });
+        press(dialog, IDC_CONV_EXE_BROWSE);
+        EXPECT_EQ(field(dialog, IDC_CONV_EXE), program);
+        post_modal_script("Open", [&](HWND picker) { SendMessageA(picker, WM_COMMAND, IDCANCEL, 0); });
+        SetDlgItemTextA(dialog, IDC_CONV_EXE, "kept");
+        press(dialog, IDC_CONV_EXE_BROWSE);
+        EXPECT_EQ(field(dialog, IDC_CONV_EXE), "kept");  // a cancelled picker changes nothing
+    });
 }
 
 }  // namespace

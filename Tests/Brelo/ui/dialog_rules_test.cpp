@@ -46,12 +46,6 @@ TEST(F5Side, OwnIdWinsOverParent) {
     EXPECT_EQ(f5_side(IDC_MAIN_OUTPUT_REFRESH, IDC_MAIN_INPUT_DIR), RefreshSide::Output);
 }
 
-TEST(OtherTreeId, PairsTheTwoTreesAndNothingElse) {
-    EXPECT_EQ(other_tree_id(IDC_MAIN_INPUT_TREE), IDC_MAIN_OUTPUT_TREE);
-    EXPECT_EQ(other_tree_id(IDC_MAIN_OUTPUT_TREE), IDC_MAIN_INPUT_TREE);
-    EXPECT_EQ(other_tree_id(IDC_MAIN_LOG), 0);
-}
-
 TEST(DropEffect, SplitsWhatWasDropped) {
     struct Row {
         const char* label;

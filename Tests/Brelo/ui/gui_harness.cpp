@@ -242,15 +242,19 @@ MessageCounter count_output_refreshes() {
 
 namespace {
 
-std::function<void(HWND)> pending_script;
+struct ModalScript {
+    std::string caption;
+    std::function<void(HWND)> script;
+};
+std::vector<ModalScript> pending_scripts;
 
 LRESULT CALLBACK script_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message != WM_APP) return DefWindowProcA(window, message, wparam, lparam);
-    HWND dialog = FindWindowA("#32770", "Converters");
-    EXPECT_NE(dialog, nullptr) << "the converters dialog is not open";
+    const ModalScript pending = pending_scripts.at(wparam);
+    HWND dialog = FindWindowA("#32770", pending.caption.c_str());
+    EXPECT_NE(dialog, nullptr) << "no open dialog \"" << pending.caption << "\"";
     if (dialog) {
-        auto script = std::move(pending_script);
-        script(dialog);
+        pending.script(dialog);
         if (IsWindow(dialog)) SendMessageA(dialog, WM_CLOSE, 0, 0);
     }
     return 0;
@@ -271,9 +275,13 @@ HWND script_window() {
 
 }  // namespace
 
+void post_modal_script(const std::string& caption, const std::function<void(HWND dialog)>& script) {
+    pending_scripts.push_back({caption, script});
+    PostMessageA(script_window(), WM_APP, pending_scripts.size() - 1, 0);
+}
+
 void with_converters_dialog(const std::function<void(HWND dialog)>& script) {
-    pending_script = script;
-    PostMessageA(script_window(), WM_APP, 0, 0);
+    post_modal_script("Converters", script);
     SendMessageA(control(IDC_MAIN_CONFIGURE), BM_CLICK, 0, 0);
     pump();
 }

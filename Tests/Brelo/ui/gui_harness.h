@@ -76,6 +76,11 @@ MessageCounter count_input_refreshes();
 // hold items.
 MessageCounter count_output_refreshes();
 
+// Runs script on the dialog with this caption once it is open modally: post it right before the
+// action that opens the dialog, whose own loop then runs it. The dialog is closed afterwards if
+// the script left it open.
+void post_modal_script(const std::string& caption, const std::function<void(HWND dialog)>& script);
+
 // Runs script on the converters dialog while it is open modally: the script is posted before
 // "Configure..." is clicked, so the dialog's own loop runs it. The dialog is closed afterwards
 // if the script left it open.
