@@ -21,7 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) dispatch_message(main_window, accelerators, message);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        dispatch_message(main_window, accelerators, message);
     OleUninitialize();
     return 0;
 }

@@ -86,11 +86,12 @@ void add_and_select(HWND dialog, int key) {
     show_converter_fields(dialog);
 }
 
-void on_init_dialog(HWND dialog, ConverterList* main_list) {
+// The main list comes as the dialog's creation parameter.
+void on_init_dialog(HWND dialog, LPARAM main_list) {
     center_window(dialog);
     state.main_window = GetParent(dialog);
-    state.main_list = main_list;
-    state.working_copy = *main_list;
+    state.main_list = reinterpret_cast<ConverterList*>(main_list);
+    state.working_copy = *state.main_list;
     const Win32ConverterBox main_box = main_converter_box();
     Win32ConverterBox list = list_box(dialog);
     for (int row = 0; row < main_box.count(); ++row) {
@@ -210,7 +211,9 @@ void on_destroy() {
 
 BOOL on_command(HWND dialog, int id, int code) {
     switch (id) {
-    case IDC_CONV_LIST:    if (code == LBN_SELCHANGE) on_list_selection_changed(dialog); return TRUE;
+    case IDC_CONV_LIST:
+        if (code == LBN_SELCHANGE) on_list_selection_changed(dialog);
+        return TRUE;
     case IDC_CONV_TITLE:   if (code == EN_CHANGE) on_title_changed(dialog); return TRUE;
     case IDC_CONV_NEW:     on_new_clicked(dialog); return TRUE;
     case IDC_CONV_COPY:    on_copy_clicked(dialog); return TRUE;
@@ -227,7 +230,7 @@ BOOL on_command(HWND dialog, int id, int code) {
 
 INT_PTR CALLBACK converters_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_INITDIALOG: on_init_dialog(dialog, reinterpret_cast<ConverterList*>(lparam)); return TRUE;
+    case WM_INITDIALOG: on_init_dialog(dialog, lparam); return TRUE;  // TRUE: focus to the list
     case WM_COMMAND:    return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
     case WM_CLOSE:      EndDialog(dialog, 0); return TRUE;
     case WM_DESTROY:    on_destroy(); return FALSE;

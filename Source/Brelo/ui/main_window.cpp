@@ -91,7 +91,8 @@ void on_files_dropped(HWND frame, HDROP drop) {
     DragFinish(drop);
     const std::string path = buffer;
     const DropEffect effect = drop_effect(path, is_directory(path), path_exists(path));
-    if (effect.set_directory) SetDlgItemTextA(state.window, side.directory, effect.directory.c_str());
+    if (effect.set_directory)
+        SetDlgItemTextA(state.window, side.directory, effect.directory.c_str());
     if (effect.set_pattern) SetDlgItemTextA(state.window, side.pattern, effect.pattern.c_str());
     refresh_if_ticked(side);
 }
@@ -186,7 +187,8 @@ void on_browse_clicked(const Side& side, const char* title) {
 void on_history_row_chosen(int box, const Side& side) {
     const int row = static_cast<int>(SendDlgItemMessageA(state.window, box, CB_GETCURSEL, 0, 0));
     if (row >= 0) {
-        const std::string text = Win32HistoryList(state.window, static_cast<HistoryField>(box)).row(row);
+        const Win32HistoryList history(state.window, static_cast<HistoryField>(box));
+        const std::string text = history.row(row);
         SetDlgItemTextA(state.window, box, text.c_str());
     }
     refresh_if_ticked(side);
@@ -199,6 +201,14 @@ void on_history_command(int box, int code, const Side& side) {
 
 void on_auto_refresh_clicked(const Side& side) {
     if (is_ticked(side.auto_refresh)) refresh(side.side);
+}
+
+void on_configure_clicked() {
+    open_converters_dialog(state.window, state.converters);
+}
+
+void on_run_clicked() {
+    toggle_run(*state.parts, state.converters, state.run);
 }
 
 void on_refresh_focused() {
@@ -214,8 +224,8 @@ BOOL on_command(int id, int code) {
     case IDC_MAIN_INPUT_REFRESH:  refresh_input_tree(*state.parts); return TRUE;
     case IDC_MAIN_OUTPUT_BROWSE:  on_browse_clicked(output_side, output_picker_title); return TRUE;
     case IDC_MAIN_OUTPUT_REFRESH: refresh_output_tree(*state.parts); return TRUE;
-    case IDC_MAIN_CONFIGURE:      open_converters_dialog(state.window, state.converters); return TRUE;
-    case IDC_MAIN_RUN:            toggle_run(*state.parts, state.converters, state.run); return TRUE;
+    case IDC_MAIN_CONFIGURE:      on_configure_clicked(); return TRUE;
+    case IDC_MAIN_RUN:            on_run_clicked(); return TRUE;
     case IDC_MAIN_SUBFOLDERS:     refresh_if_ticked(input_side); return TRUE;
     case IDC_MAIN_INPUT_AUTO:     on_auto_refresh_clicked(input_side); return TRUE;
     case IDC_MAIN_OUTPUT_AUTO:    on_auto_refresh_clicked(output_side); return TRUE;

@@ -116,8 +116,8 @@ std::string Win32ConverterBox::title_at(int row) const {
 
 void Win32ConverterBox::insert_row(int row, const std::string& title, int key) {
     const WPARAM at = row >= count() ? static_cast<WPARAM>(-1) : row;
-    const LRESULT index =
-        send(list_ ? LB_INSERTSTRING : CB_INSERTSTRING, at, reinterpret_cast<LPARAM>(title.c_str()));
+    const UINT message = list_ ? LB_INSERTSTRING : CB_INSERTSTRING;
+    const LRESULT index = send(message, at, reinterpret_cast<LPARAM>(title.c_str()));
     if (index >= 0) send(list_ ? LB_SETITEMDATA : CB_SETITEMDATA, index, key);
 }
 

@@ -87,9 +87,10 @@ protected:
         const char* titles[] = {"A", "B", "C"};
         for (int n = 1; n <= 3; ++n) {
             const std::string p = "Converter00" + std::to_string(n) + "_";
-            ini += p + "Title=" + titles[n - 1] + "\r\n" + p + "ExeFile=D:\\Tools\\" + titles[n - 1] +
-                   ".exe\r\n" + p + "Arguments=-" + titles[n - 1] + " ${infile} ${outfile}\r\n" +
-                   p + "WorkDir=${location}\r\n";
+            const std::string title = titles[n - 1];
+            ini += p + "Title=" + title + "\r\n" + p + "ExeFile=D:\\Tools\\" + title + ".exe\r\n" +
+                   p + "Arguments=-" + title + " ${infile} ${outfile}\r\n" + p +
+                   "WorkDir=${location}\r\n";
         }
         write_settings(ini);
         open_main_window();
@@ -121,7 +122,8 @@ TEST_F(ConvertersDialogTest, EmptyListDisablesFieldsAndOkLeavesNoSelection) {
             EXPECT_FALSE(enabled(dialog, id));
             EXPECT_EQ(field(dialog, id), "");
         }
-        for (int id : {IDC_CONV_DELETE, IDC_CONV_UP, IDC_CONV_DOWN}) EXPECT_FALSE(enabled(dialog, id));
+        for (int id : {IDC_CONV_DELETE, IDC_CONV_UP, IDC_CONV_DOWN})
+            EXPECT_FALSE(enabled(dialog, id));
         for (int id : {IDC_CONV_NEW, IDC_CONV_COPY, IDC_CONV_OK, IDC_CONV_CANCEL,
                        IDC_CONV_EXE_BROWSE, IDC_CONV_WORKDIR_BROWSE})
             EXPECT_TRUE(enabled(dialog, id));
@@ -266,7 +268,8 @@ TEST_F(ConvertersDialogTest, ExecutableBrowsePutsTheChosenPathIntoItsField) {
         });
         press(dialog, IDC_CONV_EXE_BROWSE);
         EXPECT_EQ(field(dialog, IDC_CONV_EXE), program);
-        post_modal_script("Open", [&](HWND picker) { SendMessageA(picker, WM_COMMAND, IDCANCEL, 0); });
+        post_modal_script("Open",
+                          [](HWND picker) { SendMessageA(picker, WM_COMMAND, IDCANCEL, 0); });
         SetDlgItemTextA(dialog, IDC_CONV_EXE, "kept");
         press(dialog, IDC_CONV_EXE_BROWSE);
         EXPECT_EQ(field(dialog, IDC_CONV_EXE), "kept");  // a cancelled picker changes nothing

@@ -189,8 +189,8 @@ HTREEITEM find_item(int tree_id, HTREEITEM parent, const std::string& name) {
 }
 
 bool is_expanded(int tree_id, HTREEITEM item) {
-    const LRESULT state =
-        SendMessageA(control(tree_id), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
+    const LRESULT state = SendMessageA(control(tree_id), TVM_GETITEMSTATE,
+                                       reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
     return (state & TVIS_EXPANDED) != 0;
 }
 
@@ -208,8 +208,8 @@ void move_cursor_over(int id) {
 MessageCounter::MessageCounter(HWND control, Test test)
     : control_(control), test_(std::move(test)) {
     counters()[control_] = this;
-    previous_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageCounter::proc)));
+    const auto counting = reinterpret_cast<LONG_PTR>(&MessageCounter::proc);
+    previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(control_, GWLP_WNDPROC, counting));
 }
 
 MessageCounter::~MessageCounter() {

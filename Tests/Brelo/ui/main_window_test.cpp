@@ -50,8 +50,11 @@ TEST_F(MainWindowTest, CaptionIconAndControlsInTabOrder) {
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     std::vector<int> ids;
-    for (HWND child = GetWindow(main_window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetDlgCtrlID(child) != -1 && GetDlgCtrlID(child) != 0xFFFF) ids.push_back(GetDlgCtrlID(child));
+    for (HWND child = GetWindow(main_window(), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (id != -1 && id != 0xFFFF) ids.push_back(id);  // the labels have no id
+    }
     const std::vector<int> expected = {1025, 1001, 1002, 1007, 1004, 1020, 1015, 1021, 1026, 1017,
                                        1018, 12, 1005, 1019, 1023, 1016, 1006, 1022, 1003};
     EXPECT_EQ(ids, expected);
@@ -154,7 +157,7 @@ TEST_F(MainWindowTest, ChosenHistoryRowIsInTheFieldBeforeTheRefresh) {
                  reinterpret_cast<LPARAM>(control(IDC_MAIN_INPUT_DIR)));
     pump();
     EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), input);
-    EXPECT_EQ(item_text(IDC_MAIN_INPUT_TREE, find_item(IDC_MAIN_INPUT_TREE, nullptr, input)), input);
+    EXPECT_NE(find_item(IDC_MAIN_INPUT_TREE, nullptr, input), nullptr);
 }
 
 TEST_F(MainWindowTest, F5RefreshesTheSideThatHasTheFocus) {
@@ -237,13 +240,15 @@ TEST_F(MainWindowTest, TreeUnderTheCursorIsMirrored) {
 
 TEST_F(MainWindowTest, TreeAwayFromTheCursorIsNotMirrored) {
     start_with(true, true);
-    HTREEITEM a = find_item(IDC_MAIN_INPUT_TREE, find_item(IDC_MAIN_INPUT_TREE, nullptr, input), "a");
+    HTREEITEM a =
+        find_item(IDC_MAIN_INPUT_TREE, find_item(IDC_MAIN_INPUT_TREE, nullptr, input), "a");
     HTREEITEM partner =
         find_item(IDC_MAIN_OUTPUT_TREE, find_item(IDC_MAIN_OUTPUT_TREE, nullptr, output), "a");
     HTREEITEM selected_before = selected_item(IDC_MAIN_OUTPUT_TREE);
     move_cursor_over(IDC_MAIN_LOG);
     SetFocus(control(IDC_MAIN_INPUT_TREE));
-    SendMessageA(control(IDC_MAIN_INPUT_TREE), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(a));
+    SendMessageA(control(IDC_MAIN_INPUT_TREE), TVM_SELECTITEM, TVGN_CARET,
+                 reinterpret_cast<LPARAM>(a));
     SendMessageA(control(IDC_MAIN_INPUT_TREE), WM_KEYDOWN, VK_ADD, 1);
     pump();
     EXPECT_TRUE(is_expanded(IDC_MAIN_INPUT_TREE, a));
@@ -334,7 +339,8 @@ TEST_F(MainWindowTest, DropRefreshesItsSideOnlyWhileAutoRefreshTicked) {
     const Row rows[] = {
         {"Input, not ticked", IDC_MAIN_INPUT_FRAME, 0, input, 0, 0},
         {"Input, ticked", IDC_MAIN_INPUT_FRAME, IDC_MAIN_INPUT_AUTO, input, 1, 0},
-        {"Input, ticked, missing path", IDC_MAIN_INPUT_FRAME, IDC_MAIN_INPUT_AUTO, input + "\\no", 1, 0},
+        {"Input, ticked, missing path", IDC_MAIN_INPUT_FRAME, IDC_MAIN_INPUT_AUTO, input + "\\no", 1,
+         0},
         {"Output, not ticked", IDC_MAIN_OUTPUT_FRAME, 0, output, 0, 0},
         {"Output, ticked", IDC_MAIN_OUTPUT_FRAME, IDC_MAIN_OUTPUT_AUTO, output, 0, 1},
     };
