@@ -299,7 +299,7 @@ void GuiTest::TearDown() {
 
 void GuiTest::open_main_window() {
     the_main_window = create_main_window();
-    ASSERT_NE(the_main_window, nullptr);
+    ASSERT_NE(the_main_window, nullptr) << "no window: is DISPLAY set to a running X server?";
     pump();
 }
 
