@@ -54,9 +54,11 @@ PatternSet compile_patterns(const std::string& patterns) {
 }
 
 NameMatch match_name(const PatternSet& patterns, const std::string& name) {
+    // One set of match results per thread, reused, so that a name costs no allocation of ours.
+    thread_local boost::smatch results;
     try {
-        return boost::regex_match(name, patterns.expression) ? NameMatch::Matched
-                                                             : NameMatch::NotMatched;
+        return boost::regex_match(name, results, patterns.expression) ? NameMatch::Matched
+                                                                      : NameMatch::NotMatched;
     } catch (const std::runtime_error&) {
         // The matcher's complexity bound (and its memory bound) end a match by throwing; one
         // hopeless name must not end the program.
@@ -115,13 +117,33 @@ bool check_output(LogBox& log_box, const CurrentSettings& settings) {
     return true;
 }
 
+namespace {
+
+// Every occurrence of token in text replaced, left to right; what is inserted is not searched
+// again. Called for every matched file of a scan, so it allocates once and only when needed.
+std::string replace_every(const std::string& text, const std::string& token,
+                          const std::string& replacement) {
+    std::size_t found = text.find(token);
+    if (found == std::string::npos) return text;
+    std::string result;
+    result.reserve(text.size() + replacement.size());
+    std::size_t from = 0;
+    for (; found != std::string::npos; found = text.find(token, from)) {
+        result.append(text, from, found - from);
+        result += replacement;
+        from = found + token.size();
+    }
+    result.append(text, from, std::string::npos);
+    return result;
+}
+
+}  // namespace
+
 std::string derive_output_name(const std::string& name, const std::string& output_pattern) {
     const std::size_t dot = name.rfind('.');
     const std::string prefix = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     // The suffix goes in first: placeholder text it brings along is replaced by the prefix pass,
     // while text the prefix brings is never looked at again.
-    std::string result = boost::algorithm::replace_all_copy(output_pattern, "${suffix}", suffix);
-    boost::algorithm::replace_all(result, "${prefix}", prefix);
-    return result;
+    return replace_every(replace_every(output_pattern, "${suffix}", suffix), "${prefix}", prefix);
 }

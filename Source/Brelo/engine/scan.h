@@ -59,5 +59,8 @@ bool is_output_directory(const std::string& path, const CurrentSettings& setting
 // Links, short names and relative against absolute paths are not recognised.
 bool same_directory_path(const std::string& a, const std::string& b);
 
-// The path of an entry: directory, the platform's separator, name.
+// The path of an entry: directory, the platform's separator, name. Paths are never cut to the
+// 259 characters of the Windows API's buffers: a cut path would name another file. A longer one is
+// handed on whole, so a directory the system cannot list contributes nothing and a converter
+// receives the full path and reports for itself what it cannot open.
 std::string join_path(const std::string& directory, const std::string& name);
