@@ -77,7 +77,11 @@ if [ -d build/mingw64 ]; then
         xvfb_pid=$!
         export DISPLAY=$display
     fi
+    mkdir -p "$WINEPREFIX"  # the server of a prefix that does not exist yet cannot start
     wineserver -p </dev/null >/dev/null 2>&1
+    # Bring the prefix up before ctest: the services a fresh prefix starts would otherwise
+    # inherit the output pipe of the first test and keep ctest waiting for it.
+    /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
     run_ctest mingw64
 fi
 
