@@ -135,8 +135,11 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
     PROCESS_INFORMATION info = {};
     std::string line = command_line;  // CreateProcessA may write into the command line
+    // A process group of its own keeps Ctrl+C in a console runner's window from reaching the
+    // converter: Ctrl+C means Stop, which lets the running converter finish.
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE,
-                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, work_dir.c_str(),
+                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
+                        nullptr, work_dir.c_str(),
                         &startup, &info)) {
         close_all({&output_read, &output_write, &input_read, &input_write, &job});
         return StartResult::ProcessFailed;
