@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "file_checks.h"
 #include "text_stream.h"
 
 #ifdef _WIN32
@@ -23,39 +24,6 @@ bool equals_ignoring_case(const std::string& text, const char* lower) {
         if (to_lower_ascii(text[i]) != lower[i]) return false;
     }
     return i == text.size() && !lower[i];
-}
-
-bool is_regular_file(std::FILE* file) {
-#ifdef _WIN32
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    BY_HANDLE_FILE_INFORMATION info;
-    return handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info) &&
-           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-#else
-    struct stat info;
-    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-#endif
-}
-
-// True when path names the file open as input. Compares file identities, so other spellings,
-// relative paths and links are caught as well as the same name.
-bool names_open_file(std::FILE* input, const std::string& path) {
-#ifdef _WIN32
-    HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
-    HANDLE other = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (other == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION a, b;
-    bool same = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(other, &b) &&
-                a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-                a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-    CloseHandle(other);
-    return same;
-#else
-    struct stat a, b;
-    return fstat(fileno(input), &a) == 0 && stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
-#endif
 }
 
 bool file_exists(const std::string& path) {
