@@ -35,7 +35,7 @@ std::string program_path(const std::string& name) {
 #endif
 }
 
-static std::string quote(const std::string& arg) {
+std::string shell_quote(const std::string& arg) {
 #ifdef _WIN32
     // cmd.exe and the C runtime: double quotes around, inner quotes escaped with a backslash.
     std::string out = "\"";
@@ -55,8 +55,8 @@ static std::string quote(const std::string& arg) {
 }
 
 ProgramResult run_program(const std::string& name, const std::vector<std::string>& args) {
-    std::string command = quote(program_path(name));
-    for (const auto& arg : args) command += " " + quote(arg);
+    std::string command = shell_quote(program_path(name));
+    for (const auto& arg : args) command += " " + shell_quote(arg);
     ProgramResult result;
 #ifdef _WIN32
     // cmd /c strips one pair of outer quotes from the whole line; give it one to strip.

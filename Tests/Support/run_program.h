@@ -19,6 +19,17 @@ std::string program_path(const std::string& name);
 // exit code and standard output. Standard error is not captured.
 ProgramResult run_program(const std::string& name, const std::vector<std::string>& args);
 
+// The argument quoted for the platform's command processor (cmd.exe with the C runtime's rules,
+// or a POSIX shell), so that it arrives as exactly one argument.
+std::string shell_quote(const std::string& arg);
+
+// What a "\n" written to a text-mode stream reaches a reader as.
+#ifdef _WIN32
+inline const std::string text_line_end = "\r\n";
+#else
+inline const std::string text_line_end = "\n";
+#endif
+
 // Directory of the running executable, without a trailing separator.
 std::string executable_directory();
 

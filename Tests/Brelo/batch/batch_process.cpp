@@ -13,27 +13,7 @@
 
 namespace batch_test {
 
-namespace {
-
-std::string quote(const std::string& arg) {
-#ifdef _WIN32
-    std::string out = "\"";
-    for (char c : arg) {
-        if (c == '"') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-#else
-    std::string out = "'";
-    for (char c : arg) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
-    return out + "'";
-#endif
-}
-
-}  // namespace
+using test_support::shell_quote;
 
 BatchResult run_batch_process(const std::string& program, const std::vector<std::string>& args,
                               const std::string& work_dir) {
@@ -41,13 +21,13 @@ BatchResult run_batch_process(const std::string& program, const std::vector<std:
     const std::string err_file = scratch.file("stderr.txt");
     std::string command;
 #ifdef _WIN32
-    if (!work_dir.empty()) command = "cd /d " + quote(work_dir) + " && ";
+    if (!work_dir.empty()) command = "cd /d " + shell_quote(work_dir) + " && ";
 #else
-    if (!work_dir.empty()) command = "cd " + quote(work_dir) + " && ";
+    if (!work_dir.empty()) command = "cd " + shell_quote(work_dir) + " && ";
 #endif
-    command += quote(program);
-    for (const std::string& arg : args) command += " " + quote(arg);
-    command += " 2>" + quote(err_file);
+    command += shell_quote(program);
+    for (const std::string& arg : args) command += " " + shell_quote(arg);
+    command += " 2>" + shell_quote(err_file);
     BatchResult result;
 #ifdef _WIN32
     // cmd /c drops the first and the last quote of the line; give it a pair to drop.

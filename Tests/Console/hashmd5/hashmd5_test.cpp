@@ -20,11 +20,7 @@ using test_support::run_program;
 using test_support::TempDir;
 using test_support::write_file;
 
-#ifdef _WIN32
-const std::string line_end = "\r\n";
-#else
-const std::string line_end = "\n";
-#endif
+const std::string& line_end = test_support::text_line_end;
 const std::string success = "Encrypt successful." + line_end;
 const std::string failure = "Encrypt failed." + line_end;
 

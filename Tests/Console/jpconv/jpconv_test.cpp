@@ -22,11 +22,7 @@ using test_support::run_program;
 using test_support::TempDir;
 using test_support::write_file;
 
-#ifdef _WIN32
-const std::string line_end = "\r\n";
-#else
-const std::string line_end = "\n";
-#endif
+const std::string& line_end = test_support::text_line_end;
 const std::string success = "Convertion successful." + line_end;
 const std::string failure = "Convertion failed." + line_end;
 
