@@ -2,6 +2,7 @@
 // and output-name derivation.
 #include "engine/pattern_set.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <boost/algorithm/string/classification.hpp>
@@ -48,12 +49,66 @@ std::string wildcards_to_expression(const std::string& patterns) {
     return "^" + text + "$";
 }
 
+namespace {
+
+// The expression ignores case as the classic locale does: ASCII letters only.
+char fold_case(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The pieces of the patterns text as the expression sees them: outer bars and blanks trimmed,
+// split at every bar. False when a piece holds more than one "*".
+bool split_simple(const std::string& patterns, std::vector<SimpleWildcard>& pieces) {
+    const std::string text =
+        boost::algorithm::trim_copy_if(patterns, boost::algorithm::is_any_of("| "));
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t bar = std::min(text.find('|', start), text.size());
+        SimpleWildcard piece;
+        for (std::size_t i = start; i < bar; ++i) {
+            if (text[i] == '*') {
+                if (piece.has_star) return false;
+                piece.has_star = true;
+            } else {
+                (piece.has_star ? piece.tail : piece.head) += fold_case(text[i]);
+            }
+        }
+        pieces.push_back(std::move(piece));
+        if (bar == text.size()) return true;
+        start = bar + 1;
+    }
+}
+
+bool same_text(const std::string& pattern, const char* name) {
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '?' && pattern[i] != fold_case(name[i])) return false;
+    }
+    return true;
+}
+
+bool matches_simple(const SimpleWildcard& piece, const std::string& name) {
+    const std::size_t fixed = piece.head.size() + piece.tail.size();
+    if (piece.has_star ? name.size() < fixed : name.size() != fixed) return false;
+    return same_text(piece.head, name.data()) &&
+           same_text(piece.tail, name.data() + name.size() - piece.tail.size());
+}
+
+}  // namespace
+
 PatternSet compile_patterns(const std::string& patterns) {
-    return PatternSet{boost::regex(wildcards_to_expression(patterns),
-                                   boost::regex_constants::perl | boost::regex_constants::icase)};
+    PatternSet set{boost::regex(wildcards_to_expression(patterns),
+                                boost::regex_constants::perl | boost::regex_constants::icase),
+                   {}, false};
+    set.use_simple = split_simple(patterns, set.simple);
+    if (!set.use_simple) set.simple.clear();
+    return set;
 }
 
 NameMatch match_name(const PatternSet& patterns, const std::string& name) {
+    if (patterns.use_simple) {
+        for (const SimpleWildcard& piece : patterns.simple) {
+            if (matches_simple(piece, name)) return NameMatch::Matched;
+        }
+        return NameMatch::NotMatched;
+    }
     // One set of match results per thread, reused, so that a name costs no allocation of ours.
     thread_local boost::smatch results;
     try {

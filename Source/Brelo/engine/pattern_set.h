@@ -3,16 +3,30 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <boost/regex.hpp>
 
 struct CurrentSettings;
 struct LogBox;
 
+// One wildcard pattern with at most one "*": the text before the star and the text after it,
+// in lower case, "?" standing for any one byte.
+struct SimpleWildcard {
+    std::string head;
+    std::string tail;
+    bool has_star = false;
+};
+
 // The input patterns compiled into one case-insensitive expression. Copies share the compiled
 // program, so passing one around is cheap; each refresh or run compiles its own.
+// When no pattern holds more than one "*", the patterns are also kept as plain wildcards: a name
+// is then compared directly, with the expression's answer and without its cost (a scan matches
+// every name it meets). The expression stays the only matcher of the other patterns.
 struct PatternSet {
     boost::regex expression;
+    std::vector<SimpleWildcard> simple;
+    bool use_simple = false;
 };
 
 // What one name did against the patterns. TooComplex: the matcher gave up on this name because

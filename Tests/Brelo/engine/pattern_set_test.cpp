@@ -1,6 +1,8 @@
 // Wildcard patterns, whole-name matching, the input and output checks and output names.
 #include "engine/pattern_set.h"
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "engine/current_settings.h"
@@ -56,6 +58,50 @@ TEST(MatchName, MatcherGivingUpIsReportedNotThrown) {
     EXPECT_FALSE(match_file_name(patterns, std::string(60, 'a')));
     EXPECT_EQ(match_name(patterns, "x.txt"), NameMatch::Matched);
     EXPECT_EQ(match_name(patterns, "x.doc"), NameMatch::NotMatched);
+}
+
+// Patterns of at most one star per piece are matched without the expression; whatever the text,
+// the answer must be the expression's.
+TEST(MatchName, DirectComparisonAgreesWithTheExpression) {
+    const char pattern_bytes[] = "aAbZz.*?| \\[](){}+^$#\x82\xe9\xc9\n";
+    const char name_bytes[] = "aAbBzZ. |\\[](){}+^$#?*\x82\xe9\xc9\n\r\t";
+    std::mt19937 random(20261207);
+    const auto pick = [&](const char* bytes, std::size_t count) {
+        return bytes[std::uniform_int_distribution<std::size_t>(0, count - 1)(random)];
+    };
+    int simple = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string patterns;
+        const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 9)(random);
+        for (std::size_t i = 0; i < length; ++i) {
+            patterns += pick(pattern_bytes, sizeof pattern_bytes - 1);
+        }
+        PatternSet set = compile_patterns(patterns);
+        if (!set.use_simple) continue;
+        ++simple;
+        for (int n = 0; n < 40; ++n) {
+            std::string name;
+            // Names built from the pattern's own bytes match far more often than random ones.
+            const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 8)(random);
+            for (std::size_t i = 0; i < size; ++i) {
+                name += n % 2 && !patterns.empty()
+                            ? patterns[std::uniform_int_distribution<std::size_t>(
+                                  0, patterns.size() - 1)(random)]
+                            : pick(name_bytes, sizeof name_bytes - 1);
+            }
+            if (n == 39) name += '\0';
+            const bool expected = boost::regex_match(name, set.expression);
+            ASSERT_EQ(match_file_name(set, name), expected)
+                << "patterns \"" << patterns << "\" name \"" << name << "\"";
+        }
+    }
+    EXPECT_GT(simple, 2000);
+}
+
+TEST(MatchName, SeveralStarsInOnePieceStayWithTheExpression) {
+    EXPECT_TRUE(compile_patterns("*.txt|a*b").use_simple);
+    EXPECT_FALSE(compile_patterns("*.txt|a*b*").use_simple);
+    EXPECT_TRUE(match_file_name(compile_patterns("*.txt|a*b*"), "AxBy"));
 }
 
 struct NameRow {
