@@ -53,8 +53,7 @@ void convert_file(BatchWalk& walk, const std::string& input_path, const std::str
     walk.log += " -> ";
     walk.log += output_path;
     walk.log += "\r\n\tConsole:";
-    run_console_process(command_line, walk.command.work_dir, walk.log, walk.control.stop_event,
-                        walk.control.stop_grace);
+    run_console_process(command_line, walk.command.work_dir, walk.log, walk.stop_watch);
     walk.log += "\r\n";
     show_progress(walk);
 }
@@ -131,9 +130,14 @@ int run_batch(MainWindow& window, const RunRequest& request, RunControl& control
     append_run_header(log, header_section, request.converter->title);
     show_log(log_box, log);
 
-    BatchWalk walk{settings, patterns, command, log, log_box, control};
-    OutputLevel top{settings.output_directory, nullptr, false};
-    const int total = convert_directory(walk, settings.input_directory, top);
+    int total = 0;
+    {
+        // The watch ends before the run does, and with it its thread.
+        StopWatch stop_watch(control.stop_event, control.stop_grace);
+        BatchWalk walk{settings, patterns, command, log, log_box, control, stop_watch};
+        OutputLevel top{settings.output_directory, nullptr, false};
+        total = convert_directory(walk, settings.input_directory, top);
+    }
 
     log += "\r\nTotal " + std::to_string(total) + " Files are converted.\r\n";
     append_time_stamp(log);

@@ -74,6 +74,7 @@ struct BatchWalk {
     ConversionLog& log;
     LogBox& log_box;
     RunControl& control;
+    StopWatch& stop_watch;
     std::chrono::steady_clock::time_point last_shown = std::chrono::steady_clock::now();
 };
 

@@ -2,7 +2,6 @@
 #include "engine/console_process.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstring>
 #include <system_error>
@@ -14,59 +13,61 @@ namespace {
 
 constexpr std::size_t read_chunk = 1024;
 
-// Watches the stop event while a converter runs. Once Stop is signalled the converter has the
-// grace time to finish; after that it is ended together with every process it started.
-class StopWatch {
-public:
-    StopWatch(ChildProcess& child, Event* stop, std::chrono::milliseconds grace)
-        : child_(child), stop_(stop), grace_(grace) {
-        if (!stop_) return;
-        finished_ = create_event();
-        // Without the event or the thread the converter simply runs to its end, as it would
-        // without a stop event.
-        if (!finished_) return;
-        try {
-            watcher_ = std::thread([this] { watch(); });
-        } catch (const std::system_error&) {
-        }
+}  // namespace
+
+StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace) : stop_(stop), grace_(grace) {
+    if (!stop_) return;
+    run_over_ = create_event();
+    if (!run_over_) return;
+    try {
+        watcher_ = std::thread([this] { watch(); });
+    } catch (const std::system_error&) {
     }
+}
 
-    // Call once the converter and everything holding its output have ended. True when the
-    // converter was ended by Stop.
-    bool finish() {
-        if (finished_) set_event(*finished_);
-        if (watcher_.joinable()) watcher_.join();
-        close_event(finished_);
-        finished_ = nullptr;
-        return ended_;
-    }
+StopWatch::~StopWatch() {
+    if (run_over_) set_event(*run_over_);
+    if (watcher_.joinable()) watcher_.join();
+    close_event(run_over_);
+}
 
-    ~StopWatch() { finish(); }
-    StopWatch(const StopWatch&) = delete;
-    StopWatch& operator=(const StopWatch&) = delete;
-
-private:
-    void watch() {
-        // finished_ is passed first so that a converter that has already ended wins over Stop.
-        if (wait_for_events(*finished_, stop_, -1) != 1) return;
-        const long long grace_ms = std::clamp<long long>(grace_.count(), 0, INT_MAX);
-        if (wait_for_events(*finished_, nullptr, static_cast<int>(grace_ms)) == 0) return;
-        end_child_process_tree(child_);
+void StopWatch::enter(ChildProcess& child) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    child_ = &child;
+    ended_ = false;
+    if (expired_) {
+        end_child_process_tree(child);
         ended_ = true;
     }
+}
 
-    ChildProcess& child_;
-    Event* stop_;
-    std::chrono::milliseconds grace_;
-    Event* finished_ = nullptr;
-    std::thread watcher_;
-    std::atomic<bool> ended_{false};
-};
+bool StopWatch::leave() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    child_ = nullptr;
+    return ended_;
+}
 
-}  // namespace
+void StopWatch::watch() {
+    // The end of the run is passed first so that it wins over a Stop that comes with it.
+    if (wait_for_events(*run_over_, stop_, -1) != 1) return;
+    const long long grace_ms = std::clamp<long long>(grace_.count(), 0, INT_MAX);
+    if (wait_for_events(*run_over_, nullptr, static_cast<int>(grace_ms)) == 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    expired_ = true;
+    if (child_) {
+        end_child_process_tree(*child_);
+        ended_ = true;
+    }
+}
 
 void run_console_process(const std::string& command_line, const std::string& work_dir,
                          ConversionLog& log, Event* stop, std::chrono::milliseconds grace) {
+    StopWatch watch(stop, grace);
+    run_console_process(command_line, work_dir, log, watch);
+}
+
+void run_console_process(const std::string& command_line, const std::string& work_dir,
+                         ConversionLog& log, StopWatch& watch) {
     char buffer[read_chunk];
     std::memset(buffer, 0, sizeof buffer);
 
@@ -79,21 +80,18 @@ void run_console_process(const std::string& command_line, const std::string& wor
     }
 
     const std::size_t console_start = log.size();
-    bool ended_by_stop = false;
-    {
-        StopWatch watch(*child, stop, grace);
-        std::size_t count = 0;
-        while (read_child_output(*child, buffer, sizeof buffer, count)) {
-            // A chunk counts up to its first NUL byte: text in a wide encoding shows as far as
-            // it reads as 8-bit text, and the zeroed buffer never leaks an earlier chunk.
-            const void* nul = std::memchr(buffer, '\0', count);
-            std::size_t length = nul ? static_cast<const char*>(nul) - buffer : count;
-            log.append(buffer, length);
-            std::memset(buffer, 0, sizeof buffer);
-        }
-        wait_child_process(*child);
-        ended_by_stop = watch.finish();
+    watch.enter(*child);
+    std::size_t count = 0;
+    while (read_child_output(*child, buffer, sizeof buffer, count)) {
+        // A chunk counts up to its first NUL byte: text in a wide encoding shows as far as it
+        // reads as 8-bit text, and the zeroed buffer never leaks an earlier chunk.
+        const void* nul = std::memchr(buffer, '\0', count);
+        std::size_t length = nul ? static_cast<const char*>(nul) - buffer : count;
+        log.append(buffer, length);
+        std::memset(buffer, 0, sizeof buffer);
     }
+    wait_child_process(*child);
+    const bool ended_by_stop = watch.leave();
     close_child_process(child);
 
     if (ended_by_stop) {

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "engine/conversion_log.h"
 
+struct ChildProcess;
 struct Event;
 
 // The texts this runner leaves in the log, each as one line.
@@ -16,6 +19,37 @@ inline constexpr const char* ended_by_stop_text = "Converter ended by Stop.\r\n"
 
 // How long a converter may go on after Stop before it is ended.
 inline constexpr std::chrono::milliseconds default_stop_grace{5000};
+
+// Watches the stop event for the converters of one run. Once the event is set, the converter
+// running then may go on for the grace time; if it is still running after that, it is ended
+// with every process it started, and so is any converter started later. One thread serves the
+// whole run: a converter start costs no thread of its own. Without a stop event (or when the
+// thread cannot be had) converters simply run to their end.
+class StopWatch {
+public:
+    explicit StopWatch(Event* stop, std::chrono::milliseconds grace = default_stop_grace);
+    ~StopWatch();
+    StopWatch(const StopWatch&) = delete;
+    StopWatch& operator=(const StopWatch&) = delete;
+
+    // The converter now running; it stays valid until leave.
+    void enter(ChildProcess& child);
+    // Call once the converter and everything holding its output have ended, before the child is
+    // closed. True when it was ended by Stop.
+    bool leave();
+
+private:
+    void watch();
+
+    Event* stop_;
+    std::chrono::milliseconds grace_;
+    Event* run_over_ = nullptr;
+    std::thread watcher_;
+    std::mutex mutex_;
+    ChildProcess* child_ = nullptr;  // the converter running, if any
+    bool ended_ = false;             // child_ was ended by Stop
+    bool expired_ = false;           // the grace time after Stop is over
+};
 
 // Starts the command line as a hidden child in the working directory (passed as it is, also
 // when empty) and appends everything it writes to standard output and standard error to log,
@@ -28,3 +62,7 @@ inline constexpr std::chrono::milliseconds default_stop_grace{5000};
 void run_console_process(const std::string& command_line, const std::string& work_dir,
                          ConversionLog& log, Event* stop = nullptr,
                          std::chrono::milliseconds grace = default_stop_grace);
+
+// The same under a run's watch, which counts the grace time from Stop for all its converters.
+void run_console_process(const std::string& command_line, const std::string& work_dir,
+                         ConversionLog& log, StopWatch& watch);

@@ -207,4 +207,35 @@ TEST_F(ConsoleProcessTest, ConverterEndingWithinGraceTimeIsNotMarked) {
     close_event(stop);
 }
 
+// One watch serves a whole run. Converters that end before Stop are left alone; once the grace
+// time after Stop is over, the converter running then and every one started later are ended;
+// and the end of the run ends the watch at once, also in the middle of a grace time.
+TEST_F(ConsoleProcessTest, OneWatchServesEveryConverterOfARun) {
+    Event* stop = create_event();
+    ASSERT_NE(stop, nullptr);
+    {
+        StopWatch watch(stop, std::chrono::milliseconds(0));
+        for (int i = 0; i < 3; ++i) {
+            ConversionLog log;
+            run_console_process(command("echo a"), dir.path(), log, watch);
+            EXPECT_EQ(log, echoed({test_support::program_path("console_child"), "echo", "a"})) << i;
+        }
+        set_event(*stop);
+        for (int i = 0; i < 2; ++i) {
+            ConversionLog log;
+            run_console_process(command("sleeper"), dir.path(), log, watch);
+            EXPECT_EQ(log, "Converter ended by Stop.\r\n") << i;
+        }
+    }
+    const auto start = std::chrono::steady_clock::now();
+    {
+        StopWatch watch(stop, std::chrono::minutes(10));
+        ConversionLog log;
+        run_console_process(command("stderr"), dir.path(), log, watch);
+        EXPECT_EQ(log, "out 1\nerr\nout 2\n");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(1));
+    close_event(stop);
+}
+
 }  // namespace
