@@ -24,6 +24,8 @@
 class BlockStore {
 public:
     static constexpr std::size_t block_bytes = std::size_t{2} << 20;
+    // False: the kernel is not asked for large pages (to show what they are worth).
+    static inline bool large_pages = true;
 
     BlockStore() = default;
     BlockStore(const BlockStore&) = delete;
@@ -57,7 +59,7 @@ private:
         const std::size_t after = static_cast<std::size_t>(start + 2 * block_bytes -
                                                            (aligned + block_bytes));
         if (after > 0) munmap(aligned + block_bytes, after);
-        madvise(aligned, block_bytes, MADV_HUGEPAGE);
+        if (large_pages) madvise(aligned, block_bytes, MADV_HUGEPAGE);
         return aligned;
     }
     static void release(char* block) { munmap(block, block_bytes); }

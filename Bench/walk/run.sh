@@ -3,7 +3,8 @@
 #  scan:  100,000 files in 1,000 directories three levels deep, scanned into the in-memory trees
 #         by walk_scan, against find DIR -name PATTERN; once with a pattern that matches 90% of
 #         the files, once with one that matches 10 files; walk_most: the first scan into trees that
-#         keep nothing (the walk, matching and output names alone).
+#         keep nothing (the walk, matching and output names alone); small_most: the first scan
+#         into compact trees without large pages.
 #  batch: 10,000 matching files converted by walk_batch (log shown at most every 100 ms) with the
 #         trivial converter, against find -exec starting it per file and the bare posix_spawn
 #         loop (spawn_floor) starting it 10,000 times; BATCH_ROUNDS rounds.
@@ -60,6 +61,7 @@ measure() {  # round tool
     find_most) t=$(seconds find "$work/tree" -name '*.txt') ;;
     scan_rare) t=$(seconds "$bin/walk_scan" "$work/tree" '*.xyz') ;;
     walk_most) t=$(seconds "$bin/walk_scan" "$work/tree" '*.txt' 1 --discard) ;;
+    small_most) t=$(seconds "$bin/walk_scan" "$work/tree" '*.txt' 1 --small-pages) ;;
     find_rare) t=$(seconds find "$work/tree" -name '*.xyz') ;;
     floor) t=$(seconds "$bin/spawn_floor" 10000 "$trivial") ;;
     find_exec) t=$(find_exec) ;;
@@ -72,7 +74,7 @@ measure() {  # round tool
     times[$2]="${times[$2]:-} $t"
     printf 'round %d %-13s %8.3f s\n' "$1" "$2" "$t"
 }
-quick_tools="scan_most walk_most find_most scan_rare find_rare log1k_each log1k_100ms log10k_each log10k_100ms"
+quick_tools="scan_most small_most walk_most find_most scan_rare find_rare log1k_each log1k_100ms log10k_each log10k_100ms"
 batch_tools="floor batch find_exec"
 for round in $(seq 1 "$rounds"); do
     for tool in $quick_tools; do measure "$round" "$tool"; done
@@ -93,6 +95,9 @@ echo
 printf 'scan, pattern matching most:   %8.0f entries/s vs find %8.0f  (find time / scan time %.2f)\n' \
     "$(echo "$entries / $(m scan_most)" | bc -l)" "$(echo "$entries / $(m find_most)" | bc -l)" \
     "$(echo "$(m find_most) / $(m scan_most)" | bc -l)"
+printf 'scan without large pages:      %8.0f entries/s vs find %8.0f  (find time / scan time %.2f)\n' \
+    "$(echo "$entries / $(m small_most)" | bc -l)" "$(echo "$entries / $(m find_most)" | bc -l)" \
+    "$(echo "$(m find_most) / $(m small_most)" | bc -l)"
 printf 'walk alone, matching most:     %8.0f entries/s vs find %8.0f  (find time / walk time %.2f)\n' \
     "$(echo "$entries / $(m walk_most)" | bc -l)" "$(echo "$entries / $(m find_most)" | bc -l)" \
     "$(echo "$(m find_most) / $(m walk_most)" | bc -l)"

@@ -1,8 +1,9 @@
 // One scan of a directory tree into two in-memory trees, timed, as a refresh does it after its
 // checks. The trees are compact ones by default; "--test-tree" uses the tests' tree, which keeps
-// a vector and a string per item, and "--discard" trees that keep nothing, which leaves the walk,
-// the matching and the output names on their own.
-// Usage: walk_scan DIR PATTERNS [ROUNDS] [--discard | --test-tree]
+// a vector and a string per item, "--discard" trees that keep nothing, which leaves the walk,
+// the matching and the output names on their own, and "--small-pages" the compact trees without
+// large pages.
+// Usage: walk_scan DIR PATTERNS [ROUNDS] [--discard | --test-tree | --small-pages]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     const std::string kind = argc > 4 ? argv[4] : "";
     const bool discard = kind == "--discard";
     const bool test_tree = kind == "--test-tree";
+    BlockStore::large_pages = kind != "--small-pages";
     CurrentSettings settings;
     settings.input_directory = argv[1];
     settings.input_patterns = argv[2];
