@@ -139,7 +139,7 @@ private:
         const std::uint32_t index = static_cast<std::uint32_t>(id) - 1;
         return reinterpret_cast<Item*>(items_.block(index / block_items))[index % block_items];
     }
-    const char* text_at(std::uint32_t start) const {
+    char* text_at(std::uint32_t start) const {
         return texts_.block(start / text_block_bytes) + start % text_block_bytes;
     }
     void store_text(Item& item, const std::string& text) {
@@ -149,7 +149,7 @@ private:
             text_end_ = static_cast<std::uint32_t>(texts_.size()) * text_block_bytes;
             texts_.add_block();
         }
-        std::memcpy(const_cast<char*>(text_at(text_end_)), text.data(), size);
+        std::memcpy(text_at(text_end_), text.data(), size);
         item.text_start = text_end_;
         item.text_size = static_cast<std::uint16_t>(size);
         text_end_ += static_cast<std::uint32_t>(size);
