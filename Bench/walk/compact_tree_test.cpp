@@ -39,18 +39,20 @@ TEST(CompactTree, ReadsBackWhatTheTestsTreeReadsBack) {
         CompactTree compact;
         test_support::FakeFileTree fake;
         std::mt19937 random(7);
-        std::vector<TreeItem> items;                // handles agree between the trees
+        const auto any_up_to = [&](std::size_t last) {
+            return std::uniform_int_distribution<std::size_t>(0, last)(random);
+        };
+        std::vector<TreeItem> items;                     // handles agree between the trees
         std::vector<std::vector<TreeItem>> children{1};  // [0]: the top level
         for (int i = 0; i < 100000; ++i) {
-            const std::size_t parent =
-                items.size() < 3 ? 0 : std::uniform_int_distribution<std::size_t>(0, items.size())(random);
+            const std::size_t parent = items.size() < 3 ? 0 : any_up_to(items.size());
             const auto& siblings = children[parent];
             TreeItem after = tree_last;
             const int how = std::uniform_int_distribution<int>(0, 3)(random);
             if (how == 0) {
                 after = tree_first;
             } else if (how == 1 && !siblings.empty()) {
-                after = siblings[std::uniform_int_distribution<std::size_t>(0, siblings.size() - 1)(random)];
+                after = siblings[any_up_to(siblings.size() - 1)];
             }
             // Mostly names, now and then a text longer than a tree view keeps.
             const std::size_t length = i % 97 == 0 ? 300 : 1 + i % 40;
@@ -62,7 +64,7 @@ TEST(CompactTree, ReadsBackWhatTheTestsTreeReadsBack) {
             children.emplace_back();
             children[parent].push_back(made);
             if (i % 5 == 0) {
-                const TreeItem other = items[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(random)];
+                const TreeItem other = items[any_up_to(items.size() - 1)];
                 compact.set_partner(made, other);
                 fake.set_partner(made, other);
             }
