@@ -10,56 +10,12 @@
 #include "engine/batch_run.h"
 #include "platform/platform.h"
 
-namespace {
-
-using namespace test_support;
-
-struct CountingLogBox : LogBox {
-    std::string text;
-    long updates = 0;
-    void set_text(const std::string& t) override {
-        text = t;
-        ++updates;
-    }
-    void scroll_to_end() override {}
-};
-
-struct BenchWindow : MainWindow {
-    FakeMainFields main_fields;
-    FakeHistoryList histories[4] = {{main_fields, HistoryField::InputDirectory},
-                                    {main_fields, HistoryField::InputPatterns},
-                                    {main_fields, HistoryField::OutputDirectory},
-                                    {main_fields, HistoryField::OutputPattern}};
-    FakeConverterBox converters{main_fields};
-    CountingLogBox log;
-    FakeRunButton button;
-    FakeFileTree in_tree;
-    FakeFileTree out_tree;
-    MainFields& fields() override { return main_fields; }
-    HistoryList& history(HistoryField field) override {
-        switch (field) {
-        case HistoryField::InputDirectory: return histories[0];
-        case HistoryField::InputPatterns: return histories[1];
-        case HistoryField::OutputDirectory: return histories[2];
-        case HistoryField::OutputPattern: break;
-        }
-        return histories[3];
-    }
-    ConverterBox& converter_box() override { return converters; }
-    LogBox& log_box() override { return log; }
-    RunButton& run_button() override { return button; }
-    FileTree& input_tree() override { return in_tree; }
-    FileTree& output_tree() override { return out_tree; }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc < 6) {
         std::fprintf(stderr, "usage: walk_batch INPUT_DIR OUTPUT_DIR PROGRAM PATTERNS INTERVAL_MS\n");
         return 2;
     }
-    BenchWindow window;
+    test_support::FakeMainWindow window;
     RunRequest request;
     request.settings.input_directory = argv[1];
     request.settings.output_directory = argv[2];
@@ -76,7 +32,7 @@ int main(int argc, char** argv) {
     const int result = run_batch(window, request, control);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     close_event(control.stop_event);
-    std::printf("walk_batch result %d, %.3f s, %ld log updates, %zu log bytes\n", result,
+    std::printf("walk_batch result %d, %.3f s, %d log updates, %zu log bytes\n", result,
                 took.count(), window.log.updates, window.log.text.size());
     return result;
 }

@@ -6,14 +6,19 @@
 #include <utility>
 #include <vector>
 
+#include "Support/fake_file_tree.h"
 #include "engine/window_parts.h"
 
 namespace test_support {
 
 struct FakeLogBox : LogBox {
     std::string text;
+    int updates = 0;
     int scrolls = 0;
-    void set_text(const std::string& t) override { text = t; }
+    void set_text(const std::string& t) override {
+        text = t;  // a copy every time, as an edit control makes
+        ++updates;
+    }
     void scroll_to_end() override { ++scrolls; }
 };
 
@@ -70,6 +75,48 @@ struct FakeConverterBox : ConverterBox {
 struct FakeRunButton : RunButton {
     std::string label = "Run";
     void set_label(const std::string& l) override { label = l; }
+};
+
+// A whole main window of the parts above, optionally with its fields filled.
+struct FakeMainWindow : MainWindow {
+    FakeMainFields main_fields;
+    FakeHistoryList input_directories{main_fields, HistoryField::InputDirectory};
+    FakeHistoryList input_patterns{main_fields, HistoryField::InputPatterns};
+    FakeHistoryList output_directories{main_fields, HistoryField::OutputDirectory};
+    FakeHistoryList output_patterns{main_fields, HistoryField::OutputPattern};
+    FakeConverterBox converters{main_fields};
+    FakeLogBox log;
+    FakeRunButton button;
+    FakeFileTree in_tree;
+    FakeFileTree out_tree;
+
+    FakeMainWindow() = default;
+    FakeMainWindow(const std::string& input_directory, const std::string& patterns,
+                   const std::string& output_directory,
+                   const std::string& output_pattern = "${prefix}.${suffix}",
+                   bool subfolders = true) {
+        main_fields.set_text(HistoryField::InputDirectory, input_directory);
+        main_fields.set_text(HistoryField::InputPatterns, patterns);
+        main_fields.set_text(HistoryField::OutputDirectory, output_directory);
+        main_fields.set_text(HistoryField::OutputPattern, output_pattern);
+        main_fields.set_checked(Switch::IncludeSubfolders, subfolders);
+    }
+
+    MainFields& fields() override { return main_fields; }
+    HistoryList& history(HistoryField field) override {
+        switch (field) {
+        case HistoryField::InputDirectory: return input_directories;
+        case HistoryField::InputPatterns: return input_patterns;
+        case HistoryField::OutputDirectory: return output_directories;
+        case HistoryField::OutputPattern: break;
+        }
+        return output_patterns;
+    }
+    ConverterBox& converter_box() override { return converters; }
+    LogBox& log_box() override { return log; }
+    RunButton& run_button() override { return button; }
+    FileTree& input_tree() override { return in_tree; }
+    FileTree& output_tree() override { return out_tree; }
 };
 
 }  // namespace test_support

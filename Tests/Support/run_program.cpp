@@ -57,11 +57,14 @@ std::string shell_quote(const std::string& arg) {
 ProgramResult run_program(const std::string& name, const std::vector<std::string>& args) {
     std::string command = shell_quote(program_path(name));
     for (const auto& arg : args) command += " " + shell_quote(arg);
+    return run_command(command);
+}
+
+ProgramResult run_command(const std::string& command) {
     ProgramResult result;
 #ifdef _WIN32
     // cmd /c strips one pair of outer quotes from the whole line; give it one to strip.
-    command = "\"" + command + "\"";
-    FILE* pipe = _popen(command.c_str(), "rb");
+    FILE* pipe = _popen(("\"" + command + "\"").c_str(), "rb");
 #else
     FILE* pipe = popen(command.c_str(), "r");
 #endif

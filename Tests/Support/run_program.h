@@ -19,6 +19,10 @@ std::string program_path(const std::string& name);
 // exit code and standard output. Standard error is not captured.
 ProgramResult run_program(const std::string& name, const std::vector<std::string>& args);
 
+// Runs a whole command line (quoted by the caller, see shell_quote) through the platform's
+// command processor and returns its exit code and standard output, read as binary.
+ProgramResult run_command(const std::string& command);
+
 // The argument quoted for the platform's command processor (cmd.exe with the C runtime's rules,
 // or a POSIX shell), so that it arrives as exactly one argument.
 std::string shell_quote(const std::string& arg);

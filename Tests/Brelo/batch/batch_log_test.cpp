@@ -17,35 +17,6 @@ using namespace test_support;
 using batch_test::eol;
 using batch_test::mask_time_stamps;
 
-// The main window's parts as the engine's own tests have them, in memory.
-struct FakeWindow : MainWindow {
-    FakeMainFields main_fields;
-    FakeHistoryList input_directory{main_fields, HistoryField::InputDirectory};
-    FakeHistoryList input_patterns{main_fields, HistoryField::InputPatterns};
-    FakeHistoryList output_directory{main_fields, HistoryField::OutputDirectory};
-    FakeHistoryList output_pattern{main_fields, HistoryField::OutputPattern};
-    FakeConverterBox box{main_fields};
-    FakeLogBox log;
-    FakeRunButton button;
-    FakeFileTree in_tree, out_tree;
-
-    MainFields& fields() override { return main_fields; }
-    HistoryList& history(HistoryField field) override {
-        switch (field) {
-        case HistoryField::InputDirectory: return input_directory;
-        case HistoryField::InputPatterns: return input_patterns;
-        case HistoryField::OutputDirectory: return output_directory;
-        case HistoryField::OutputPattern: return output_pattern;
-        }
-        return input_directory;
-    }
-    ConverterBox& converter_box() override { return box; }
-    LogBox& log_box() override { return log; }
-    RunButton& run_button() override { return button; }
-    FileTree& input_tree() override { return in_tree; }
-    FileTree& output_tree() override { return out_tree; }
-};
-
 struct Batch {
     const char* label;
     batch_test::IniConverter converter;
@@ -80,7 +51,7 @@ protected:
 
     // The engine's run, as the window's Run button starts it, on in-memory window parts.
     std::string window_log(const Batch& batch) {
-        FakeWindow window;
+        FakeMainWindow window;
         RunRequest request;
         request.settings.input_directory = in;
         request.settings.input_patterns = batch.patterns;

@@ -7,10 +7,6 @@
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace batch_test {
 
 using test_support::shell_quote;
@@ -28,24 +24,10 @@ BatchResult run_batch_process(const std::string& program, const std::vector<std:
     command += shell_quote(program);
     for (const std::string& arg : args) command += " " + shell_quote(arg);
     command += " 2>" + shell_quote(err_file);
+    const test_support::ProgramResult run = test_support::run_command(command);
     BatchResult result;
-#ifdef _WIN32
-    // cmd /c drops the first and the last quote of the line; give it a pair to drop.
-    command = "\"" + command + "\"";
-    FILE* pipe = _popen(command.c_str(), "rb");
-#else
-    FILE* pipe = popen(command.c_str(), "r");
-#endif
-    if (!pipe) return result;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-#ifdef _WIN32
-    result.exit_code = _pclose(pipe);
-#else
-    const int status = pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+    result.exit_code = run.exit_code;
+    result.out = run.output;
     result.err = test_support::read_file(err_file);
     return result;
 }

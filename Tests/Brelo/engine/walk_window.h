@@ -1,5 +1,5 @@
-// A whole main window in memory for the scan and batch-run tests, and small helpers for
-// comparing log texts that end in a time stamp.
+// Small helpers of the scan and batch-run tests for comparing log texts that end in a time
+// stamp; the whole main window in memory (FakeMainWindow) comes from the test support.
 #pragma once
 
 #include <filesystem>
@@ -14,46 +14,6 @@
 namespace walk_test {
 
 using namespace test_support;
-
-struct FakeMainWindow : MainWindow {
-    FakeMainFields main_fields;
-    FakeHistoryList input_directories{main_fields, HistoryField::InputDirectory};
-    FakeHistoryList input_patterns{main_fields, HistoryField::InputPatterns};
-    FakeHistoryList output_directories{main_fields, HistoryField::OutputDirectory};
-    FakeHistoryList output_patterns{main_fields, HistoryField::OutputPattern};
-    FakeConverterBox converters{main_fields};
-    FakeLogBox log;
-    FakeRunButton button;
-    FakeFileTree in_tree;
-    FakeFileTree out_tree;
-
-    FakeMainWindow(const std::string& input_directory, const std::string& patterns,
-                   const std::string& output_directory,
-                   const std::string& output_pattern = "${prefix}.${suffix}",
-                   bool subfolders = true) {
-        main_fields.set_text(HistoryField::InputDirectory, input_directory);
-        main_fields.set_text(HistoryField::InputPatterns, patterns);
-        main_fields.set_text(HistoryField::OutputDirectory, output_directory);
-        main_fields.set_text(HistoryField::OutputPattern, output_pattern);
-        main_fields.set_checked(Switch::IncludeSubfolders, subfolders);
-    }
-
-    MainFields& fields() override { return main_fields; }
-    HistoryList& history(HistoryField field) override {
-        switch (field) {
-        case HistoryField::InputDirectory: return input_directories;
-        case HistoryField::InputPatterns: return input_patterns;
-        case HistoryField::OutputDirectory: return output_directories;
-        case HistoryField::OutputPattern: break;
-        }
-        return output_patterns;
-    }
-    ConverterBox& converter_box() override { return converters; }
-    LogBox& log_box() override { return log; }
-    RunButton& run_button() override { return button; }
-    FileTree& input_tree() override { return in_tree; }
-    FileTree& output_tree() override { return out_tree; }
-};
 
 // The text without its final time stamp ("yyyy/mm/dd  hh:mm:ss"), or "<no time stamp>" when it
 // does not end in one.
