@@ -25,7 +25,8 @@ bool change_directory(const std::string& dir);
 // Standard output and standard error pass bytes unchanged (no "\n" to "\r\n" on Windows).
 void use_binary_output();
 
-// From now on Ctrl+C (and on Windows Ctrl+Break) sets the event instead of ending the process.
+// From now on Ctrl+C (on Windows also Ctrl+Break, on POSIX also SIGTERM and SIGHUP) sets the
+// event instead of ending the process.
 // The event must outlive the process's use of it. False when the handler cannot be installed.
 bool stop_on_interrupt(Event& stop);
 

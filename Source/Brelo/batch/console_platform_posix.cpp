@@ -1,4 +1,6 @@
-// The console's operating-system needs on POSIX. Ctrl+C arrives as SIGINT.
+// The console's operating-system needs on POSIX. Ctrl+C arrives as SIGINT; a request to end
+// (SIGTERM) and the terminal's hang-up (SIGHUP) are taken as Stop too, so that the converter
+// running then is never left behind on its own.
 #include "batch/console_platform.h"
 
 #include <cerrno>
@@ -64,7 +66,10 @@ bool stop_on_interrupt(Event& stop) {
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return sigaction(SIGINT, &action, nullptr) == 0;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        if (sigaction(signal, &action, nullptr) != 0) return false;
+    }
+    return true;
 }
 
 void deliver_interrupt() { raise(SIGINT); }

@@ -1,6 +1,7 @@
 // A converter for brelo-batch's tests that presses Ctrl+C on the program that started it.
 //   interrupt       sends the interrupt, writes "interrupted\n" and ends
 //   interrupt-hang  sends the interrupt, writes "hanging\n" and never ends by itself
+//   terminate       (POSIX) asks the program to end with SIGTERM, writes "terminated\n", ends
 // Further arguments (the input and output paths) are ignored.
 #include <cstdio>
 #include <cstring>
@@ -43,6 +44,13 @@ int main(int argc, char* argv[]) {
         std::fputs("interrupted\n", stdout);
         return 0;
     }
+#ifndef _WIN32
+    if (std::strcmp(argv[1], "terminate") == 0) {
+        kill(getppid(), SIGTERM);
+        std::fputs("terminated\n", stdout);
+        return 0;
+    }
+#endif
     if (std::strcmp(argv[1], "interrupt-hang") == 0) {
         interrupt_parent();
         std::fputs("hanging\n", stdout);

@@ -87,6 +87,8 @@ protected:
              "${location}"},
             {"Interrupt and hang", program_path("batch_child"),
              "interrupt-hang ${infile} ${outfile}", "${location}"},
+            {"Terminate", program_path("batch_child"), "terminate ${infile} ${outfile}",
+             "${location}"},
         };
         write_ini();
     }
@@ -226,7 +228,8 @@ TEST_F(BatchProgram, UsageErrorsExitWith1AndExplain) {
         {"missing value", {"--converter"}, "brelo-batch: option --converter needs a value"},
         {"unknown converter title", {"--converter", "SHA-1"},
          with_eol("brelo-batch: no converter \"SHA-1\"; the converters are:\n"
-                  "  1  MD5 digest\n  2  Missing\n  3  Interrupt\n  4  Interrupt and hang")},
+                  "  1  MD5 digest\n  2  Missing\n  3  Interrupt\n  4  Interrupt and hang\n"
+                  "  5  Terminate")},
         {"value too long for its field", {"--patterns", std::string(260, '*')},
          "brelo-batch: the value of --patterns is longer than 259 characters"},
         {"missing settings file", {"--ini", dir.file("none.ini")},
@@ -389,20 +392,25 @@ TEST(StopOnInterrupt, CtrlCSetsTheStopEvent) {
 #ifndef _WIN32
 // The converter itself presses Ctrl+C on brelo-batch; it is in a process group of its own, as
 // it would be when a user presses the keys, so only brelo-batch receives it.
+// A request to end (SIGTERM) is a Stop as well.
 TEST_F(BatchProgram, CtrlCLetsTheConverterFinishAndStartsNoFurtherFile) {
     write_file(join_path(in, "d.txt"), "d");
-    const BatchResult result = run({"--converter", "Interrupt"});
-    EXPECT_EQ(result.exit_code, 0);
-    EXPECT_EQ(result.err, "");
-    // Exactly one entry, whichever file the walk met first.
-    const std::string masked = mask_time_stamps(result.out);
-    const std::size_t first = masked.find(" -> ");
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_EQ(masked.find(" -> ", first + 1), std::string::npos) << masked;
-    EXPECT_NE(masked.find("\r\n\tConsole:interrupted\n\r\n\r\nTotal 1 Files are converted.\r\n" +
-                          std::string(masked_stamp) + eol),
-              std::string::npos)
-        << masked;
+    for (const std::string converter : {"Interrupt", "Terminate"}) {
+        SCOPED_TRACE(converter);
+        const BatchResult result = run({"--converter", converter});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.err, "");
+        // Exactly one entry, whichever file the walk met first.
+        const std::string masked = mask_time_stamps(result.out);
+        const std::size_t first = masked.find(" -> ");
+        ASSERT_NE(first, std::string::npos);
+        EXPECT_EQ(masked.find(" -> ", first + 1), std::string::npos) << masked;
+        const std::string said = converter == "Interrupt" ? "interrupted\n" : "terminated\n";
+        EXPECT_NE(masked.find("\r\n\tConsole:" + said + "\r\n\r\nTotal 1 Files are converted.\r\n" +
+                              std::string(masked_stamp) + eol),
+                  std::string::npos)
+            << masked;
+    }
 }
 
 TEST_F(BatchProgram, CtrlCEndsAConverterThatGoesOnAfterTheGraceTime) {
