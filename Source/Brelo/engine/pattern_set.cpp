@@ -35,10 +35,15 @@ std::string not_a_directory_message(const std::string& directory) {
     return "\"" + directory + "\" " + not_a_directory;
 }
 
+// The patterns text without the bars and blanks at either end.
+std::string trimmed_patterns(const std::string& patterns) {
+    return boost::algorithm::trim_copy_if(patterns, boost::algorithm::is_any_of("| "));
+}
+
 }  // namespace
 
 std::string wildcards_to_expression(const std::string& patterns) {
-    std::string text = boost::algorithm::trim_copy_if(patterns, boost::algorithm::is_any_of("| "));
+    std::string text = trimmed_patterns(patterns);
     // The backslash goes first so that the escapes added after it survive; "*" and "?" go last
     // so that the groups they bring in are not escaped themselves.
     static const char* const replacements[][2] = {
@@ -55,24 +60,24 @@ namespace {
 char fold_case(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The pieces of the patterns text as the expression sees them: outer bars and blanks trimmed,
-// split at every bar. False when a piece holds more than one "*".
-bool split_simple(const std::string& patterns, std::vector<SimpleWildcard>& pieces) {
-    const std::string text =
-        boost::algorithm::trim_copy_if(patterns, boost::algorithm::is_any_of("| "));
+// split at every bar. None when a piece holds more than one "*".
+std::vector<SimpleWildcard> split_simple(const std::string& patterns) {
+    const std::string text = trimmed_patterns(patterns);
+    std::vector<SimpleWildcard> pieces;
     std::size_t start = 0;
     for (;;) {
         const std::size_t bar = std::min(text.find('|', start), text.size());
         SimpleWildcard piece;
         for (std::size_t i = start; i < bar; ++i) {
             if (text[i] == '*') {
-                if (piece.has_star) return false;
+                if (piece.has_star) return {};
                 piece.has_star = true;
             } else {
                 (piece.has_star ? piece.tail : piece.head) += fold_case(text[i]);
             }
         }
         pieces.push_back(std::move(piece));
-        if (bar == text.size()) return true;
+        if (bar == text.size()) return pieces;
         start = bar + 1;
     }
 }
@@ -94,16 +99,13 @@ bool matches_simple(const SimpleWildcard& piece, const std::string& name) {
 }  // namespace
 
 PatternSet compile_patterns(const std::string& patterns) {
-    PatternSet set{boost::regex(wildcards_to_expression(patterns),
-                                boost::regex_constants::perl | boost::regex_constants::icase),
-                   {}, false};
-    set.use_simple = split_simple(patterns, set.simple);
-    if (!set.use_simple) set.simple.clear();
-    return set;
+    return PatternSet{boost::regex(wildcards_to_expression(patterns),
+                                   boost::regex_constants::perl | boost::regex_constants::icase),
+                      split_simple(patterns)};
 }
 
 NameMatch match_name(const PatternSet& patterns, const std::string& name) {
-    if (patterns.use_simple) {
+    if (!patterns.simple.empty()) {
         for (const SimpleWildcard& piece : patterns.simple) {
             if (matches_simple(piece, name)) return NameMatch::Matched;
         }

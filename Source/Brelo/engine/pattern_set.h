@@ -20,13 +20,13 @@ struct SimpleWildcard {
 
 // The input patterns compiled into one case-insensitive expression. Copies share the compiled
 // program, so passing one around is cheap; each refresh or run compiles its own.
-// When no pattern holds more than one "*", the patterns are also kept as plain wildcards: a name
-// is then compared directly, with the expression's answer and without its cost (a scan matches
-// every name it meets). The expression stays the only matcher of the other patterns.
+// When no pattern holds more than one "*", the patterns are also kept as plain wildcards (at
+// least one, an empty text giving one empty pattern): a name is then compared directly, with the
+// expression's answer and without its cost (a scan matches every name it meets). Otherwise
+// simple is empty and the expression is the only matcher.
 struct PatternSet {
     boost::regex expression;
     std::vector<SimpleWildcard> simple;
-    bool use_simple = false;
 };
 
 // What one name did against the patterns. TooComplex: the matcher gave up on this name because

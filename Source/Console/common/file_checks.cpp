@@ -20,8 +20,6 @@ bool is_regular_file(std::FILE* file) {
 #endif
 }
 
-// True when path names the file open as input. Compares file identities, so other spellings,
-// relative paths and links are caught as well as the same name.
 bool names_open_file(std::FILE* input, const std::string& path) {
 #ifdef _WIN32
     HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
