@@ -26,7 +26,8 @@ bool change_directory(const std::string& dir);
 void use_binary_output();
 
 // From now on Ctrl+C (on Windows also Ctrl+Break, on POSIX also SIGTERM and SIGHUP) sets the
-// event instead of ending the process.
+// event instead of ending the process. On POSIX a signal the process was started ignoring
+// (nohup) stays ignored.
 // The event must outlive the process's use of it. False when the handler cannot be installed.
 bool stop_on_interrupt(Event& stop);
 

@@ -67,6 +67,11 @@ bool stop_on_interrupt(Event& stop) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal ignored from the start stays ignored: whoever started the program that way
+        // (nohup for SIGHUP, a shell's background job for SIGINT) meant the run to go on.
+        struct sigaction current = {};
+        if (sigaction(signal, nullptr, &current) != 0) return false;
+        if (current.sa_handler == SIG_IGN) continue;
         if (sigaction(signal, &action, nullptr) != 0) return false;
     }
     return true;

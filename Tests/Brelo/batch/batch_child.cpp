@@ -2,6 +2,7 @@
 //   interrupt       sends the interrupt, writes "interrupted\n" and ends
 //   interrupt-hang  sends the interrupt, writes "hanging\n" and never ends by itself
 //   terminate       (POSIX) asks the program to end with SIGTERM, writes "terminated\n", ends
+//   hang-up         (POSIX) sends the program SIGHUP, writes "hung up\n", ends
 // Further arguments (the input and output paths) are ignored.
 #include <cstdio>
 #include <cstring>
@@ -48,6 +49,11 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(argv[1], "terminate") == 0) {
         kill(getppid(), SIGTERM);
         std::fputs("terminated\n", stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "hang-up") == 0) {
+        kill(getppid(), SIGHUP);
+        std::fputs("hung up\n", stdout);
         return 0;
     }
 #endif

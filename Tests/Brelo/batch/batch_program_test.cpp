@@ -22,6 +22,7 @@ using batch_test::run_brelo_batch;
 using test_support::file_exists;
 using test_support::program_path;
 using test_support::read_file;
+using test_support::shell_quote;
 using test_support::TempDir;
 using test_support::write_file;
 
@@ -410,6 +411,24 @@ TEST_F(BatchProgram, CtrlCLetsTheConverterFinishAndStartsNoFurtherFile) {
                               std::string(masked_stamp) + eol),
                   std::string::npos)
             << masked;
+    }
+}
+
+// A hang-up stops the run too, unless brelo-batch was started with it ignored (as nohup does):
+// then the run goes on through every file.
+TEST_F(BatchProgram, HangUpStopsUnlessStartedIgnoringIt) {
+    values.converters.push_back(
+        {"Hang up", program_path("batch_child"), "hang-up ${infile} ${outfile}", "${location}"});
+    write_ini();
+    const std::string command = shell_quote(program_path("brelo-batch")) + " --ini " +
+                                shell_quote(ini) + " --converter 'Hang up'";
+    for (const bool ignored : {false, true}) {
+        SCOPED_TRACE(ignored ? "ignored" : "not ignored");
+        const auto result =
+            test_support::run_command((ignored ? "trap '' HUP; exec " : "exec ") + command);
+        EXPECT_EQ(result.exit_code, 0);
+        const std::string total = ignored ? "Total 2 Files" : "Total 1 Files";
+        EXPECT_NE(result.output.find(total), std::string::npos) << result.output;
     }
 }
 
