@@ -61,33 +61,37 @@ void StopWatch::watch() {
 }
 
 void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         ConversionLog& log, Event* stop, std::chrono::milliseconds grace) {
-    StopWatch watch(stop, grace);
-    run_console_process(command_line, work_dir, log, watch);
-}
-
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         ConversionLog& log, StopWatch& watch) {
+                         const ConsoleSink& sink, StopWatch& watch) {
     char buffer[read_chunk];
     std::memset(buffer, 0, sizeof buffer);
 
     ChildProcess* child = nullptr;
+    const char* failure = nullptr;
     switch (start_child_process(command_line, work_dir, child)) {
     case StartResult::Started: break;
-    case StartResult::OutputPipeFailed: log += output_pipe_failed_text; return;
-    case StartResult::InputPipeFailed: log += input_pipe_failed_text; return;
-    case StartResult::ProcessFailed: log += process_failed_text; return;
+    case StartResult::OutputPipeFailed: failure = output_pipe_failed_text; break;
+    case StartResult::InputPipeFailed: failure = input_pipe_failed_text; break;
+    case StartResult::ProcessFailed: failure = process_failed_text; break;
+    }
+    if (failure) {
+        sink(failure, std::strlen(failure));
+        return;
     }
 
-    const std::size_t console_start = log.size();
+    bool any_text = false;
+    char last = '\0';
     watch.enter(*child);
     std::size_t count = 0;
     while (read_child_output(*child, buffer, sizeof buffer, count)) {
         // A chunk counts up to its first NUL byte: text in a wide encoding shows as far as it
         // reads as 8-bit text, and the zeroed buffer never leaks an earlier chunk.
         const void* nul = std::memchr(buffer, '\0', count);
-        std::size_t length = nul ? static_cast<const char*>(nul) - buffer : count;
-        log.append(buffer, length);
+        const std::size_t length = nul ? static_cast<const char*>(nul) - buffer : count;
+        if (length > 0) {
+            sink(buffer, length);
+            any_text = true;
+            last = buffer[length - 1];
+        }
         std::memset(buffer, 0, sizeof buffer);
     }
     wait_child_process(*child);
@@ -95,7 +99,20 @@ void run_console_process(const std::string& command_line, const std::string& wor
     close_child_process(child);
 
     if (ended_by_stop) {
-        if (log.size() > console_start && log.back() != '\n') log += "\r\n";
-        log += ended_by_stop_text;
+        if (any_text && last != '\n') sink("\r\n", 2);
+        sink(ended_by_stop_text, std::strlen(ended_by_stop_text));
     }
+}
+
+void run_console_process(const std::string& command_line, const std::string& work_dir,
+                         ConversionLog& log, Event* stop, std::chrono::milliseconds grace) {
+    StopWatch watch(stop, grace);
+    run_console_process(command_line, work_dir, log, watch);
+}
+
+void run_console_process(const std::string& command_line, const std::string& work_dir,
+                         ConversionLog& log, StopWatch& watch) {
+    run_console_process(
+        command_line, work_dir,
+        [&log](const char* text, std::size_t length) { log.append(text, length); }, watch);
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -51,18 +53,26 @@ private:
     bool expired_ = false;           // the grace time after Stop is over
 };
 
+// Receives a converter's console text piece by piece, as it arrives.
+using ConsoleSink = std::function<void(const char* text, std::size_t length)>;
+
 // Starts the command line as a hidden child in the working directory (passed as it is, also
-// when empty) and appends everything it writes to standard output and standard error to log,
+// when empty) and hands everything it writes to standard output and standard error to sink,
 // in chunks of up to 1024 bytes, each up to its first NUL byte. Returns when the child has
-// ended and no process holds its output any more. A start that fails appends one of the
+// ended and no process holds its output any more. A start that fails hands on one of the
 // "Create ... failed." lines instead.
-// With a stop event: once the event is set, the converter may go on for the grace time; if it
-// (or anything holding its output) is still running then, it is ended with every process it
-// started, and "Converter ended by Stop." is appended on a line of its own.
+// Under a watch: once Stop is set, the converter may go on for the grace time; if it (or
+// anything holding its output) is still running then, it is ended with every process it
+// started, and "Converter ended by Stop." follows on a line of its own.
+void run_console_process(const std::string& command_line, const std::string& work_dir,
+                         const ConsoleSink& sink, StopWatch& watch);
+
+// The same with the text appended to log, under a watch of its own for the stop event (which
+// may be null: the converter then runs to its end).
 void run_console_process(const std::string& command_line, const std::string& work_dir,
                          ConversionLog& log, Event* stop = nullptr,
                          std::chrono::milliseconds grace = default_stop_grace);
 
-// The same under a run's watch, which counts the grace time from Stop for all its converters.
+// The same with the text appended to log, under a run's watch.
 void run_console_process(const std::string& command_line, const std::string& work_dir,
                          ConversionLog& log, StopWatch& watch);

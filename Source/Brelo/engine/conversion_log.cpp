@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "engine/window_parts.h"
-
 namespace {
 
 // The buffers the entries are composed in, terminating NUL included.
@@ -66,18 +64,9 @@ std::string format_run_header(const std::string& section, const std::string& tit
     return head + cut_to(title, room - head.size() - tail.size() + 1) + tail;
 }
 
-void show_log(LogBox& box, const std::string& text) {
-    box.set_text(text);
-    box.scroll_to_end();
+std::string make_notice(const std::string& section, const std::string& key,
+                        const std::string& message) {
+    return format_notice(section, key, message, current_local_time());
 }
 
-void show_notice(LogBox& box, const std::string& section, const std::string& key,
-                 const std::string& message) {
-    box.set_text(format_notice(section, key, message, current_local_time()));
-}
-
-void append_run_header(ConversionLog& log, const std::string& section, const std::string& title) {
-    log += format_run_header(section, title);
-}
-
-void append_time_stamp(ConversionLog& log) { log += format_time_stamp(current_local_time()); }
+std::string time_stamp_now() { return format_time_stamp(current_local_time()); }

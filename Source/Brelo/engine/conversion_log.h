@@ -1,12 +1,10 @@
-// The conversion log: the text of one run, the time-stamped notices of the checks, and the two
-// ways of putting either into the log box.
+// The conversion log's texts: the run header, the time stamps and the time-stamped notices of
+// the checks. A run hands its log on piece by piece (see RunEvents); nothing keeps it whole.
 #pragma once
 
 #include <string>
 
-struct LogBox;
-
-// The text of one run, appended to entry by entry and shown whole after each step.
+// The text of a log, or of a piece of one.
 using ConversionLog = std::string;
 
 // A local date and time, as the time stamps show it.
@@ -34,14 +32,10 @@ std::string format_notice(const std::string& section, const std::string& key,
 // "Converter" a title keeps its first 80 characters; the frame and line ends always stay.
 std::string format_run_header(const std::string& section, const std::string& title);
 
-// Replaces the box's whole text and scrolls its end into view. An empty text clears the box.
-void show_log(LogBox& box, const std::string& text);
+// format_notice stamped with the local time now: the whole text the log box shows for a check
+// that failed.
+std::string make_notice(const std::string& section, const std::string& key,
+                        const std::string& message);
 
-// Replaces the box's whole text with a notice stamped with the local time now. No scrolling.
-void show_notice(LogBox& box, const std::string& section, const std::string& key,
-                 const std::string& message);
-
-void append_run_header(ConversionLog& log, const std::string& section, const std::string& title);
-
-// Appends the local time now as a time stamp, with no line end after it.
-void append_time_stamp(ConversionLog& log);
+// The local time now as a time stamp.
+std::string time_stamp_now();

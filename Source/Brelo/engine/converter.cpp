@@ -1,8 +1,6 @@
 // Converter lookup, locations and the command lines built from a converter's templates.
 #include "engine/converter.h"
 
-#include <boost/algorithm/string/replace.hpp>
-
 #include "platform/platform.h"
 
 std::optional<Converter> find_converter(const ConverterList& list, int key) {
@@ -27,16 +25,26 @@ std::string converter_location(const std::string& exe_file) {
 
 void replace_all_in_place(std::string& text, const std::string& token,
                           const std::string& replacement) {
-    // Boost's replace_all searches on after each replaced occurrence, so what it inserts is not
-    // searched again; it finds nothing to do for an empty token.
-    if (token.empty()) return;
-    boost::algorithm::replace_all(text, token, replacement);
+    if (text.find(token) != std::string::npos) text = replace_all_copy(text, token, replacement);
 }
 
 std::string replace_all_copy(const std::string& text, const std::string& token,
                              const std::string& replacement) {
+    // Called for every matched file of a scan and a run, so it allocates once and only when
+    // there is something to replace. What it inserts is never searched again.
     if (token.empty()) return text;
-    return boost::algorithm::replace_all_copy(text, token, replacement);
+    std::size_t found = text.find(token);
+    if (found == std::string::npos) return text;
+    std::string result;
+    result.reserve(text.size() + replacement.size());
+    std::size_t from = 0;
+    for (; found != std::string::npos; found = text.find(token, from)) {
+        result.append(text, from, found - from);
+        result += replacement;
+        from = found + token.size();
+    }
+    result.append(text, from, std::string::npos);
+    return result;
 }
 
 PreparedCommand prepare_command(const Converter& converter) {

@@ -1,8 +1,7 @@
-// Reading the main window's fields into a snapshot.
+// The snapshot of the main window's fields.
 #include "engine/current_settings.h"
 
 #include "engine/text_limits.h"
-#include "engine/window_parts.h"
 
 namespace {
 
@@ -15,17 +14,11 @@ std::string without_trailing_backslashes(std::string text) {
 
 }  // namespace
 
-CurrentSettings capture_settings(const MainFields& fields) {
-    CurrentSettings settings;
-    settings.input_directory =
-        without_trailing_backslashes(fit_text(fields.text(HistoryField::InputDirectory)));
-    settings.input_patterns = fit_text(fields.text(HistoryField::InputPatterns));
-    settings.include_subfolders = fields.is_checked(Switch::IncludeSubfolders);
-    settings.input_auto_refresh = fields.is_checked(Switch::InputAutoRefresh);
-    settings.output_directory =
-        without_trailing_backslashes(fit_text(fields.text(HistoryField::OutputDirectory)));
-    settings.output_pattern = fit_text(fields.text(HistoryField::OutputPattern));
-    settings.output_auto_refresh = fields.is_checked(Switch::OutputAutoRefresh);
-    settings.converter_position = fields.converter_row();
+CurrentSettings capture_settings(CurrentSettings typed) {
+    CurrentSettings settings = std::move(typed);
+    settings.input_directory = without_trailing_backslashes(fit_text(settings.input_directory));
+    settings.input_patterns = fit_text(settings.input_patterns);
+    settings.output_directory = without_trailing_backslashes(fit_text(settings.output_directory));
+    settings.output_pattern = fit_text(settings.output_pattern);
     return settings;
 }

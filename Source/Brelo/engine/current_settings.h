@@ -1,9 +1,7 @@
-// The snapshot of the main window's fields that checks, refreshes, runs and saves work on.
+// The snapshot of the main window's fields that checks, refreshes and runs work on.
 #pragma once
 
 #include <string>
-
-struct MainFields;
 
 struct CurrentSettings {
     std::string input_directory;   // trailing backslashes removed
@@ -13,9 +11,9 @@ struct CurrentSettings {
     std::string output_directory;  // trailing backslashes removed
     std::string output_pattern;    // as typed
     bool output_auto_refresh = true;
-    int converter_position = -1;   // selected row of the converter box, -1 when none
+    int current_converter = -1;    // row of the converter box, -1 when none
 };
 
-// Reads every field of the window, in the window's order, into a new snapshot. Texts are cut to
-// 259 characters; the two directories lose every trailing backslash.
-CurrentSettings capture_settings(const MainFields& fields);
+// The snapshot of fields as typed: texts cut to 259 characters, the two directories without
+// any trailing backslash.
+CurrentSettings capture_settings(CurrentSettings typed);

@@ -7,21 +7,16 @@
 
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/predicate.hpp>
-#include <boost/algorithm/string/replace.hpp>
 #include <boost/algorithm/string/trim.hpp>
 
 #include "engine/conversion_log.h"
+#include "engine/converter.h"
 #include "engine/current_settings.h"
+#include "engine/setting_names.h"
 #include "platform/platform.h"
 
 namespace {
 
-constexpr const char* output_section = "Output";
-constexpr const char* input_directory_key = "Input Directory";
-constexpr const char* output_directory_key = "Output Directory";
-constexpr const char* output_pattern_key = "File Patterns";
-constexpr const char* compile_error_section = "Converter";
-constexpr const char* compile_error_key = "Run";
 constexpr const char* not_a_directory = "is not a valid directory.";
 constexpr const char* forbidden_characters = "\\/:*?\"<>|";
 constexpr const char* forbidden_message = "File Pattern can't be \\ / : * ? \" < > |";
@@ -50,7 +45,7 @@ std::string wildcards_to_expression(const std::string& patterns) {
         {"\\", "\\\\"}, {".", "\\."},  {"[", "\\["},  {"{", "\\{"},   {"(", "\\("},     {")", "\\)"},
         {"+", "\\+"},   {"^", "\\^"},  {"$", "\\$"},  {"*", "(.*)"}, {"?", "(.{1})"},
     };
-    for (const auto& pair : replacements) boost::algorithm::replace_all(text, pair[0], pair[1]);
+    for (const auto& pair : replacements) replace_all_in_place(text, pair[0], pair[1]);
     return "^" + text + "$";
 }
 
@@ -132,29 +127,25 @@ std::string too_complex_message(const std::string& patterns, const std::string& 
            "\"; the name is taken as not matching.";
 }
 
-bool check_input(LogBox& log_box, const CurrentSettings& settings, PatternSet& patterns) {
+CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns) {
     if (!is_directory(settings.input_directory)) {
-        show_notice(log_box, input_section, input_directory_key,
-                    not_a_directory_message(settings.input_directory));
-        return false;
+        return make_notice(input_section, input_directory_key,
+                           not_a_directory_message(settings.input_directory));
     }
     try {
         patterns = compile_patterns(settings.input_patterns);
     } catch (const boost::regex_error& error) {
-        show_notice(log_box, compile_error_section, compile_error_key, error.what());
-        return false;
+        return make_notice(converter_section, run_key, error.what());
     }
-    show_log(log_box, std::string());
-    return true;
+    return std::nullopt;
 }
 
-bool check_output(LogBox& log_box, const CurrentSettings& settings) {
+CheckResult check_output(const CurrentSettings& settings) {
     const std::string& pattern = settings.output_pattern;
     const char* failure = nullptr;
     if (!is_directory(settings.output_directory)) {
-        show_notice(log_box, output_section, output_directory_key,
-                    not_a_directory_message(settings.output_directory));
-        return false;
+        return make_notice(output_section, output_directory_key,
+                           not_a_directory_message(settings.output_directory));
     }
     // The trailing dot is judged on the text as typed, so "out. " passes; only the blank check
     // looks at the trimmed copy.
@@ -166,35 +157,9 @@ bool check_output(LogBox& log_box, const CurrentSettings& settings) {
                    .empty()) {
         failure = blank_message;
     }
-    if (failure) {
-        show_notice(log_box, output_section, output_pattern_key, failure);
-        return false;
-    }
-    show_log(log_box, std::string());
-    return true;
+    if (failure) return make_notice(output_section, output_pattern_key, failure);
+    return std::nullopt;
 }
-
-namespace {
-
-// Every occurrence of token in text replaced, left to right; what is inserted is not searched
-// again. Called for every matched file of a scan, so it allocates once and only when needed.
-std::string replace_every(const std::string& text, const std::string& token,
-                          const std::string& replacement) {
-    std::size_t found = text.find(token);
-    if (found == std::string::npos) return text;
-    std::string result;
-    result.reserve(text.size() + replacement.size());
-    std::size_t from = 0;
-    for (; found != std::string::npos; found = text.find(token, from)) {
-        result.append(text, from, found - from);
-        result += replacement;
-        from = found + token.size();
-    }
-    result.append(text, from, std::string::npos);
-    return result;
-}
-
-}  // namespace
 
 std::string derive_output_name(const std::string& name, const std::string& output_pattern) {
     const std::size_t dot = name.rfind('.');
@@ -202,5 +167,6 @@ std::string derive_output_name(const std::string& name, const std::string& outpu
     const std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     // The suffix goes in first: placeholder text it brings along is replaced by the prefix pass,
     // while text the prefix brings is never looked at again.
-    return replace_every(replace_every(output_pattern, "${suffix}", suffix), "${prefix}", prefix);
+    return replace_all_copy(replace_all_copy(output_pattern, suffix_token, suffix), prefix_token,
+                            prefix);
 }

@@ -2,13 +2,13 @@
 // before every refresh and run, and the output name derived for each matched file.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <boost/regex.hpp>
 
 struct CurrentSettings;
-struct LogBox;
 
 // One wildcard pattern with at most one "*": the text before the star and the text after it,
 // in lower case, "?" standing for any one byte.
@@ -34,10 +34,6 @@ struct PatternSet {
 // name is then treated as not matching, and the caller tells the user which name it was.
 enum class NameMatch { Matched, NotMatched, TooComplex };
 
-// The section and key of the notice that reports a name the patterns were too complex for.
-inline constexpr const char* input_section = "Input";
-inline constexpr const char* input_patterns_key = "File Patterns";
-
 // The wildcards ("*" any run, "?" one byte, "|" between patterns) as the Perl-syntax text that
 // compile_patterns hands to the compiler: bars and blanks trimmed from both ends, the special
 // characters escaped, "^" in front and "$" behind.
@@ -53,14 +49,16 @@ NameMatch match_name(const PatternSet& patterns, const std::string& name);
 // True only when match_name gives Matched.
 bool match_file_name(const PatternSet& patterns, const std::string& name);
 
-// The input directory must exist and the patterns must compile. On success the log box is
-// cleared and patterns receives the compiled set; on failure the box shows a notice and
-// patterns is left alone.
-bool check_input(LogBox& log_box, const CurrentSettings& settings, PatternSet& patterns);
+// A check's verdict: nothing when it passed (the log box is then cleared), otherwise the notice
+// the log box shows instead, stamped with the time of the check.
+using CheckResult = std::optional<std::string>;
 
-// The output directory must exist and the output-name pattern must be usable. On success the
-// log box is cleared; on failure it shows a notice.
-bool check_output(LogBox& log_box, const CurrentSettings& settings);
+// The input directory must exist and the patterns must compile. When it passes, patterns
+// receives the compiled set; otherwise patterns is left alone.
+CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns);
+
+// The output directory must exist and the output-name pattern must be usable.
+CheckResult check_output(const CurrentSettings& settings);
 
 // The output file name for a bare input name: "${suffix}" replaced by what follows the name's
 // last dot, then "${prefix}" by what precedes it (the whole name when it has no dot).

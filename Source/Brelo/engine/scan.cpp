@@ -1,212 +1,112 @@
 // The directory scan behind the two trees, and the renaming of the preview.
 #include "engine/scan.h"
 
-#include <vector>
-
 #include "engine/conversion_log.h"
 #include "engine/current_settings.h"
 #include "engine/pattern_set.h"
-#include "platform/platform.h"
+#include "engine/setting_names.h"
+#include "engine/walk.h"
 
 namespace {
 
-enum Side { Input = 0, Output = 1 };
+// Builds the trees as the walk reports its folders: a folder gets its node when its first
+// match turns up, so no folder without matches ever appears and nothing is pruned afterwards.
+class TreeBuilder : public WalkVisitor {
+public:
+    TreeBuilder(const CurrentSettings& settings, PreviewFolder& top, ScanReport& report,
+                const std::atomic<bool>* cancel)
+        : settings_(settings), top_(top), report_(report), cancel_(cancel) {}
 
-// A folder of the scan. Its items are made only when its first match turns up, so that no
-// folder without matches ever appears and nothing has to be pruned afterwards; making them
-// first makes its parent's, so outer folders always go in before inner ones.
-struct Folder {
-    Folder* parent = nullptr;
-    std::string name;
-    TreeItem items[2] = {no_item, no_item};
-    // The last sub-folder item inserted under this folder's items. Sub-folders go in after it
-    // (the first after tree_first) and files at tree_last, so sub-folders lead whatever order
-    // the disk delivers.
-    TreeItem last_folder[2] = {tree_first, tree_first};
+    // The nodes of the reached folders still being walked form a chain from the top: a new
+    // folder hangs below the last of them. Only the last node's vectors grow, so the pointers
+    // held to the nodes before it stay valid.
+    void folder_reached(const WalkFolder& folder) override {
+        if (!folder.parent) {
+            open_.push_back(&top_);
+            return;
+        }
+        PreviewFolder& parent = *open_.back();
+        parent.folders.push_back(PreviewFolder{folder.name, {}, {}});
+        open_.push_back(&parent.folders.back());
+    }
+
+    void folder_left(const WalkFolder&) override { open_.pop_back(); }
+
+    void file_matched(const WalkFolder&, const std::string& name) override {
+        open_.back()->files.push_back(
+            PreviewFile{name, derive_output_name(name, settings_.output_pattern)});
+    }
+
+    void name_too_complex(const WalkFolder& folder, const std::string& name) override {
+        if (report_.too_complex++ == 0) {
+            report_.first_too_complex = join_path(folder.input_path, name);
+        }
+    }
+
+    bool stop_requested() override { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+
+private:
+    const CurrentSettings& settings_;
+    PreviewFolder& top_;
+    ScanReport& report_;
+    const std::atomic<bool>* cancel_;
+    std::vector<PreviewFolder*> open_;
 };
 
-struct Scan {
-    FileTree* trees[2];
-    const CurrentSettings& settings;
-    const PatternSet& patterns;
-    ScanReport report;
-
-    void make_items(Folder& folder) {
-        if (folder.items[Input] != no_item) return;
-        Folder& parent = *folder.parent;  // the top level's items exist from the start
-        make_items(parent);
-        for (int side : {Input, Output}) {
-            folder.items[side] = insert_folder_item(*trees[side], parent.items[side],
-                                                    parent.last_folder[side], folder.name);
-            parent.last_folder[side] = folder.items[side];
-        }
-        link_items(*trees[Input], *trees[Output], folder.items[Input], folder.items[Output]);
+void rename_files(PreviewFolder& folder, const std::string& output_pattern) {
+    for (PreviewFolder& sub : folder.folders) rename_files(sub, output_pattern);
+    for (PreviewFile& file : folder.files) {
+        file.output_name = derive_output_name(file.name, output_pattern);
     }
-
-    void scan(const std::string& directory, Folder& folder) {
-        TreeItem last_file[2] = {tree_last, tree_last};
-        list_directory(directory, [&](const DirEntry& entry) {
-            if (entry.is_directory) {
-                if (!settings.include_subfolders || entry.name == "." || entry.name == "..") {
-                    return true;
-                }
-                const std::string path = join_path(directory, entry.name);
-                if (is_output_directory(path, settings)) return true;
-                Folder sub;
-                sub.parent = &folder;
-                sub.name = entry.name;
-                scan(path, sub);
-                return true;
-            }
-            switch (match_name(patterns, entry.name)) {
-            case NameMatch::NotMatched:
-                return true;
-            case NameMatch::TooComplex:
-                if (report.too_complex++ == 0) {
-                    report.first_too_complex = join_path(directory, entry.name);
-                }
-                return true;
-            case NameMatch::Matched:
-                break;
-            }
-            make_items(folder);
-            const std::string names[2] = {entry.name,
-                                          derive_output_name(entry.name, settings.output_pattern)};
-            for (int side : {Input, Output}) {
-                last_file[side] = trees[side]->insert_item(folder.items[side], last_file[side],
-                                                           names[side], TreeImage::File);
-            }
-            link_items(*trees[Input], *trees[Output], last_file[Input], last_file[Output]);
-            return true;
-        });
-    }
-};
-
-// One directory's path cut into its parts, ready for comparison.
-std::vector<std::string> path_parts(const std::string& path, bool& absolute) {
-#ifdef _WIN32
-    const auto is_separator = [](char c) { return c == '\\' || c == '/'; };
-#else
-    const auto is_separator = [](char c) { return c == path_separator; };
-#endif
-    absolute = !path.empty() && is_separator(path.front());
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = start;
-        while (end < path.size() && !is_separator(path[end])) ++end;
-        std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..") {
-                parts.pop_back();
-            } else if (!absolute) {
-                parts.push_back(part);
-            }
-        } else if (!part.empty() && part != ".") {
-#ifdef _WIN32
-            for (char& c : part) {
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            }
-#endif
-            parts.push_back(std::move(part));
-        }
-        start = end + 1;
-    }
-    return parts;
 }
 
-void rename_files(FileTree& input_tree, FileTree& output_tree, TreeItem folder,
-                  const std::string& output_pattern) {
-    for (TreeItem item = input_tree.first_child(folder); item != no_item;
-         item = input_tree.next_sibling(item)) {
-        // Every folder item holds at least one child, so a childless item is a file.
-        if (input_tree.first_child(item) != no_item) {
-            rename_files(input_tree, output_tree, item, output_pattern);
-        } else {
-            output_tree.set_text(input_tree.partner(item),
-                                 derive_output_name(input_tree.text(item), output_pattern));
-        }
+void render_folder(const PreviewFolder& folder, TreeSide side, int depth,
+                   const std::string& line_end, std::string& out) {
+    const std::string indent(2 * static_cast<std::size_t>(depth), ' ');
+    for (const PreviewFolder& sub : folder.folders) {
+        out += indent + sub.name + line_end;
+        render_folder(sub, side, depth + 1, line_end, out);
+    }
+    for (const PreviewFile& file : folder.files) {
+        out += indent + (side == TreeSide::Input ? file.name : file.output_name) + line_end;
     }
 }
 
 }  // namespace
 
-std::string join_path(const std::string& directory, const std::string& name) {
-    std::string path;
-    path.reserve(directory.size() + 1 + name.size());
-    path += directory;
-    path += path_separator;
-    path += name;
-    return path;
+bool operator==(const PreviewFile& a, const PreviewFile& b) {
+    return a.name == b.name && a.output_name == b.output_name;
 }
 
-bool same_directory_path(const std::string& a, const std::string& b) {
-    bool a_absolute = false;
-    bool b_absolute = false;
-    const auto a_parts = path_parts(a, a_absolute);
-    const auto b_parts = path_parts(b, b_absolute);
-    return a_absolute == b_absolute && a_parts == b_parts;
+bool operator==(const PreviewFolder& a, const PreviewFolder& b) {
+    return a.name == b.name && a.folders == b.folders && a.files == b.files;
 }
 
-bool is_output_directory(const std::string& path, const CurrentSettings& settings) {
-    return same_directory_path(path, settings.output_directory);
+bool operator==(const FileTrees& a, const FileTrees& b) {
+    return a.input_root == b.input_root && a.output_root == b.output_root && a.top == b.top;
 }
 
-TreeItem insert_folder_item(FileTree& tree, TreeItem parent, TreeItem after,
-                            const std::string& text) {
-    return tree.insert_item(parent, after, text, TreeImage::Folder);
+FileTrees scan_directory(const CurrentSettings& settings, const PatternSet& patterns,
+                         ScanReport& report, const std::atomic<bool>* cancel) {
+    FileTrees trees;
+    trees.input_root = settings.input_directory;
+    trees.output_root = settings.output_directory;
+    TreeBuilder builder(settings, trees.top, report, cancel);
+    walk_input(settings, patterns, builder);
+    return trees;
 }
 
-void link_items(FileTree& input_tree, FileTree& output_tree, TreeItem input_item,
-                TreeItem output_item) {
-    input_tree.set_partner(input_item, output_item);
-    output_tree.set_partner(output_item, input_item);
-}
-
-bool contains_match(const std::string& directory, const PatternSet& patterns,
-                    const CurrentSettings& settings) {
-    bool found = false;
-    list_directory(directory, [&](const DirEntry& entry) {
-        if (entry.is_directory) {
-            if (settings.include_subfolders && entry.name != "." && entry.name != "..") {
-                const std::string path = join_path(directory, entry.name);
-                found = !is_output_directory(path, settings) &&
-                        contains_match(path, patterns, settings);
-            }
-        } else {
-            found = match_file_name(patterns, entry.name);
-        }
-        return !found;
-    });
-    return found;
-}
-
-ScanReport scan_directory(FileTree& input_tree, FileTree& output_tree,
-                          const CurrentSettings& settings, const PatternSet& patterns) {
-    Scan scan{{&input_tree, &output_tree}, settings, patterns, {}};
-    Folder top;
-    top.items[Input] = insert_folder_item(input_tree, no_item, tree_first,
-                                          settings.input_directory);
-    top.items[Output] = insert_folder_item(output_tree, no_item, tree_first,
-                                           settings.output_directory);
-    input_tree.select(top.items[Input]);
-    output_tree.select(top.items[Output]);
-    link_items(input_tree, output_tree, top.items[Input], top.items[Output]);
-    scan.scan(settings.input_directory, top);
-    input_tree.expand(top.items[Input]);
-    output_tree.expand(top.items[Output]);
-    return scan.report;
-}
-
-void refresh_input_tree(MainWindow& window) {
-    const CurrentSettings settings = capture_settings(window.fields());
-    window.input_tree().clear();
-    window.output_tree().clear();
+InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atomic<bool>* cancel) {
+    InputRefresh refresh;
     PatternSet patterns;
-    if (!check_input(window.log_box(), settings, patterns)) return;
-    check_output(window.log_box(), settings);
-    const ScanReport report =
-        scan_directory(window.input_tree(), window.output_tree(), settings, patterns);
+    if (CheckResult notice = check_input(settings, patterns)) {
+        refresh.log_text = std::move(*notice);
+        return refresh;
+    }
+    if (CheckResult notice = check_output(settings)) refresh.log_text = std::move(*notice);
+    ScanReport report;
+    refresh.trees = scan_directory(settings, patterns, report, cancel);
+    refresh.cancelled = cancel && cancel->load();
     if (report.too_complex > 0) {
         std::string message = too_complex_message(settings.input_patterns,
                                                   report.first_too_complex);
@@ -214,17 +114,28 @@ void refresh_input_tree(MainWindow& window) {
             message += " " + std::to_string(report.too_complex - 1) +
                        " more names were taken likewise.";
         }
-        show_notice(window.log_box(), input_section, input_patterns_key, message);
+        refresh.log_text = make_notice(input_section, input_patterns_key, message);
     }
+    return refresh;
 }
 
-void refresh_output_tree(MainWindow& window) {
-    const CurrentSettings settings = capture_settings(window.fields());
-    check_output(window.log_box(), settings);
-    FileTree& input_tree = window.input_tree();
-    FileTree& output_tree = window.output_tree();
-    const TreeItem root = input_tree.first_root();
-    if (root == no_item) return;
-    output_tree.set_text(input_tree.partner(root), settings.output_directory);
-    rename_files(input_tree, output_tree, root, settings.output_pattern);
+std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings) {
+    CheckResult notice = check_output(settings);
+    if (trees) {
+        trees->output_root = settings.output_directory;
+        rename_files(trees->top, settings.output_pattern);
+    }
+    return notice ? *notice : std::string();
+}
+
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end) {
+    std::string out = (side == TreeSide::Input ? trees.input_root : trees.output_root) + line_end;
+    render_folder(trees.top, side, 1, line_end, out);
+    return out;
+}
+
+std::size_t file_count(const PreviewFolder& folder) {
+    std::size_t count = folder.files.size();
+    for (const PreviewFolder& sub : folder.folders) count += file_count(sub);
+    return count;
 }

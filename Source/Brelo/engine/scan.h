@@ -1,27 +1,38 @@
-// The directory scan that fills the input tree and the output preview, and the renaming of the
-// preview when only the output settings change.
+// The directory scan behind the two trees, as a plain value: the folders and files that the
+// input tree and the output preview show, each file with its input and its output name.
 #pragma once
 
+#include <atomic>
+#include <optional>
 #include <string>
-
-#include "engine/window_parts.h"
+#include <vector>
 
 struct CurrentSettings;
 struct PatternSet;
 
-// Captures the settings, empties both trees and, if check_input passes, runs check_output
-// (whose notice may stay; the scan goes on regardless) and fills both trees from the input
-// directory. Only folders that hold a match, directly or below, get items; sub-folders come
-// before files whatever order the disk delivers; both roots end up selected and expanded. With
-// Include Subfolders on, the output directory's subtree is left out when it lies inside the
-// input tree. A name the patterns are too complex for is taken as not matching and reported in
-// a notice.
-void refresh_input_tree(MainWindow& window);
+struct PreviewFile {
+    std::string name;         // as found in its folder
+    std::string output_name;  // derived by the output pattern
+};
 
-// Captures the settings, runs check_output (result ignored) and renames the preview from the
-// input tree: the root shows the output directory, every file item the name derived from its
-// partner's text. Adds and removes nothing; does nothing when the trees are empty.
-void refresh_output_tree(MainWindow& window);
+// A folder that holds a match, directly or below. The trees show its sub-folders first, in the
+// order the walk met them, then its files in the same order.
+struct PreviewFolder {
+    std::string name;  // the same in both trees; empty for the top level
+    std::vector<PreviewFolder> folders;
+    std::vector<PreviewFile> files;
+};
+
+// Both trees: the roots show the input and the output directory, everything else hangs below.
+struct FileTrees {
+    std::string input_root;
+    std::string output_root;
+    PreviewFolder top;
+};
+
+bool operator==(const PreviewFile& a, const PreviewFile& b);
+bool operator==(const PreviewFolder& a, const PreviewFolder& b);
+bool operator==(const FileTrees& a, const FileTrees& b);
 
 // What one scan met besides the trees: the names the patterns were too complex for.
 struct ScanReport {
@@ -29,38 +40,34 @@ struct ScanReport {
     std::string first_too_complex;  // path of the first such name
 };
 
-// Fills both trees for the input directory of the settings: the two roots (input directory,
-// output directory) at the top of the empty trees, then everything below, in one pass over
-// each directory. Returns what it met.
-ScanReport scan_directory(FileTree& input_tree, FileTree& output_tree,
-                          const CurrentSettings& settings, const PatternSet& patterns);
+// The scan of the input directory of the settings by the walk's rules. Only folders that hold a
+// match, directly or below, appear. A set cancel flag ends the scan early with what it has.
+FileTrees scan_directory(const CurrentSettings& settings, const PatternSet& patterns,
+                         ScanReport& report, const std::atomic<bool>* cancel = nullptr);
 
-// Whether the directory, or with Include Subfolders any directory below it (the output
-// directory's subtree excepted), holds a file whose name matches. False when the directory
-// cannot be listed. Stops at the first match.
-bool contains_match(const std::string& directory, const PatternSet& patterns,
-                    const CurrentSettings& settings);
+// What a refresh of the input side leaves in the window.
+struct InputRefresh {
+    std::optional<FileTrees> trees;  // none when the input check failed: both trees are empty
+    std::string log_text;            // what the log box shows: empty, or the last notice
+    bool cancelled = false;          // the cancel flag was set; show nothing of this refresh
+};
 
-// Inserts a folder or root item (folder image) and returns it.
-TreeItem insert_folder_item(FileTree& tree, TreeItem parent, TreeItem after,
-                            const std::string& text);
+// The input side's refresh: check_input, then (if it passed) check_output, whose notice may
+// stay while the scan goes on regardless, then the scan. A name the patterns are too complex
+// for is taken as not matching and reported in a notice.
+InputRefresh refresh_input_tree(const CurrentSettings& settings,
+                                const std::atomic<bool>* cancel = nullptr);
 
-// Makes the two items each other's partner.
-void link_items(FileTree& input_tree, FileTree& output_tree, TreeItem input_item,
-                TreeItem output_item);
+// The output side's refresh: check_output (its verdict does not matter), then the preview of
+// trees renamed for the settings: the output root shows the output directory, every file the
+// name derived from its input name. Returns what the log box shows: empty, or the notice.
+// trees may be null (the trees are empty) and is then left alone.
+std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings);
 
-// True when the walk must not enter this sub-directory because it is the output directory:
-// with Include Subfolders on and the output directory inside the input tree, a run would
-// otherwise convert its own outputs again, one level deeper each time.
-bool is_output_directory(const std::string& path, const CurrentSettings& settings);
+// One side of the trees as text: one line per item, each ended by line_end, indented by two
+// blanks per level below the root.
+enum class TreeSide { Input, Output };
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end);
 
-// Whether two directory paths name the same place by their text: separators repeated or
-// trailing, "." and ".." are resolved, and on Windows case and "/" versus "\" don't count.
-// Links, short names and relative against absolute paths are not recognised.
-bool same_directory_path(const std::string& a, const std::string& b);
-
-// The path of an entry: directory, the platform's separator, name. Paths are never cut to the
-// 259 characters of the Windows API's buffers: a cut path would name another file. A longer one is
-// handed on whole, so a directory the system cannot list contributes nothing and a converter
-// receives the full path and reports for itself what it cannot open.
-std::string join_path(const std::string& directory, const std::string& name);
+// The number of files in the trees.
+std::size_t file_count(const PreviewFolder& folder);

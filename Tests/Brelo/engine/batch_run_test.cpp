@@ -2,14 +2,16 @@
 #include "engine/batch_run.h"
 
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "Support/run_program.h"
-#include "engine/scan.h"
+#include "engine/pattern_set.h"
+#include "engine/walk.h"
 #include "platform/platform.h"
-#include "walk_window.h"
+#include "walk_support.h"
 
 using namespace walk_test;
 
@@ -38,27 +40,52 @@ std::string under(const TempDir& root, std::initializer_list<const char*> parts)
     return path;
 }
 
-struct RecordingButton : RunButton {
-    std::vector<std::string> labels;
-    void set_label(const std::string& label) override { labels.push_back(label); }
-};
+// Keeps what a view of the log would show, and every event in order.
+struct RecordedRun : LogTextEvents {
+    std::string text;
+    std::vector<std::string> events;
+    std::vector<std::string> pieces;  // every piece of the log after the header, in order
+    std::function<void(const std::string&)> on_file_started;
+    int total = -1;
 
-// Calls the hook each time the log box receives a text; the hook runs on the caller's thread.
-struct HookLogBox : FakeLogBox {
-    std::function<void(const std::string&)> hook;
-    void set_text(const std::string& t) override {
-        FakeLogBox::set_text(t);
-        if (hook) hook(t);
+    void file_started(const std::string& input, const std::string& output,
+                      const std::string& piece) override {
+        events.push_back("start " + input + " | " + output);
+        LogTextEvents::file_started(input, output, piece);
+        if (on_file_started) on_file_started(input);
+    }
+    void file_ended(const std::string& piece) override {
+        events.push_back("end");
+        LogTextEvents::file_ended(piece);
+    }
+    void finished(int files, const std::string& piece) override {
+        total = files;
+        LogTextEvents::finished(files, piece);
+    }
+
+protected:
+    void replace_text(const std::string& t) override {
+        text = t;
+        pieces.clear();
+    }
+    void append_text(const std::string& t) override {
+        text += t;
+        pieces.push_back(t);
     }
 };
 
-struct HookWindow : FakeMainWindow {
-    using FakeMainWindow::FakeMainWindow;
-    HookLogBox hook_log;
-    RecordingButton recording_button;
-    LogBox& log_box() override { return hook_log; }
-    RunButton& run_button() override { return recording_button; }
-};
+CurrentSettings settings_for(const std::string& input, const std::string& patterns,
+                             const std::string& output,
+                             const std::string& output_pattern = "${prefix}.${suffix}",
+                             bool subfolders = true) {
+    CurrentSettings settings;
+    settings.input_directory = input;
+    settings.input_patterns = patterns;
+    settings.output_directory = output;
+    settings.output_pattern = output_pattern;
+    settings.include_subfolders = subfolders;
+    return settings;
+}
 
 class BatchRunTest : public ::testing::Test {
 protected:
@@ -66,51 +93,42 @@ protected:
     TempDir out;
     RunControl control;
     Event* stop = nullptr;
-    Event* ended = nullptr;
 
     void SetUp() override {
         stop = create_event(stop_event_name);
-        ended = create_event();
-        ASSERT_TRUE(stop && ended);
+        ASSERT_TRUE(stop);
         control.stop_event = stop;
-        control.worker_ended = ended;
-        control.log_interval = std::chrono::milliseconds(0);
     }
-    void TearDown() override {
-        close_event(stop);
-        close_event(ended);
-    }
+    void TearDown() override { close_event(stop); }
 
-    int run(FakeMainWindow& w, std::optional<Converter> converter = echo_converter()) {
-        control.running = true;
-        return run_batch(w, RunRequest{capture_settings(w.fields()), converter}, control);
+    RunResult run(RecordedRun& w, const CurrentSettings& settings,
+                  std::optional<Converter> converter = echo_converter()) {
+        return run_batch(RunRequest{settings, converter}, w, control);
     }
-    // Waits for the worker to end; the limit only keeps a broken run from hanging the suite.
-    bool wait_for_worker() { return wait_for_events(*ended, nullptr, 120000) == 0; }
 };
 
 TEST_F(BatchRunTest, NoMatchGivesHeaderTotalAndStampOnly) {
     make_file(in, "sub/a.dat");
-    FakeMainWindow w(in.path(), "*.txt", out.path());
-    EXPECT_EQ(run(w), 0);
-    EXPECT_EQ(without_time_stamp(w.log.text), header() + total(0));
+    RecordedRun w;
+    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    EXPECT_TRUE(run(w, settings).ran);
+    EXPECT_EQ(without_time_stamp(w.text), header() + total(0));
     EXPECT_FALSE(folder_exists(out, "sub"));
-    EXPECT_FALSE(control.running);
     EXPECT_FALSE(is_event_set(*stop));
-    EXPECT_EQ(w.button.label, "Run");
 }
 
 TEST_F(BatchRunTest, OutputFoldersOnlyWhereMatchesLieOuterBeforeInner) {
     make_file(in, "a/b/c.txt");
     make_file(in, "empty/x.dat");
     make_folder(in, "bare");
-    FakeMainWindow w(in.path(), "*.txt", out.path());
-    EXPECT_EQ(run(w), 0);
+    RecordedRun w;
+    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    EXPECT_TRUE(run(w, settings).ran);
     // Only one level is made at a time, so b exists only if a was made before it.
     EXPECT_TRUE(folder_exists(out, "a/b"));
     EXPECT_FALSE(folder_exists(out, "empty"));
     EXPECT_FALSE(folder_exists(out, "bare"));
-    EXPECT_EQ(without_time_stamp(w.log.text),
+    EXPECT_EQ(without_time_stamp(w.text),
               header() +
                   echo_entry(under(in, {"a", "b", "c.txt"}), under(out, {"a", "b", "c.txt"})) +
                   total(1));
@@ -119,19 +137,22 @@ TEST_F(BatchRunTest, OutputFoldersOnlyWhereMatchesLieOuterBeforeInner) {
 TEST_F(BatchRunTest, SubfoldersOffNeitherEntersNorCreates) {
     make_file(in, "x.txt");
     make_file(in, "sub/y.txt");
-    FakeMainWindow w(in.path(), "*.txt", out.path(), "${prefix}.${suffix}", false);
-    EXPECT_EQ(run(w), 0);
-    EXPECT_EQ(without_time_stamp(w.log.text),
+    RecordedRun w;
+    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path(), "${prefix}.${suffix}",
+                                                  false);
+    EXPECT_TRUE(run(w, settings).ran);
+    EXPECT_EQ(without_time_stamp(w.text),
               header() + echo_entry(under(in, {"x.txt"}), under(out, {"x.txt"})) + total(1));
     EXPECT_FALSE(folder_exists(out, "sub"));
 }
 
 TEST_F(BatchRunTest, FailedStartIsLoggedAndCounted) {
     make_file(in, "a.txt");
-    FakeMainWindow w(in.path(), "*.txt", out.path());
+    RecordedRun w;
+    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
     Converter missing{"Echo", in.file("no-such-program"), "${infile} ${outfile}", "${location}"};
-    EXPECT_EQ(run(w, missing), 0);
-    EXPECT_EQ(without_time_stamp(w.log.text),
+    EXPECT_TRUE(run(w, settings, missing).ran);
+    EXPECT_EQ(without_time_stamp(w.text),
               header() + under(in, {"a.txt"}) + " -> " + under(out, {"a.txt"}) +
                   "\r\n\tConsole:Create process failed.\r\n\r\n" + total(1));
 }
@@ -140,9 +161,10 @@ TEST_F(BatchRunTest, OutputDirectoryInsideTheInputIsNotWalked) {
     make_file(in, "a.txt");
     make_file(in, "out/old.txt");
     const std::string output = join_path(in.path(), "out");
-    FakeMainWindow w(in.path(), "*.txt", output);
-    EXPECT_EQ(run(w), 0);
-    EXPECT_EQ(without_time_stamp(w.log.text),
+    RecordedRun w;
+    const CurrentSettings settings = settings_for(in.path(), "*.txt", output);
+    EXPECT_TRUE(run(w, settings).ran);
+    EXPECT_EQ(without_time_stamp(w.text),
               header() + echo_entry(under(in, {"a.txt"}), join_path(output, "a.txt")) + total(1));
     EXPECT_FALSE(folder_exists(in, "out/out"));
 }
@@ -151,137 +173,113 @@ TEST_F(BatchRunTest, NameTooComplexGetsALineAtItsPlace) {
     const std::string long_name(60, 'a');
     make_file(in, "sub/" + long_name);
     const std::string patterns = "*a*a*a*a*a*a*a*a*a*b";
-    FakeMainWindow w(in.path(), patterns, out.path());
-    EXPECT_EQ(run(w), 0);
-    EXPECT_EQ(without_time_stamp(w.log.text),
+    RecordedRun w;
+    const CurrentSettings settings = settings_for(in.path(), patterns, out.path());
+    EXPECT_TRUE(run(w, settings).ran);
+    EXPECT_EQ(without_time_stamp(w.text),
               header() + under(in, {"sub", long_name.c_str()}) + "\r\n\t" +
                   too_complex_message(patterns, long_name) + "\r\n" + total(0));
     EXPECT_FALSE(folder_exists(out, "sub"));
 }
 
-TEST_F(BatchRunTest, FailedCheckLeavesItsNoticeAndTheHistories) {
-    FakeMainWindow w(in.file("missing"), "*.txt", out.path());
-    w.input_patterns.rows = {"old"};
-    EXPECT_EQ(run(w), 1);
-    EXPECT_EQ(without_time_stamp(w.log.text),
+TEST_F(BatchRunTest, FailedCheckGivesItsNoticeAndNothingToRemember) {
+    RecordedRun w;
+    const RunResult result = run(w, settings_for(in.file("missing"), "*.txt", out.path()));
+    EXPECT_FALSE(result.ran);
+    EXPECT_EQ(result.remembered.input_patterns, "");
+    EXPECT_EQ(without_time_stamp(w.text),
               notice_text("Input", "Input Directory",
                           "\"" + in.file("missing") + "\" is not a valid directory."));
-    EXPECT_EQ(w.input_patterns.rows, std::vector<std::string>{"old"});
-    EXPECT_TRUE(w.input_directories.rows.empty());
-    EXPECT_FALSE(control.running);
-    EXPECT_EQ(w.button.label, "Run");
+    EXPECT_TRUE(w.events.empty());
+    EXPECT_EQ(w.total, -1);
 
-    FakeMainWindow bad_output(in.path(), "*.txt", out.path(), "a/b");
-    EXPECT_EQ(run(bad_output), 1);
-    EXPECT_EQ(without_time_stamp(bad_output.log.text),
+    RecordedRun bad_output;
+    EXPECT_FALSE(run(bad_output, settings_for(in.path(), "*.txt", out.path(), "a/b")).ran);
+    EXPECT_EQ(without_time_stamp(bad_output.text),
               notice_text("Output", "File Patterns", "File Pattern can't be \\ / : * ? \" < > |"));
 }
 
 TEST_F(BatchRunTest, NoConverterSelectedEndsWithANotice) {
     make_file(in, "a.txt");
-    FakeMainWindow w(in.path(), "*.txt", out.path());
+    RecordedRun w;
     set_event(*stop);
-    EXPECT_EQ(run(w, std::nullopt), 1);
-    EXPECT_EQ(without_time_stamp(w.log.text),
+    EXPECT_FALSE(run(w, settings_for(in.path(), "*.txt", out.path()), std::nullopt).ran);
+    EXPECT_EQ(without_time_stamp(w.text),
               notice_text("Converter", "Run", "No converter is selected."));
     EXPECT_FALSE(is_event_set(*stop));
-    EXPECT_EQ(w.button.label, "Run");
-    EXPECT_TRUE(w.input_directories.rows.empty());
+    EXPECT_FALSE(path_exists(out.file("a.txt")));
 }
 
-TEST_F(BatchRunTest, CoalescedUpdatesEndWithTheSameText) {
-    for (const char* name : {"a.txt", "b.txt", "c.txt"}) make_file(in, name);
-    FakeMainWindow every(in.path(), "*.txt", out.path());
-    EXPECT_EQ(run(every), 0);
-    FakeMainWindow coalesced(in.path(), "*.txt", out.path());
-    control.log_interval = std::chrono::hours(1);
-    EXPECT_EQ(run(coalesced), 0);
-    // Two checks clear the box, then the header, each file, and the end.
-    EXPECT_EQ(every.log.scrolls, 2 + 1 + 3 + 1);
-    EXPECT_EQ(coalesced.log.scrolls, 2 + 1 + 1);
-    EXPECT_EQ(without_time_stamp(coalesced.log.text), without_time_stamp(every.log.text));
-}
-
-TEST_F(BatchRunTest, StopBetweenFilesEndsTheWalkAndIgnoresRunUntilTheWorkerEnds) {
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) make_file(in, name);
-    HookWindow w(in.path(), "*.txt", out.path());
-    const ConverterList converters{{7, echo_converter()}};
-    w.converters.add_row("Echo", 7);
-    w.converters.select_row(0);
-    bool pressed = false;
-    w.hook_log.hook = [&](const std::string& text) {
-        if (pressed || text.find(" -> ") == std::string::npos) return;
-        pressed = true;
-        toggle_run(w, converters, control);  // Stop, while the worker is between files
-        EXPECT_FALSE(control.running);
-        toggle_run(w, converters, control);  // Run again: the worker has not ended yet
-        w.main_fields.set_text(HistoryField::OutputPattern, "changed");
+// Each piece arrives once, in order, when it happens: a view appends it and never needs the
+// whole log again. The entry's start comes before its converter runs, its end after.
+TEST_F(BatchRunTest, EventsCarryEachPieceOnceInWalkOrder) {
+    make_file(in, "a.txt");
+    make_file(in, "sub/b.txt");
+    RecordedRun w;
+    std::vector<bool> output_folder_there;
+    w.on_file_started = [&](const std::string&) {
+        output_folder_there.push_back(folder_exists(out, "sub"));
     };
-    toggle_run(w, converters, control);
-    ASSERT_TRUE(wait_for_worker());
-    EXPECT_FALSE(control.worker_active);
-    EXPECT_EQ(w.recording_button.labels, (std::vector<std::string>{"Stop", "Run", "Run"}));
-    const std::string log = without_time_stamp(w.hook_log.text);
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()));
+    ASSERT_TRUE(result.ran);
+    EXPECT_EQ(result.total, 2);
+    EXPECT_EQ(w.total, 2);
+    std::string joined = header();
+    for (const std::string& piece : w.pieces) joined += piece;
+    EXPECT_EQ(joined, w.text);
+    const std::string a = under(in, {"a.txt"});
+    const std::string b = under(in, {"sub", "b.txt"});
+    const std::vector<std::string> either[] = {
+        {"start " + a + " | " + under(out, {"a.txt"}), "end",
+         "start " + b + " | " + under(out, {"sub", "b.txt"}), "end"},
+        {"start " + b + " | " + under(out, {"sub", "b.txt"}), "end",
+         "start " + a + " | " + under(out, {"a.txt"}), "end"},
+    };
+    EXPECT_TRUE(w.events == either[0] || w.events == either[1]);
+    // The sub-folder's output folder exists before its file's converter starts.
+    const bool sub_first = w.events == either[1];
+    ASSERT_EQ(output_folder_there.size(), 2u);
+    EXPECT_TRUE(output_folder_there[sub_first ? 0 : 1]);
+    EXPECT_EQ(result.remembered.input_directory, in.path());
+    EXPECT_EQ(result.remembered.output_pattern, "${prefix}.${suffix}");
+}
+
+TEST_F(BatchRunTest, StopBetweenFilesEndsTheWalk) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) make_file(in, name);
+    RecordedRun w;
+    w.on_file_started = [&](const std::string&) { set_event(*stop); };
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()));
+    const std::string log = without_time_stamp(w.text);
     EXPECT_EQ(log.substr(log.size() - total(1).size()), total(1));
     EXPECT_EQ(log.find(" -> "), log.rfind(" -> "));
     EXPECT_FALSE(is_event_set(*stop));
-    // A stopped run ends like a complete one, with the values captured when Run was pressed.
-    EXPECT_EQ(w.output_patterns.rows, std::vector<std::string>{"${prefix}.${suffix}"});
+    // A stopped run ends like a complete one, with the values it was started with.
+    EXPECT_TRUE(result.ran);
+    EXPECT_EQ(result.total, 1);
+    EXPECT_EQ(result.remembered.output_pattern, "${prefix}.${suffix}");
 }
 
 TEST_F(BatchRunTest, ConverterStillRunningAfterStopIsEnded) {
     make_file(in, "sub/a.txt");
     make_file(in, "sub/b.txt");
-    FakeMainWindow w(in.path(), "*.txt", out.path());
+    RecordedRun w;
     Converter sleeper{"Echo", program_path("console_child"), "sleep ${infile}", "${location}"};
-    const ConverterList converters{{0, sleeper}};
-    w.converters.add_row("Sleep", 0);
-    w.converters.select_row(0);
-    toggle_run(w, converters, control);
+    control.stop_grace = std::chrono::milliseconds(200);
+    std::thread worker([&] { run(w, settings_for(in.path(), "*.txt", out.path()), sleeper); });
     // The output folder is made right before the first converter starts, after the last poll
     // of the stop event, so from then on Stop meets a running converter.
     for (int i = 0; i < 3000 && !folder_exists(out, "sub"); ++i) {
-        wait_for_events(*ended, nullptr, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_TRUE(folder_exists(out, "sub"));
-    toggle_run(w, converters, control);
-    EXPECT_EQ(w.button.label, "Run");
-    ASSERT_TRUE(wait_for_worker());
-    const std::string log = without_time_stamp(w.log.text);
+    EXPECT_TRUE(folder_exists(out, "sub"));
+    set_event(*stop);
+    worker.join();
+    const std::string log = without_time_stamp(w.text);
     EXPECT_NE(log.find("\r\n\tConsole:sleeping\n" + std::string(ended_by_stop_text) + "\r\n" +
                        total(1)),
               std::string::npos)
         << log;
     EXPECT_EQ(log.find(" -> "), log.rfind(" -> "));
-}
-
-TEST(RememberHistory, NewestFirstEachValueOnceAtMostTen) {
-    const std::vector<std::string> ten{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-    const struct {
-        const char* label;
-        std::vector<std::string> rows;
-        std::string value;
-        std::vector<std::string> expected;
-    } rows[] = {
-        {"empty list", {}, "a", {"a"}},
-        {"new value on top", {"b", "c"}, "a", {"a", "b", "c"}},
-        {"white space trimmed", {"b"}, " \t a \r\n", {"a", "b"}},
-        {"duplicate in other case replaced", {"b", "ABC", "c"}, "abc", {"abc", "b", "c"}},
-        {"duplicate on top replaced", {"ABC", "b"}, "abc", {"abc", "b"}},
-        {"tenth dropped when full", ten, "new", {"new", "0", "1", "2", "3", "4", "5", "6", "7", "8"}},
-        {"duplicate in a full list", ten, "5", {"5", "0", "1", "2", "3", "4", "6", "7", "8", "9"}},
-        {"eleven entries lose the tenth", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"},
-         "n", {"n", "0", "1", "2", "3", "4", "5", "6", "7", "8", "10"}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        FakeMainFields fields;
-        FakeHistoryList history(fields, HistoryField::InputPatterns);
-        history.rows = row.rows;
-        remember_history(history, row.value);
-        EXPECT_EQ(history.rows, row.expected);
-        EXPECT_EQ(fields.text(HistoryField::InputPatterns), row.expected.front());
-    }
 }
 
 }  // namespace

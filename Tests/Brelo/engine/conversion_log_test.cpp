@@ -1,9 +1,7 @@
-// Entry formats of the conversion log, their buffer limits, and the log box updates.
+// Entry formats of the conversion log, their buffer limits, and the time stamps.
 #include "engine/conversion_log.h"
 
 #include <gtest/gtest.h>
-
-#include "Support/fake_window.h"
 
 namespace {
 
@@ -77,41 +75,20 @@ TEST(RunHeader, TitleKeepsEightyCharactersAndTheLineEnds) {
     }
 }
 
-TEST(RunHeader, IsAppendedToTheLog) {
-    ConversionLog log = "x";
-    append_run_header(log, "Converter", "MD5");
-    EXPECT_EQ(log, "x[Converter - MD5]:\r\n\r\n");
-}
-
 // The stamp shows the local time of the moment it is made: one of the two moments read around it.
-TEST(TimeStamp, AppendedStampIsTheLocalTimeNow) {
+TEST(TimeStamp, StampIsTheLocalTimeNow) {
     const std::string before = format_time_stamp(current_local_time());
-    ConversionLog log = "\r\nTotal 0 Files are converted.\r\n";
-    append_time_stamp(log);
+    const std::string stamp = time_stamp_now();
     const std::string after = format_time_stamp(current_local_time());
-    const std::string prefix = "\r\nTotal 0 Files are converted.\r\n";
-    EXPECT_TRUE(log == prefix + before || log == prefix + after) << log;
+    EXPECT_TRUE(stamp == before || stamp == after) << stamp;
 }
 
-TEST(LogBox, ShowLogReplacesTheTextAndScrolls) {
-    test_support::FakeLogBox box;
-    box.text = "typed by the user";
-    show_log(box, "[Converter - MD5]:\r\n\r\n");
-    EXPECT_EQ(box.text, "[Converter - MD5]:\r\n\r\n");
-    EXPECT_EQ(box.scrolls, 1);
-    show_log(box, "");
-    EXPECT_EQ(box.text, "");
-}
-
-TEST(LogBox, NoticeReplacesTheRunLogWithoutScrolling) {
-    test_support::FakeLogBox box;
-    box.text = "[Converter - MD5]:\r\n\r\na -> b\r\n\tConsole:\r\n";
+TEST(Notice, IsStampedWithTheLocalTimeNow) {
     const std::string before = format_time_stamp(current_local_time());
-    show_notice(box, "Output", "File Patterns", "File Pattern can't be blank");
+    const std::string notice = make_notice("Output", "File Patterns", "File Pattern can't be blank");
     const std::string after = format_time_stamp(current_local_time());
     const std::string frame = "[Output - File Patterns]:\r\n\r\n\tFile Pattern can't be blank\r\n\r\n";
-    EXPECT_TRUE(box.text == frame + before || box.text == frame + after) << box.text;
-    EXPECT_EQ(box.scrolls, 0);
+    EXPECT_TRUE(notice == frame + before || notice == frame + after) << notice;
 }
 
 }  // namespace

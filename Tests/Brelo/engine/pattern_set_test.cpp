@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/current_settings.h"
-#include "walk_window.h"
+#include "walk_support.h"
 
 using namespace walk_test;
 
@@ -135,21 +135,18 @@ TEST(DeriveOutputName, PrefixAndSuffixAroundTheLastDot) {
 class PatternChecks : public ::testing::Test {
 protected:
     TempDir dir;
-    FakeLogBox log;
     CurrentSettings settings;
     void SetUp() override {
         settings.input_directory = dir.path();
         settings.input_patterns = "*.txt";
         settings.output_directory = dir.path();
         settings.output_pattern = "${prefix}.${suffix}";
-        log.text = "previous";
     }
 };
 
-TEST_F(PatternChecks, InputPassesClearsTheBoxAndCompiles) {
+TEST_F(PatternChecks, InputPassesAndCompiles) {
     PatternSet patterns;
-    ASSERT_TRUE(check_input(log, settings, patterns));
-    EXPECT_EQ(log.text, "");
+    ASSERT_EQ(check_input(settings, patterns), std::nullopt);
     EXPECT_TRUE(match_file_name(patterns, "a.txt"));
 }
 
@@ -159,8 +156,9 @@ TEST_F(PatternChecks, MissingInputDirectoryNamesIt) {
         SCOPED_TRACE(directory);
         settings.input_directory = directory;
         PatternSet patterns;
-        EXPECT_FALSE(check_input(log, settings, patterns));
-        EXPECT_EQ(without_time_stamp(log.text),
+        const CheckResult notice = check_input(settings, patterns);
+        ASSERT_TRUE(notice);
+        EXPECT_EQ(without_time_stamp(*notice),
                   notice_text("Input", "Input Directory",
                               "\"" + directory + "\" is not a valid directory."));
     }
@@ -190,13 +188,11 @@ TEST_F(PatternChecks, OutputPatternRulesInOrder) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pattern);
         settings.output_pattern = row.pattern;
-        log.text = "previous";
-        EXPECT_EQ(check_output(log, settings), row.message == nullptr);
-        if (row.message) {
-            EXPECT_EQ(without_time_stamp(log.text),
+        const CheckResult notice = check_output(settings);
+        EXPECT_EQ(notice.has_value(), row.message != nullptr);
+        if (row.message && notice) {
+            EXPECT_EQ(without_time_stamp(*notice),
                       notice_text("Output", "File Patterns", row.message));
-        } else {
-            EXPECT_EQ(log.text, "");
         }
     }
 }
@@ -204,16 +200,18 @@ TEST_F(PatternChecks, OutputPatternRulesInOrder) {
 TEST_F(PatternChecks, OutputDirectoryIsCheckedFirst) {
     settings.output_directory = "";
     settings.output_pattern = "";
-    EXPECT_FALSE(check_output(log, settings));
-    EXPECT_EQ(without_time_stamp(log.text),
+    const CheckResult notice = check_output(settings);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(without_time_stamp(*notice),
               notice_text("Output", "Output Directory", "\"\" is not a valid directory."));
 }
 
 TEST_F(PatternChecks, LongDirectoryKeepsTheWholeMessage) {
     const std::string directory = dir.file(std::string(240, 'd'));
     settings.output_directory = directory;
-    EXPECT_FALSE(check_output(log, settings));
-    EXPECT_EQ(without_time_stamp(log.text),
+    const CheckResult notice = check_output(settings);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(without_time_stamp(*notice),
               notice_text("Output", "Output Directory",
                           "\"" + directory + "\" is not a valid directory."));
 }

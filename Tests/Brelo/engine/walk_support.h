@@ -1,15 +1,12 @@
-// Small helpers of the scan and batch-run tests for comparing log texts that end in a time
-// stamp; the whole main window in memory (FakeMainWindow) comes from the test support.
+// Small helpers of the walk, scan and batch-run tests: log texts that end in a time stamp, and
+// files and folders made for a walk.
 #pragma once
 
 #include <filesystem>
 #include <regex>
 #include <string>
 
-#include "Support/fake_file_tree.h"
-#include "Support/fake_window.h"
 #include "Support/temp_dir.h"
-#include "engine/window_parts.h"
 
 namespace walk_test {
 

@@ -1,6 +1,6 @@
 // The console's operating-system needs on Windows. Ctrl+C and Ctrl+Break arrive on a thread of
 // their own, through the console control handler.
-#include "batch/console_platform.h"
+#include "platform/console_platform.h"
 
 #include <cstdio>
 

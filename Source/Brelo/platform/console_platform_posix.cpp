@@ -1,7 +1,7 @@
 // The console's operating-system needs on POSIX. Ctrl+C arrives as SIGINT; a request to end
 // (SIGTERM) and the terminal's hang-up (SIGHUP) are taken as Stop too, so that the converter
 // running then is never left behind on its own.
-#include "batch/console_platform.h"
+#include "platform/console_platform.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,0 +1,104 @@
+// The stored settings: what the window opens with and how a run's values enter the histories.
+#include "engine/stored_settings.h"
+
+#include <locale>
+
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/predicate.hpp>
+#include <boost/algorithm/string/trim.hpp>
+
+#include "engine/text_limits.h"
+
+namespace {
+
+bool same_converter(const Converter& a, const Converter& b) {
+    return a.title == b.title && a.exe_file == b.exe_file && a.arguments == b.arguments &&
+           a.work_dir == b.work_dir;
+}
+
+bool same_converters(const std::vector<Converter>& a, const std::vector<Converter>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!same_converter(a[i], b[i])) return false;
+    return true;
+}
+
+std::string newest_or(const History& history, const char* fallback) {
+    return history.empty() ? std::string(fallback) : history.front();
+}
+
+// One switch for the const and the non-const access.
+template <typename Settings>
+auto& history_of(Settings& settings, HistoryField field) {
+    switch (field) {
+    case HistoryField::InputDirectory: return settings.input_directories;
+    case HistoryField::InputPatterns: return settings.input_patterns;
+    case HistoryField::OutputDirectory: return settings.output_directories;
+    case HistoryField::OutputPattern: break;
+    }
+    return settings.output_patterns;
+}
+
+// The classic locale, so that a history compares the same way whatever the user's locale is.
+bool equal_ignoring_case(const std::string& a, const std::string& b) {
+    return boost::algorithm::iequals(a, b, std::locale::classic());
+}
+
+}  // namespace
+
+History& StoredSettings::history(HistoryField field) { return history_of(*this, field); }
+
+const History& StoredSettings::history(HistoryField field) const {
+    return history_of(*this, field);
+}
+
+bool operator==(const StoredSettings& a, const StoredSettings& b) {
+    return a.input_directories == b.input_directories && a.input_patterns == b.input_patterns &&
+           a.include_subfolders == b.include_subfolders &&
+           a.input_auto_refresh == b.input_auto_refresh &&
+           a.output_directories == b.output_directories &&
+           a.output_patterns == b.output_patterns &&
+           a.output_auto_refresh == b.output_auto_refresh &&
+           same_converters(a.converters, b.converters) &&
+           a.current_converter == b.current_converter;
+}
+
+CurrentSettings opening_settings(const StoredSettings& stored) {
+    CurrentSettings typed;
+    typed.input_directory = newest_or(stored.input_directories, "");
+    typed.input_patterns = newest_or(stored.input_patterns, input_patterns_fallback);
+    typed.include_subfolders = stored.include_subfolders;
+    typed.input_auto_refresh = stored.input_auto_refresh;
+    typed.output_directory = newest_or(stored.output_directories, "");
+    typed.output_pattern = newest_or(stored.output_patterns, output_pattern_fallback);
+    typed.output_auto_refresh = stored.output_auto_refresh;
+    typed.current_converter = stored.current_converter;
+    return capture_settings(std::move(typed));
+}
+
+void remember_history(History& history, const std::string& value) {
+    const std::string text =
+        boost::algorithm::trim_copy_if(value, boost::algorithm::is_any_of(" \t\n\v\f\r"));
+    // The search starts at the second entry and wraps round to the first. An entry counts with
+    // at most 259 characters and the text with all of its own, so a longer text matches none
+    // and goes in cut.
+    const int count = static_cast<int>(history.size());
+    int found = -1;
+    for (int step = 1; step <= count && found < 0; ++step) {
+        const int index = step % count;
+        if (equal_ignoring_case(fit_text(history[index]), text)) found = index;
+    }
+    if (found >= 0) {
+        history.erase(history.begin() + found);
+    } else if (count >= history_capacity) {
+        history.erase(history.begin() + (history_capacity - 1));
+    }
+    history.insert(history.begin(), fit_text(text));
+}
+
+void remember_values(StoredSettings& stored, const RememberedValues& values) {
+    remember_history(stored.input_directories, values.input_directory);
+    remember_history(stored.input_patterns, values.input_patterns);
+    remember_history(stored.output_directories, values.output_directory);
+    remember_history(stored.output_patterns, values.output_pattern);
+}

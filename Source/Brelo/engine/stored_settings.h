@@ -1,0 +1,57 @@
+// Everything BRELO.ini holds, as one plain value: the four histories, the three switches, the
+// converters in display order and the current one. The settings file loads and saves it, the
+// window shows it in its controls and reads it back, brelo-batch builds its run from it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/current_settings.h"
+
+// The four history fields of the main window.
+enum class HistoryField { InputDirectory, InputPatterns, OutputDirectory, OutputPattern };
+
+// A history: its values newest first, each at most 259 characters, at most history_capacity.
+using History = std::vector<std::string>;
+inline constexpr int history_capacity = 10;
+
+// What a field shows while its history is empty.
+inline constexpr const char* input_patterns_fallback = "*";
+inline constexpr const char* output_pattern_fallback = "${prefix}.${suffix}";
+
+struct StoredSettings {
+    History input_directories;
+    History input_patterns;
+    bool include_subfolders = true;
+    bool input_auto_refresh = true;
+    History output_directories;
+    History output_patterns;
+    bool output_auto_refresh = true;
+    std::vector<Converter> converters;  // in display order, which is the file's numbering
+    int current_converter = -1;         // index into converters, -1 for none
+
+    History& history(HistoryField field);
+    const History& history(HistoryField field) const;
+};
+
+bool operator==(const StoredSettings& a, const StoredSettings& b);
+
+// What the window shows when it opens with these settings: each field the newest value of its
+// history (or its fallback when the history is empty), the switches, the current converter.
+CurrentSettings opening_settings(const StoredSettings& stored);
+
+// Puts the value, without surrounding white space, at the top of the history. An entry equal to
+// it regardless of case is removed first; otherwise a full history loses its tenth entry.
+void remember_history(History& history, const std::string& value);
+
+// The four values a finished run leaves in the histories, as remember_history takes them.
+struct RememberedValues {
+    std::string input_directory;
+    std::string input_patterns;
+    std::string output_directory;
+    std::string output_pattern;
+};
+
+// remember_history for each of the four fields.
+void remember_values(StoredSettings& stored, const RememberedValues& values);
