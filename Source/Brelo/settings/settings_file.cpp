@@ -1,8 +1,7 @@
 // Reading and writing BRELO.ini.
 #include "settings/settings_file.h"
 
-#include <set>
-
+#include "engine/setting_names.h"
 #include "engine/text_limits.h"
 #include "platform/profile.h"
 #include "settings/profile_values.h"
@@ -10,20 +9,6 @@
 namespace {
 
 constexpr const char* settings_file_name = "BRELO.ini";
-
-constexpr const char* input_section = "Input";
-constexpr const char* output_section = "Output";
-constexpr const char* converter_section = "Converter";
-
-constexpr const char* include_subfolders_key = "Include Subfolders";
-constexpr const char* auto_refresh_key = "Auto Refresh";
-constexpr const char* converter_number_key = "Converter_Number";
-constexpr const char* current_converter_key = "Current Converter";
-
-constexpr const char* input_patterns_fallback = "*";
-constexpr const char* output_pattern_fallback = "${prefix}.${suffix}";
-
-constexpr int history_slots = 10;
 
 // The fallback that tells a missing key from an empty one: no value read from the file can hold
 // a line break, and no trailing blank invites Windows to trim it.
@@ -36,12 +21,12 @@ struct HistoryKeys {
 
 HistoryKeys history_keys(HistoryField field) {
     switch (field) {
-    case HistoryField::InputDirectory: return {input_section, "Input Directory"};
-    case HistoryField::InputPatterns: return {input_section, "File Patterns"};
-    case HistoryField::OutputDirectory: return {output_section, "Output Directory"};
-    case HistoryField::OutputPattern: return {output_section, "File Patterns"};
+    case HistoryField::InputDirectory: return {input_section, input_directory_key};
+    case HistoryField::InputPatterns: return {input_section, input_patterns_key};
+    case HistoryField::OutputDirectory: return {output_section, output_directory_key};
+    case HistoryField::OutputPattern: break;
     }
-    return {input_section, "Input Directory"};
+    return {output_section, output_pattern_key};
 }
 
 // "%03d": at least three digits with leading zeros; larger numbers simply take more.
@@ -82,6 +67,37 @@ bool read_flag(const std::string& path, const char* section, const char* key) {
     return read_number(path, section, key, "1") != 0;
 }
 
+History read_history(const std::string& path, HistoryField field) {
+    History history;
+    for (int slot = 1; slot <= history_capacity; ++slot) {
+        std::string value =
+            read_text(path, history_keys(field).section, history_key(field, slot), "");
+        if (value.empty()) break;
+        history.push_back(std::move(value));
+    }
+    return history;
+}
+
+std::vector<Converter> read_converters(const std::string& path) {
+    int count = read_number(path, converter_section, converter_number_key, "0");
+    std::vector<Converter> converters;
+    for (int number = 1; number <= count; ++number) {
+        Converter converter;
+        std::string* texts[] = {&converter.title, &converter.exe_file, &converter.arguments,
+                                &converter.work_dir};
+        bool any_key = false;
+        for (int i = 0; i < 4; ++i) {
+            std::string text = read_text(path, converter_section,
+                                         converter_key(number, converter_fields[i]), missing_mark);
+            any_key |= text != missing_mark;
+            *texts[i] = text == missing_mark ? std::string() : text;
+        }
+        if (!any_key && number > converters_read_without_keys) break;
+        converters.push_back(std::move(converter));
+    }
+    return converters;
+}
+
 ProfileEntry text_entry(const char* section, const std::string& key, const std::string& text) {
     return ProfileEntry{section, key, stored_text(fit_text(text))};
 }
@@ -90,25 +106,34 @@ ProfileEntry number_entry(const char* section, const char* key, int number) {
     return ProfileEntry{section, key, std::to_string(number)};
 }
 
-void add_history_entries(std::vector<ProfileEntry>& entries, const HistoryList& list,
+// All ten slots, so that a shorter history leaves no older value behind in the file.
+void add_history_entries(std::vector<ProfileEntry>& entries, const History& history,
                          HistoryField field) {
-    int rows = list.count();
-    for (int slot = 1; slot <= history_slots; ++slot) {
-        std::string row = slot <= rows ? list.row(slot - 1) : std::string();
-        entries.push_back(text_entry(history_keys(field).section, history_key(field, slot), row));
+    const int values = static_cast<int>(history.size());
+    for (int slot = 1; slot <= history_capacity; ++slot) {
+        std::string value = slot <= values ? history[slot - 1] : std::string();
+        entries.push_back(
+            text_entry(history_keys(field).section, history_key(field, slot), value));
+    }
+}
+
+void add_converter_entries(std::vector<ProfileEntry>& entries,
+                           const std::vector<Converter>& converters, int current) {
+    const int count = static_cast<int>(converters.size());
+    entries.push_back(number_entry(converter_section, converter_number_key, count));
+    entries.push_back(number_entry(converter_section, current_converter_key,
+                                   current >= 0 && current < count ? current : -1));
+    for (int i = 0; i < count; ++i) {
+        const Converter& converter = converters[i];
+        const std::string* texts[] = {&converter.title, &converter.exe_file,
+                                      &converter.arguments, &converter.work_dir};
+        for (int f = 0; f < 4; ++f)
+            entries.push_back(
+                text_entry(converter_section, converter_key(i + 1, converter_fields[f]), *texts[f]));
     }
 }
 
 }  // namespace
-
-SettingsParts settings_parts(MainWindow& window) {
-    return SettingsParts{window.fields(),
-                         window.history(HistoryField::InputDirectory),
-                         window.history(HistoryField::InputPatterns),
-                         window.history(HistoryField::OutputDirectory),
-                         window.history(HistoryField::OutputPattern),
-                         window.converter_box()};
-}
 
 std::string program_directory() {
     // Found once: the executable does not move while it runs. A failed attempt is not kept.
@@ -126,122 +151,35 @@ std::string settings_path_in(const std::string& directory) {
 
 std::string settings_file_path() { return settings_path_in(program_directory()); }
 
-void load_history(HistoryList& list, MainFields& fields, HistoryField field,
-                  const std::string& path, const std::string& fallback) {
-    bool loaded = false;
-    for (int slot = 1; slot <= history_slots; ++slot) {
-        std::string row =
-            read_text(path, history_keys(field).section, history_key(field, slot), "");
-        if (row.empty()) break;
-        list.insert_row(list.count(), row);
-        loaded = true;
-    }
-    if (loaded)
-        list.select_row(0);
-    else
-        fields.set_text(field, fallback);
-}
-
-bool save_history(const HistoryList& list, HistoryField field, const std::string& path) {
-    std::vector<ProfileEntry> entries;
-    add_history_entries(entries, list, field);
-    return write_profile_strings(path, entries);
-}
-
-void load_settings(const SettingsParts& parts, const std::string& path, CurrentSettings& settings,
-                   ConverterList& converters) {
-    load_history(parts.input_directory, parts.fields, HistoryField::InputDirectory, path, "");
-    load_history(parts.input_patterns, parts.fields, HistoryField::InputPatterns, path,
-                 input_patterns_fallback);
+StoredSettings load_settings(const std::string& path) {
+    StoredSettings settings;
+    settings.input_directories = read_history(path, HistoryField::InputDirectory);
+    settings.input_patterns = read_history(path, HistoryField::InputPatterns);
     settings.include_subfolders = read_flag(path, input_section, include_subfolders_key);
-    parts.fields.set_checked(Switch::IncludeSubfolders, settings.include_subfolders);
     settings.input_auto_refresh = read_flag(path, input_section, auto_refresh_key);
-    parts.fields.set_checked(Switch::InputAutoRefresh, settings.input_auto_refresh);
-
-    load_history(parts.output_directory, parts.fields, HistoryField::OutputDirectory, path, "");
-    load_history(parts.output_pattern, parts.fields, HistoryField::OutputPattern, path,
-                 output_pattern_fallback);
+    settings.output_directories = read_history(path, HistoryField::OutputDirectory);
+    settings.output_patterns = read_history(path, HistoryField::OutputPattern);
     settings.output_auto_refresh = read_flag(path, output_section, auto_refresh_key);
-    parts.fields.set_checked(Switch::OutputAutoRefresh, settings.output_auto_refresh);
-
-    int count = read_number(path, converter_section, converter_number_key, "0");
     int current = read_number(path, converter_section, current_converter_key, "0");
-    converters.clear();
-    for (int number = 1; number <= count; ++number) {
-        Converter converter;
-        std::string* texts[] = {&converter.title, &converter.exe_file, &converter.arguments,
-                                &converter.work_dir};
-        bool any_key = false;
-        for (int i = 0; i < 4; ++i) {
-            std::string text = read_text(path, converter_section,
-                                         converter_key(number, converter_fields[i]), missing_mark);
-            any_key |= text != missing_mark;
-            *texts[i] = text == missing_mark ? std::string() : text;
-        }
-        if (!any_key && number > converters_read_without_keys) break;
-        converters.emplace(number - 1, std::move(converter));
-    }
-    int loaded = static_cast<int>(converters.size());
-    settings.converter_position = (current >= 0 && current < loaded) ? current : -1;
+    settings.converters = read_converters(path);
+    int loaded = static_cast<int>(settings.converters.size());
+    settings.current_converter = current >= 0 && current < loaded ? current : -1;
+    return settings;
 }
 
-void load_settings(MainWindow& window, CurrentSettings& settings, ConverterList& converters) {
-    load_settings(settings_parts(window), settings_file_path(), settings, converters);
-}
-
-std::vector<int> converter_save_order(const ConverterBox& box, const ConverterList& converters) {
-    std::vector<int> order;
-    std::set<int> placed;
-    for (int row = 0; row < box.count(); ++row) {
-        int key = box.key_at(row);
-        if (converters.count(key) != 0 && placed.insert(key).second) order.push_back(key);
-    }
-    for (const auto& entry : converters)
-        if (placed.insert(entry.first).second) order.push_back(entry.first);
-    return order;
-}
-
-bool save_settings(const SettingsParts& parts, const ConverterList& converters,
-                   const std::string& path) {
+bool save_settings(const StoredSettings& settings, const std::string& path) {
     if (path.empty()) return false;
-    CurrentSettings captured = capture_settings(parts.fields);
     std::vector<ProfileEntry> entries;
-    add_history_entries(entries, parts.input_directory, HistoryField::InputDirectory);
-    add_history_entries(entries, parts.input_patterns, HistoryField::InputPatterns);
-    entries.push_back(number_entry(input_section, include_subfolders_key,
-                                   captured.include_subfolders ? 1 : 0));
-    entries.push_back(number_entry(input_section, auto_refresh_key,
-                                   captured.input_auto_refresh ? 1 : 0));
-    add_history_entries(entries, parts.output_directory, HistoryField::OutputDirectory);
-    add_history_entries(entries, parts.output_pattern, HistoryField::OutputPattern);
-    entries.push_back(number_entry(output_section, auto_refresh_key,
-                                   captured.output_auto_refresh ? 1 : 0));
-
-    std::vector<int> order = converter_save_order(parts.converter_box, converters);
-    // The selected row's converter keeps its place in the file's numbering; a selection that
-    // shows no converter of the list is none.
-    int current = -1;
-    const ConverterBox& box = parts.converter_box;
-    if (captured.converter_position >= 0 && captured.converter_position < box.count()) {
-        int selected_key = box.key_at(captured.converter_position);
-        for (std::size_t i = 0; i < order.size(); ++i)
-            if (order[i] == selected_key) current = static_cast<int>(i);
-    }
-    entries.push_back(number_entry(converter_section, converter_number_key,
-                                   static_cast<int>(order.size())));
-    entries.push_back(number_entry(converter_section, current_converter_key, current));
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const Converter& converter = converters.at(order[i]);
-        const std::string* texts[] = {&converter.title, &converter.exe_file,
-                                      &converter.arguments, &converter.work_dir};
-        int number = static_cast<int>(i) + 1;
-        for (int f = 0; f < 4; ++f)
-            entries.push_back(text_entry(converter_section,
-                                         converter_key(number, converter_fields[f]), *texts[f]));
-    }
+    add_history_entries(entries, settings.input_directories, HistoryField::InputDirectory);
+    add_history_entries(entries, settings.input_patterns, HistoryField::InputPatterns);
+    entries.push_back(
+        number_entry(input_section, include_subfolders_key, settings.include_subfolders ? 1 : 0));
+    entries.push_back(
+        number_entry(input_section, auto_refresh_key, settings.input_auto_refresh ? 1 : 0));
+    add_history_entries(entries, settings.output_directories, HistoryField::OutputDirectory);
+    add_history_entries(entries, settings.output_patterns, HistoryField::OutputPattern);
+    entries.push_back(
+        number_entry(output_section, auto_refresh_key, settings.output_auto_refresh ? 1 : 0));
+    add_converter_entries(entries, settings.converters, settings.current_converter);
     return write_profile_strings(path, entries);
-}
-
-bool save_settings(MainWindow& window, const ConverterList& converters) {
-    return save_settings(settings_parts(window), converters, settings_file_path());
 }

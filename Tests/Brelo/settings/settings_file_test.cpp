@@ -1,42 +1,22 @@
-// Loading BRELO.ini into the window's parts: defaults, the reading rules and damaged files.
+// Loading BRELO.ini into a stored-settings value: defaults, the reading rules and damaged files.
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 
 #include "Support/temp_dir.h"
-#include "fake_settings_window.h"
+#include "settings_test_support.h"
 
 using test_support::TempDir;
 using test_support::write_file;
 
 namespace {
 
-// Loads into a session whose switches and position all start the other way round.
-void load_path(Session& s, const std::string& path) {
-    s.settings = CurrentSettings{"", "", false, false, "", "", false, 99};
-    s.converters[42] = make_converter("left over");
-    s.load(path);
-}
+using Rows = std::vector<std::string>;
 
-void load_text(Session& s, const std::string& text) {
+StoredSettings load_text(const std::string& text) {
     TempDir dir;
     write_file(dir.file("BRELO.ini"), text);
-    load_path(s, dir.file("BRELO.ini"));
-}
-
-void expect_defaults(const Session& s) {
-    const FakeSettingsWindow& w = s.window;
-    EXPECT_EQ(w.fields.texts, (std::map<HistoryField, std::string>{
-                                  {HistoryField::InputDirectory, ""},
-                                  {HistoryField::InputPatterns, "*"},
-                                  {HistoryField::OutputDirectory, ""},
-                                  {HistoryField::OutputPattern, "${prefix}.${suffix}"}}));
-    EXPECT_EQ(w.input_directory.count() + w.input_patterns.count() + w.output_directory.count() +
-                  w.output_pattern.count() + w.converter_box.count(), 0);
-    EXPECT_EQ(w.fields.checks, all_switches(true));
-    EXPECT_TRUE(s.settings.include_subfolders && s.settings.input_auto_refresh &&
-                s.settings.output_auto_refresh);
-    EXPECT_EQ(s.settings.converter_position, -1);
+    return load_settings(dir.file("BRELO.ini"));
 }
 
 }  // namespace
@@ -55,34 +35,41 @@ TEST(LoadSettings, MissingOrUnreadableFileGivesEveryDefault) {
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7 + 3) % 251 + 1);
     write_file(dir.file("binary.ini"), binary);
     write_file(dir.file("bare.ini"), "[Input]\r\n[Output]\r\n[Converter]\r\n");
+    StoredSettings defaults;
+    defaults.include_subfolders = defaults.input_auto_refresh = defaults.output_auto_refresh = true;
+    defaults.current_converter = -1;
     for (std::string path : {dir.file("none.ini"), std::string(), dir.path(),
                              dir.file("gone") + separator + "BRELO.ini", dir.file("binary.ini"),
                              dir.file("bare.ini")}) {
         SCOPED_TRACE(path);
-        Session s;
-        load_path(s, path);
-        expect_defaults(s);
+        const StoredSettings loaded = load_settings(path);
+        EXPECT_EQ(loaded, defaults);
+        const CurrentSettings opening = opening_settings(loaded);
+        EXPECT_EQ(opening.input_directory + "|" + opening.input_patterns + "|" +
+                      opening.output_directory + "|" + opening.output_pattern,
+                  "|*||${prefix}.${suffix}");
     }
 }
 
 TEST(LoadSettings, FlagPresentButEmptyReadsZeroWhileMissingReadsOne) {
     struct Case {
         std::string section_and_key;
-        Switch box;
-    } cases[] = {{"[Input]\r\nInclude Subfolders", Switch::IncludeSubfolders},
-                 {"[Input]\r\nAuto Refresh", Switch::InputAutoRefresh},
-                 {"[Output]\r\nAuto Refresh", Switch::OutputAutoRefresh}};
+        bool StoredSettings::*flag;
+    } cases[] = {{"[Input]\r\nInclude Subfolders", &StoredSettings::include_subfolders},
+                 {"[Input]\r\nAuto Refresh", &StoredSettings::input_auto_refresh},
+                 {"[Output]\r\nAuto Refresh", &StoredSettings::output_auto_refresh}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.section_and_key);
-        Session empty, missing, number;
-        load_text(empty, c.section_and_key + "=\r\n");
-        load_text(missing, c.section_and_key + "_other=0\r\n");
-        load_text(number, c.section_and_key + "= -2x\r\n");
-        EXPECT_FALSE(empty.window.fields.is_checked(c.box));
-        EXPECT_TRUE(missing.window.fields.is_checked(c.box));
-        EXPECT_TRUE(number.window.fields.is_checked(c.box));
-        EXPECT_EQ(empty.settings.include_subfolders, c.box != Switch::IncludeSubfolders);
-        EXPECT_EQ(empty.settings.output_auto_refresh, c.box != Switch::OutputAutoRefresh);
+        const StoredSettings empty = load_text(c.section_and_key + "=\r\n");
+        const StoredSettings missing = load_text(c.section_and_key + "_other=0\r\n");
+        const StoredSettings number = load_text(c.section_and_key + "= -2x\r\n");
+        EXPECT_FALSE(empty.*c.flag);
+        EXPECT_TRUE(missing.*c.flag);
+        EXPECT_TRUE(number.*c.flag);
+        // Only the flag of its own section and key reads the empty value.
+        EXPECT_EQ(empty.include_subfolders, c.flag != &StoredSettings::include_subfolders);
+        EXPECT_EQ(empty.input_auto_refresh, c.flag != &StoredSettings::input_auto_refresh);
+        EXPECT_EQ(empty.output_auto_refresh, c.flag != &StoredSettings::output_auto_refresh);
     }
 }
 
@@ -98,15 +85,33 @@ TEST(LoadSettings, HistoryEndsAtTheFirstEmptyOrMissingSlot) {
         {"gap after two, any order",
          "Input Directory 002=D:\\B\r\nInput Directory 001=D:\\A\r\nInput Directory 004=D:\\D",
          {"D:\\A", "D:\\B"}},
+        {"slot 011 is not read",
+         "Input Directory 001=1\r\nInput Directory 002=2\r\nInput Directory 003=3\r\n"
+         "Input Directory 004=4\r\nInput Directory 005=5\r\nInput Directory 006=6\r\n"
+         "Input Directory 007=7\r\nInput Directory 008=8\r\nInput Directory 009=9\r\n"
+         "Input Directory 010=10\r\nInput Directory 011=11",
+         {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        Session s;
-        load_text(s, "[Input]\r\n" + c.slots + "\r\n");
-        EXPECT_EQ(s.window.input_directory.rows, c.rows);
-        EXPECT_EQ(s.window.fields.text(HistoryField::InputDirectory),
-                  c.rows.empty() ? "" : c.rows[0]);
+        const StoredSettings loaded = load_text("[Input]\r\n" + c.slots + "\r\n");
+        EXPECT_EQ(loaded.input_directories, c.rows);
+        EXPECT_EQ(opening_settings(loaded).input_directory, c.rows.empty() ? "" : c.rows[0]);
     }
+}
+
+TEST(LoadSettings, ValuesAreCutTo259Characters) {
+    const std::string mega(1 << 20, 'm');
+    const StoredSettings loaded = load_text(
+        "[Output]\r\nOutput Directory 001=" + std::string(259, 'a') +
+        "\r\nOutput Directory 002=" + std::string(260, 'b') + "\r\nOutput Directory 003=" + mega +
+        "\r\n[Converter]\r\nConverter_Number=1\r\nConverter001_Title=" + mega +
+        "\r\nConverter001_WorkDir=" + std::string(260, 'w') + "\r\n");
+    EXPECT_EQ(loaded.output_directories,
+              (Rows{std::string(259, 'a'), std::string(259, 'b'), std::string(259, 'm')}));
+    ASSERT_EQ(loaded.converters.size(), 1u);
+    EXPECT_EQ(loaded.converters[0].title, std::string(259, 'm'));
+    EXPECT_EQ(loaded.converters[0].work_dir, std::string(259, 'w'));
 }
 
 TEST(LoadSettings, ConverterCountDecidesHowManyEntriesAreRead) {
@@ -114,62 +119,65 @@ TEST(LoadSettings, ConverterCountDecidesHowManyEntriesAreRead) {
         const char* label;
         std::string lines;
         std::size_t count;
-        int position;
+        int current;
     } cases[] = {
         {"two without keys", "Converter_Number=2", 2, 0},
         {"negative", "Converter_Number=-2\r\nConverter001_Title=x", 0, -1},
         {"stale entry", "Converter_Number=1\r\nConverter002_Title=x\r\nCurrent Converter=1", 1, -1},
         {"selected", "Converter_Number=3\r\nCurrent Converter=2", 3, 2},
+        {"negative current", "Converter_Number=3\r\nCurrent Converter=-2", 3, -1},
         {"damaged count", "Converter_Number=99999999999", 1000, 0},
         {"damaged count, more entries",
          "Converter_Number=99999\r\nConverter1001_WorkDir=\r\nConverter1002_Title=z", 1002, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        Session s;
-        load_text(s, "[Converter]\r\n" + c.lines + "\r\n");
-        ASSERT_EQ(s.converters.size(), c.count);
-        EXPECT_EQ(s.settings.converter_position, c.position);
-        int key = 0;
-        for (const auto& [k, converter] : s.converters) {
-            EXPECT_EQ(k, key++);
-            if (k < 1001) {
-                EXPECT_EQ(converter.title + converter.exe_file + converter.arguments +
-                              converter.work_dir, "");
-            }
+        const StoredSettings loaded = load_text("[Converter]\r\n" + c.lines + "\r\n");
+        ASSERT_EQ(loaded.converters.size(), c.count);
+        EXPECT_EQ(loaded.current_converter, c.current);
+        for (std::size_t i = 0; i < loaded.converters.size() && i < 1001; ++i) {
+            const Converter& converter = loaded.converters[i];
+            EXPECT_EQ(converter.title + converter.exe_file + converter.arguments +
+                          converter.work_dir, "");
+        }
+        if (c.count == 1002) {
+            EXPECT_EQ(loaded.converters[1001].title, "z");
         }
     }
 }
 
 TEST(LoadSettings, SharedFixturesLoadTheSameEverywhere) {
+    StoredSettings expected;
+    expected.input_directories = {"D:\\Data\\Texts", "D:\\Data\\Old"};
+    expected.input_patterns = {"*.txt|*.csv"};
+    expected.include_subfolders = false;
+    expected.input_auto_refresh = true;
+    expected.output_patterns = {"${prefix}.md5", "${prefix}.${suffix}"};
+    expected.output_auto_refresh = false;
+    expected.converters = {
+        Converter{"Converter 001", "D:\\Tools\\hashmd5.exe", "${infile} ${outfile}", "${location}"},
+        Converter{"Copy of Converter 001", "D:\\Tools\\jpconv.exe", "-s ${infile} ${outfile}",
+                  "${location}"}};
+    expected.current_converter = 1;
     for (const char* name : {"example.ini", "lf_only.ini"}) {
         SCOPED_TRACE(name);
-        Session s;
-        load_path(s, fixture_path(name));
-        const FakeSettingsWindow& w = s.window;
-        EXPECT_EQ(w.input_directory.rows, (Rows{"D:\\Data\\Texts", "D:\\Data\\Old"}));
-        EXPECT_EQ(w.fields.text(HistoryField::InputDirectory), "D:\\Data\\Texts");
-        EXPECT_EQ(w.input_patterns.rows, Rows{"*.txt|*.csv"});
-        EXPECT_EQ(w.fields.text(HistoryField::OutputDirectory), "");
-        EXPECT_EQ(w.output_pattern.rows, (Rows{"${prefix}.md5", "${prefix}.${suffix}"}));
-        EXPECT_FALSE(w.fields.is_checked(Switch::IncludeSubfolders));
-        EXPECT_TRUE(w.fields.is_checked(Switch::InputAutoRefresh));
-        EXPECT_FALSE(w.fields.is_checked(Switch::OutputAutoRefresh));
-        EXPECT_EQ(s.window.converter_box.selected_row(), 1);
-        ASSERT_EQ(s.converters.size(), 2u);
-        const Converter& second = s.converters.at(1);
-        EXPECT_EQ(second.title + "|" + second.exe_file + "|" + second.arguments + "|" +
-                      second.work_dir,
-                  "Copy of Converter 001|D:\\Tools\\jpconv.exe|-s ${infile} ${outfile}|"
-                  "${location}");
+        const StoredSettings loaded = load_settings(fixture_path(name));
+        EXPECT_EQ(loaded, expected);
+        EXPECT_EQ(opening_settings(loaded).output_directory, "");
     }
 }
 
-TEST(ConverterSaveOrder, RowsFirstThenConvertersNoRowShows) {
-    test_support::FakeMainFields fields;
-    test_support::FakeConverterBox box(fields);
-    ConverterList converters = {{0, make_converter("a")}, {3, make_converter("b")},
-                                {5, make_converter("c")}, {9, make_converter("d")}};
-    box.rows = {{"c", 5}, {"ghost", 7}, {"a", 0}, {"c again", 5}};
-    EXPECT_EQ(converter_save_order(box, converters), (std::vector<int>{5, 0, 3, 9}));
+// The reader's rules as the settings see them: blanks and quotes dropped, the first section and
+// key of a name, a line without an equals sign missing, "[ Converter ]" the converter section.
+TEST(LoadSettings, DamagedFixtureLoadsTheSameEverywhere) {
+    StoredSettings expected;
+    expected.input_directories = {"D:\\Data\\Texts", "D:\\Lower Case"};
+    expected.input_patterns = {"*.txt"};
+    expected.include_subfolders = false;
+    expected.input_auto_refresh = true;
+    expected.output_directories = {"quoted", "single", "\"unbalanced"};
+    expected.output_auto_refresh = true;
+    expected.converters.resize(7);
+    expected.current_converter = 0;
+    EXPECT_EQ(load_settings(fixture_path("damaged.ini")), expected);
 }

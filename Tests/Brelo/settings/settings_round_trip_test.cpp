@@ -1,4 +1,4 @@
-// Saving BRELO.ini from the window's parts and loading it back into a fresh window.
+// Saving a stored-settings value to BRELO.ini and loading it back.
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +7,15 @@
 #include <filesystem>
 
 #include "Support/temp_dir.h"
-#include "fake_settings_window.h"
+#include "settings_test_support.h"
 
 using test_support::read_file;
 using test_support::TempDir;
 using test_support::write_file;
 
 namespace {
+
+using Rows = std::vector<std::string>;
 
 std::string slots(const std::string& key_start, const Rows& rows) {
     std::string text;
@@ -29,19 +31,27 @@ std::string value(const std::string& path, const char* key) {
     return read_profile_string(path, "Converter", key, "missing");
 }
 
+std::vector<Converter> numbered_converters(int count) {
+    std::vector<Converter> converters;
+    for (int i = 0; i < count; ++i) converters.push_back(make_converter("C" + std::to_string(i)));
+    return converters;
+}
+
 }  // namespace
 
 TEST(SaveSettings, FileFromNothingListsEveryKeyInWriteOrder) {
     TempDir dir;
     std::string path = dir.file("BRELO.ini");
-    Session s;
-    s.window.input_directory.rows = {"D:\\A", "D:\\B", "D:\\C"};
-    s.window.output_pattern.rows = {"${prefix}.md5"};
-    s.window.fields.checks = {{Switch::IncludeSubfolders, true}, {Switch::OutputAutoRefresh, true}};
-    s.converters = {{0, make_converter("One", "D:\\Tools\\hashmd5.exe")},
-                    {1, make_converter("Two", "jpconv.exe")}};
-    s.window.fill_converter_box(s.converters, 1);
-    EXPECT_TRUE(s.save(path));
+    StoredSettings s;
+    s.input_directories = {"D:\\A", "D:\\B", "D:\\C"};
+    s.output_patterns = {"${prefix}.md5"};
+    s.include_subfolders = true;
+    s.input_auto_refresh = false;
+    s.output_auto_refresh = true;
+    s.converters = {make_converter("One", "D:\\Tools\\hashmd5.exe"),
+                    make_converter("Two", "jpconv.exe")};
+    s.current_converter = 1;
+    EXPECT_TRUE(save_settings(s, path));
     std::string expected = "[Input]\n" + slots("Input Directory", {"D:\\A", "D:\\B", "D:\\C"}) +
                            slots("File Patterns", {}) +
                            "Include Subfolders=1\nAuto Refresh=0\n[Output]\n" +
@@ -58,45 +68,44 @@ TEST(SaveSettings, FileFromNothingListsEveryKeyInWriteOrder) {
     EXPECT_EQ(non_empty_lines(read_file(path)), expected);
 }
 
-TEST(SaveSettings, EverythingComesBackInAFreshWindow) {
+// A file written by the program itself comes back byte for byte when nothing changed, stale
+// converter keys included.
+TEST(SaveSettings, SavingWhatWasLoadedLeavesTheFixtureUnchanged) {
+    for (const char* name : {"example.ini", "lf_only.ini"}) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        std::string path = dir.file("BRELO.ini");
+        const std::string original = read_file(fixture_path(name));
+        ASSERT_FALSE(original.empty());
+        write_file(path, original);
+        ASSERT_TRUE(save_settings(load_settings(path), path));
+        EXPECT_EQ(read_file(path), original);
+    }
+}
+
+TEST(SaveSettings, EverythingComesBackOnTheNextLoad) {
     TempDir dir;
     std::string path = dir.file("BRELO.ini");
     write_file(path, "[Input]\r\nMine=1\r\nAuto Refresh=1\r\n[Elsewhere]\r\nx=y\r\n");
-    Session first;
-    FakeSettingsWindow& w = first.window;
-    w.input_directory.rows = {"D:\\In", " D:\\Lead", "D:\\Trail ", "\"D:\\Quoted\"", "'s'"};
-    for (int i = 1; i <= 11; ++i) w.input_patterns.rows.push_back("*." + std::to_string(i));
-    w.output_directory.rows = {std::string(300, 'o')};
-    w.output_pattern.rows = {"a=b", "\x93\xfa\x96\x7b"};
-    w.fields.set_text(HistoryField::InputDirectory, "D:\\Typed but never run");
-    w.fields.checks = {{Switch::InputAutoRefresh, false}};
-    first.converters = {{0, Converter{"T", "D:\\conv.exe", " -x ${infile}", "\t"}},
-                        {4, Converter{}},
-                        {2, Converter{"Last", "x.exe", "${outfile}", "D:\\"}}};
-    w.converter_box.rows = {{"T", 0}, {"", 4}, {"Last", 2}};
-    w.converter_box.select_row(2);
-    ASSERT_TRUE(first.save(path));
+    StoredSettings first;
+    first.input_directories = {"D:\\In", " D:\\Lead", "D:\\Trail ", "\"D:\\Quoted\"", "'s'"};
+    for (int i = 1; i <= 11; ++i) first.input_patterns.push_back("*." + std::to_string(i));
+    first.output_directories = {std::string(300, 'o')};
+    first.output_patterns = {"a=b", "\x93\xfa\x96\x7b"};
+    first.include_subfolders = first.input_auto_refresh = first.output_auto_refresh = false;
+    first.converters = {Converter{"T", "D:\\conv.exe", " -x ${infile}", "\t"}, Converter{},
+                        Converter{"Last", "x.exe", "${outfile}", "D:\\"}};
+    first.current_converter = 2;
+    ASSERT_TRUE(save_settings(first, path));
 
-    Session second;
-    second.load(path);
-    const FakeSettingsWindow& v = second.window;
-    EXPECT_EQ(v.input_directory.rows, w.input_directory.rows);
-    EXPECT_EQ(v.fields.text(HistoryField::InputDirectory), "D:\\In");
-    w.input_patterns.rows.pop_back();
-    EXPECT_EQ(v.input_patterns.rows, w.input_patterns.rows);
-    EXPECT_EQ(v.output_directory.rows, Rows{std::string(259, 'o')});
-    EXPECT_EQ(v.output_pattern.rows, w.output_pattern.rows);
-    EXPECT_EQ(v.fields.checks, all_switches(false));
-    EXPECT_EQ(v.converter_box.selected_row(), 2);
-    const Converter* in_row_order[] = {&first.converters[0], &first.converters[4],
-                                       &first.converters[2]};
-    ASSERT_EQ(second.converters.size(), 3u);
-    for (int key = 0; key < 3; ++key) {
-        const Converter& got = second.converters.at(key);
-        const Converter& want = *in_row_order[key];
-        EXPECT_EQ(got.title + "|" + got.exe_file + "|" + got.arguments + "|" + got.work_dir,
-                  want.title + "|" + want.exe_file + "|" + want.arguments + "|" + want.work_dir);
-    }
+    // Ten history slots, 259 characters a value; everything else as it was.
+    StoredSettings expected = first;
+    expected.input_patterns.pop_back();
+    expected.output_directories = {std::string(259, 'o')};
+    EXPECT_EQ(load_settings(path), expected);
+    EXPECT_NE(non_empty_lines(read_file(path))
+                  .find("\nOutput Directory 001=" + std::string(259, 'o') + "\n"),
+              std::string::npos);
     EXPECT_EQ(read_profile_string(path, "Input", "Mine", "?"), "1");
     EXPECT_EQ(read_profile_string(path, "Elsewhere", "x", "?"), "y");
 }
@@ -104,39 +113,44 @@ TEST(SaveSettings, EverythingComesBackInAFreshWindow) {
 TEST(SaveSettings, ReorderedConvertersAreRenumberedAndShrunkListsLeaveStaleKeys) {
     TempDir dir;
     std::string path = dir.file("BRELO.ini");
-    Session s;
-    for (int key = 0; key < 5; ++key) s.converters[key] = make_converter("C" + std::to_string(key));
-    s.window.fill_converter_box(s.converters, 4);
-    ASSERT_TRUE(s.save(path));
+    StoredSettings s;
+    s.converters = numbered_converters(5);
+    s.current_converter = 4;
+    ASSERT_TRUE(save_settings(s, path));
 
     // The dialog deleted two, moved C2 to the top and left C1 selected; then the window closed.
-    s.converters.erase(3);
-    s.converters.erase(4);
-    s.window.converter_box.rows = {{"C2", 2}, {"C0", 0}, {"C1", 1}};
-    s.window.converter_box.select_row(2);
-    ASSERT_TRUE(s.save(path));
+    const std::vector<Converter> c = numbered_converters(3);
+    s.converters = {c[2], c[0], c[1]};
+    s.current_converter = 2;
+    ASSERT_TRUE(save_settings(s, path));
     EXPECT_EQ(value(path, "Converter_Number"), "3");
     EXPECT_EQ(value(path, "Converter001_Title"), "C2");
     EXPECT_EQ(value(path, "Current Converter"), "2");
     EXPECT_EQ(value(path, "Converter004_Title"), "C3");
     EXPECT_EQ(value(path, "Converter005_Title"), "C4");
 
-    Session next;
-    next.load(path);
-    EXPECT_EQ(next.window.converter_box.rows,
-              (std::vector<std::pair<std::string, int>>{{"C2", 0}, {"C0", 1}, {"C1", 2}}));
-    EXPECT_EQ(next.window.converter_box.selected_row(), 2);
+    EXPECT_EQ(load_settings(path), s);
 }
 
-TEST(SaveSettings, NoSelectionIsSavedAsMinusOne) {
+TEST(SaveSettings, CurrentConverterOutsideTheListIsSavedAsMinusOne) {
     TempDir dir;
     std::string path = dir.file("BRELO.ini");
     write_file(path, "[Converter]\r\nConverter_Number=2\r\nCurrent Converter=7\r\n");
-    Session s;
-    s.load(path);
-    EXPECT_EQ(s.window.converter_box.selected_row(), -1);
-    ASSERT_TRUE(s.save(path));
+    StoredSettings s = load_settings(path);
+    EXPECT_EQ(s.current_converter, -1);
+    ASSERT_TRUE(save_settings(s, path));
     EXPECT_EQ(value(path, "Current Converter"), "-1");
+
+    const struct {
+        int current;
+        const char* saved;
+    } rows[] = {{0, "0"}, {1, "1"}, {2, "-1"}, {7, "-1"}, {-1, "-1"}, {-5, "-1"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.current);
+        s.current_converter = row.current;
+        ASSERT_TRUE(save_settings(s, path));
+        EXPECT_EQ(value(path, "Current Converter"), row.saved);
+    }
 }
 
 #ifndef _WIN32
@@ -145,34 +159,33 @@ TEST(SaveSettings, NoSelectionIsSavedAsMinusOne) {
 TEST(SaveSettings, ConvertersAreNumberedWithAtLeastThreeDigits) {
     TempDir dir;
     std::string path = dir.file("BRELO.ini");
-    Session s;
-    for (int key = 0; key < 1000; ++key)
-        s.converters[key] = make_converter("Converter " + std::to_string(key + 1));
-    s.window.fill_converter_box(s.converters, 999);
-    ASSERT_TRUE(s.save(path));
+    StoredSettings s;
+    for (int i = 1; i <= 1000; ++i)
+        s.converters.push_back(make_converter("Converter " + std::to_string(i)));
+    s.current_converter = 999;
+    ASSERT_TRUE(save_settings(s, path));
     EXPECT_EQ(value(path, "Converter007_Title"), "Converter 7");
     EXPECT_EQ(value(path, "Converter1000_Title"), "Converter 1000");
-    Session next;
-    next.load(path);
+    const StoredSettings next = load_settings(path);
     ASSERT_EQ(next.converters.size(), 1000u);
     EXPECT_EQ(next.converters.at(999).title, "Converter 1000");
-    EXPECT_EQ(next.settings.converter_position, 999);
+    EXPECT_EQ(next.current_converter, 999);
 }
 #endif
 
 TEST(SaveSettings, UnwritablePlacesKeepWhatTheyHad) {
     TempDir dir;
-    Session s;
-    s.window.input_directory.rows = {"D:\\New"};
-    EXPECT_FALSE(s.save(""));
+    StoredSettings s;
+    s.input_directories = {"D:\\New"};
+    EXPECT_FALSE(save_settings(s, ""));
     std::string nowhere = dir.file("gone") + separator + "BRELO.ini";
-    s.save(nowhere);
+    save_settings(s, nowhere);
     EXPECT_FALSE(test_support::file_exists(nowhere));
 #ifndef _WIN32  // Wine running as root writes read-only files
     std::string locked = dir.file("locked.ini");
     write_file(locked, "[Input]\r\nAuto Refresh=0\r\n");
     std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
-    EXPECT_FALSE(s.save(locked));
+    EXPECT_FALSE(save_settings(s, locked));
     EXPECT_EQ(read_file(locked), "[Input]\r\nAuto Refresh=0\r\n");
 #endif
 }

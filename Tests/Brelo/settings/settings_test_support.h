@@ -1,0 +1,56 @@
+// Small helpers of the settings tests: building and printing stored settings, the shared INI
+// fixtures and a file's lines.
+#pragma once
+
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/stored_settings.h"
+#include "platform/profile.h"
+#include "settings/settings_file.h"
+
+inline Converter make_converter(const std::string& title, const std::string& exe = "x.exe") {
+    return Converter{title, exe, "${infile} ${outfile}", "${location}"};
+}
+
+// Lets a failed comparison show the whole value. Found by GoogleTest next to StoredSettings.
+inline void PrintTo(const StoredSettings& s, std::ostream* out) {
+    auto history = [out](const char* name, const History& values) {
+        *out << "\n  " << name << ":";
+        for (const std::string& value : values) *out << " [" << value << "]";
+    };
+    history("input directories", s.input_directories);
+    history("input patterns", s.input_patterns);
+    history("output directories", s.output_directories);
+    history("output patterns", s.output_patterns);
+    *out << "\n  switches: " << s.include_subfolders << s.input_auto_refresh
+         << s.output_auto_refresh << "\n  current converter: " << s.current_converter;
+    for (const Converter& c : s.converters)
+        *out << "\n  converter: [" << c.title << "|" << c.exe_file << "|" << c.arguments << "|"
+             << c.work_dir << "]";
+}
+
+#ifdef _WIN32
+constexpr char separator = '\\';
+#else
+constexpr char separator = '/';
+#endif
+
+inline std::string fixture_path(const std::string& name) {
+    return executable_directory() + "settings_fixtures" + separator + name;
+}
+
+// The file's lines without line ends, empty lines left out: the Windows functions may set
+// sections apart with an empty line, which carries no meaning.
+inline std::string non_empty_lines(const std::string& text) {
+    std::istringstream in(text);
+    std::string line, result;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) result += line + "\n";
+    }
+    return result;
+}
