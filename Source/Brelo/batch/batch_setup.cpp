@@ -1,13 +1,12 @@
-// Setting up the console's window from the settings file and the command line.
+// Setting up brelo-batch's batch from the settings file and the command line.
 #include "batch/batch_setup.h"
 
 #include <locale>
 
 #include <boost/algorithm/string/predicate.hpp>
 
-#include "batch/console_platform.h"
-#include "engine/current_settings.h"
 #include "engine/text_limits.h"
+#include "platform/console_platform.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 
@@ -30,68 +29,59 @@ std::string too_long_message(const char* option) {
            std::to_string(text_capacity - 1) + " characters";
 }
 
-// A field's new text, or a usage error when the field could not hold it: a cut path or pattern
-// would quietly name something else.
-bool set_field(ConsoleWindow& window, HistoryField field, const std::string& text,
-               const char* option, std::string& error) {
+// A field's new text, or a usage error when the window's field could not hold it: a cut path or
+// pattern would quietly name something else.
+bool set_field(std::string& field, const std::string& text, const char* option,
+               std::string& error) {
     if (text.size() > text_capacity - 1) {
         error = too_long_message(option);
         return false;
     }
-    window.fields().set_text(field, text);
+    field = text;
     return true;
 }
 
-std::vector<std::string> titles_of(const ConsoleConverterBox& box) {
+std::vector<std::string> titles_of(const std::vector<Converter>& converters) {
     std::vector<std::string> titles;
-    for (int row = 0; row < box.count(); ++row) titles.push_back(box.title_at(row));
+    titles.reserve(converters.size());
+    for (const Converter& converter : converters) titles.push_back(converter.title);
     return titles;
 }
 
-void load_into(ConsoleWindow& window, BatchSetup& setup) {
-    CurrentSettings loaded;
-    load_settings(settings_parts(window), setup.settings_path, loaded, setup.converters);
-    // The window lists the converters in the order of their keys, which is the file's order.
-    ConsoleConverterBox& box = window.converter_box();
-    box.clear();
-    for (const auto& [key, converter] : setup.converters) box.add_row(converter.title, key);
-    box.select_row(loaded.converter_position);
-}
-
-bool apply_options(ConsoleWindow& window, const BatchOptions& options, BatchSetup& setup) {
+bool apply_options(const BatchOptions& options, BatchSetup& setup) {
+    CurrentSettings& settings = setup.settings;
     std::string& error = setup.error;
-    if (options.input && !set_field(window, HistoryField::InputDirectory,
-                                    absolute_path(*options.input), "--input", error)) {
+    if (options.input && !set_field(settings.input_directory, absolute_path(*options.input),
+                                    "--input", error)) {
         return false;
     }
     if (options.patterns &&
-        !set_field(window, HistoryField::InputPatterns, *options.patterns, "--patterns", error)) {
+        !set_field(settings.input_patterns, *options.patterns, "--patterns", error)) {
         return false;
     }
-    if (options.subfolders) window.fields().set_checked(Switch::IncludeSubfolders, *options.subfolders);
-    if (options.output && !set_field(window, HistoryField::OutputDirectory,
-                                     absolute_path(*options.output), "--output", error)) {
+    if (options.subfolders) settings.include_subfolders = *options.subfolders;
+    if (options.output && !set_field(settings.output_directory, absolute_path(*options.output),
+                                     "--output", error)) {
         return false;
     }
-    if (options.name &&
-        !set_field(window, HistoryField::OutputPattern, *options.name, "--name", error)) {
+    if (options.name && !set_field(settings.output_pattern, *options.name, "--name", error)) {
         return false;
     }
     if (options.converter) {
-        const std::vector<std::string> titles = titles_of(window.converter_box());
+        const std::vector<std::string> titles = titles_of(setup.stored.converters);
         const std::optional<int> row = find_converter_row(titles, *options.converter);
         if (!row) {
             error = unknown_converter_message(titles, *options.converter, setup.settings_path);
             return false;
         }
-        window.converter_box().select_row(*row);
+        settings.current_converter = *row;
     }
     return true;
 }
 
 }  // namespace
 
-BatchSetup set_up_window(ConsoleWindow& window, const BatchOptions& options) {
+BatchSetup set_up_batch(const BatchOptions& options) {
     BatchSetup setup;
     if (options.ini) {
         setup.settings_path = absolute_path(*options.ini);
@@ -106,8 +96,12 @@ BatchSetup set_up_window(ConsoleWindow& window, const BatchOptions& options) {
     } else {
         setup.settings_path = settings_file_path();
     }
-    load_into(window, setup);
-    apply_options(window, options, setup);
+    setup.stored = load_settings(setup.settings_path);
+    setup.settings = opening_settings(setup.stored);
+    if (apply_options(options, setup)) {
+        // The options' texts were typed into the fields; Run captures them as it does any text.
+        setup.settings = capture_settings(setup.settings);
+    }
     return setup;
 }
 
@@ -144,11 +138,11 @@ std::string unknown_converter_message(const std::vector<std::string>& titles,
     return message;
 }
 
-RunRequest make_run_request(ConsoleWindow& window, const ConverterList& converters) {
+RunRequest make_run_request(const BatchSetup& setup) {
     RunRequest request;
-    request.settings = capture_settings(window.fields());
-    const ConsoleConverterBox& box = window.converter_box();
-    const int row = request.settings.converter_position;
-    if (row >= 0 && row < box.count()) request.converter = find_converter(converters, box.key_at(row));
+    request.settings = setup.settings;
+    const std::vector<Converter>& converters = setup.stored.converters;
+    const int row = request.settings.current_converter;
+    if (row >= 0 && row < static_cast<int>(converters.size())) request.converter = converters[row];
     return request;
 }

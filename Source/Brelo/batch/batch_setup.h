@@ -1,5 +1,5 @@
-// How brelo-batch sets up its window: the settings file as the window loads it at start, then
-// the command line's values on top, and the request that pressing Run would make from them.
+// How brelo-batch sets up its batch: the settings file as the window shows it when it opens,
+// then the command line's values on top, and the request that pressing Run would make of them.
 #pragma once
 
 #include <optional>
@@ -7,26 +7,28 @@
 #include <vector>
 
 #include "batch/batch_options.h"
-#include "batch/console_window.h"
 #include "engine/batch_run.h"
-#include "engine/converter.h"
+#include "engine/current_settings.h"
+#include "engine/stored_settings.h"
 
-// The window after start-up and options, the converters it knows, and where they came from.
+// The settings file's contents, the fields the batch works on, and where they came from.
 struct BatchSetup {
-    ConverterList converters;
+    StoredSettings stored;      // the file as loaded; the converters are taken from here
+    CurrentSettings settings;   // the fields as the window would capture them, options applied
     std::string settings_path;  // the file that was read; empty when none could be named
     std::string error;          // a usage error: the options cannot be applied
 };
 
-// Loads the settings file into the window (histories, switches, converter list and box, the
-// current converter) as the main window does when it opens, then applies the options: texts
-// replace the fields, --converter selects a row. Relative paths of the options are made
-// absolute against the current directory. --ini naming no readable file, a value too long for
-// its field and an unknown converter are usage errors; the window is then not to be run.
-BatchSetup set_up_window(ConsoleWindow& window, const BatchOptions& options);
+// Loads the settings file (--ini, else the BRELO.ini beside the program) and takes what the
+// window shows when it opens, then applies the options: texts replace the fields, the switch
+// replaces Include Subfolders, --converter selects a converter. Relative paths of the options are
+// made absolute against the current directory. --ini naming no readable file, a value too long
+// for its field and an unknown converter are usage errors, given in error; the rest of the
+// result is then not to be run.
+BatchSetup set_up_batch(const BatchOptions& options);
 
-// The row of the converter box that --converter names: a title equal to the text (the first
-// such row), else a 1-based position, else the one title equal to the text regardless of case.
+// The index of the converter that --converter names: a title equal to the text (the first such
+// one), else a 1-based position, else the one title equal to the text regardless of case.
 // Nothing when none of these fits.
 std::optional<int> find_converter_row(const std::vector<std::string>& titles,
                                       const std::string& text);
@@ -35,6 +37,5 @@ std::optional<int> find_converter_row(const std::vector<std::string>& titles,
 std::string unknown_converter_message(const std::vector<std::string>& titles,
                                       const std::string& text, const std::string& settings_path);
 
-// What Run would take from the window now: the captured fields and a copy of the converter of
-// the selected row, if any.
-RunRequest make_run_request(ConsoleWindow& window, const ConverterList& converters);
+// What Run would take: the fields and a copy of the current converter, if there is one.
+RunRequest make_run_request(const BatchSetup& setup);

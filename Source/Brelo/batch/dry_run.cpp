@@ -1,61 +1,47 @@
-// The dry run: the batch's walk, collecting command lines instead of starting them.
+// The dry run: the batch's own walk, collecting command lines instead of starting them.
 #include "batch/dry_run.h"
 
-#include "engine/scan.h"
-#include "platform/platform.h"
+#include <utility>
+
+#include "engine/walk.h"
 
 namespace {
 
-struct Planner {
-    const CurrentSettings& settings;
-    const PatternSet& patterns;
-    const PreparedCommand& command;
-    std::vector<PlannedFile> plan;
+class Planner : public WalkVisitor {
+public:
+    Planner(const CurrentSettings& settings, const PreparedCommand& command)
+        : settings_(settings), command_(command) {}
 
-    void walk(const std::string& input_directory, const std::string& output_directory) {
-        std::vector<DirEntry> entries;
-        if (!list_directory(input_directory, [&](const DirEntry& entry) {
-                entries.push_back(entry);
-                return true;
-            })) {
-            return;
-        }
-        for (const DirEntry& entry : entries) {
-            const std::string path = join_path(input_directory, entry.name);
-            if (entry.is_directory) {
-                if (!settings.include_subfolders || entry.name == "." || entry.name == "..") {
-                    continue;
-                }
-                if (is_output_directory(path, settings)) continue;
-                walk(path, join_path(output_directory, entry.name));
-                continue;
-            }
-            switch (match_name(patterns, entry.name)) {
-            case NameMatch::NotMatched:
-                break;
-            case NameMatch::TooComplex:
-                plan.push_back(
-                    {path, {}, {}, too_complex_message(settings.input_patterns, entry.name)});
-                break;
-            case NameMatch::Matched: {
-                const std::string output_path = join_path(
-                    output_directory, derive_output_name(entry.name, settings.output_pattern));
-                plan.push_back({path, output_path,
-                                expand_command(command.command_template, path, output_path), {}});
-                break;
-            }
-            }
-        }
+    void file_matched(const WalkFolder& folder, const std::string& name) override {
+        const std::string input_path = join_path(folder.input_path, name);
+        const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
+        plan_.push_back({input_path, output_path,
+                         expand_command(command_.command_template, input_path, output_path),
+                         {}});
     }
+
+    void name_too_complex(const WalkFolder& folder, const std::string& name) override {
+        plan_.push_back({join_path(folder.input_path, name),
+                         {},
+                         {},
+                         too_complex_message(settings_.input_patterns, name)});
+    }
+
+    std::vector<PlannedFile> take_plan() { return std::move(plan_); }
+
+private:
+    const CurrentSettings& settings_;
+    const PreparedCommand& command_;
+    std::vector<PlannedFile> plan_;
 };
 
 }  // namespace
 
 std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const PatternSet& patterns,
                                     const PreparedCommand& command) {
-    Planner planner{settings, patterns, command, {}};
-    planner.walk(settings.input_directory, settings.output_directory);
-    return planner.plan;
+    Planner planner(settings, command);
+    walk_input(settings, patterns, planner);
+    return planner.take_plan();
 }
 
 std::string format_plan(const std::vector<PlannedFile>& plan, const std::string& work_dir,

@@ -16,7 +16,7 @@ struct PlannedFile {
     std::string note;          // the run's log line for a name the patterns were too complex for
 };
 
-// Walks the input directory by the run's rules (Include Subfolders, "." and "..", the output
+// Walks the input directory with the run's own walk (Include Subfolders, "." and "..", the output
 // directory's subtree left out, entries in the order the file system gives them) and returns
 // every matching file with its output path and command line. Reads directories only: makes no
 // folder and starts nothing.

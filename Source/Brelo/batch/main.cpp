@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "batch/batch_program.h"
-#include "batch/console_platform.h"
+#include "platform/console_platform.h"
 
 int main(int argc, char* argv[]) {
     use_binary_output();

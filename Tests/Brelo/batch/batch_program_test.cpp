@@ -7,9 +7,9 @@
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
 #include "batch/batch_options.h"
-#include "batch/console_platform.h"
 #include "batch_process.h"
-#include "engine/scan.h"
+#include "engine/walk.h"
+#include "platform/console_platform.h"
 #include "platform/platform.h"
 
 namespace {

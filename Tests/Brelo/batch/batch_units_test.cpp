@@ -1,14 +1,18 @@
 // The pieces of brelo-batch whose rules the program's output shows only in part.
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "Support/temp_dir.h"
 #include "batch/batch_options.h"
 #include "batch/batch_setup.h"
-#include "batch/console_window.h"
+#include "batch/console_run_events.h"
 #include "batch/dry_run.h"
-#include "engine/scan.h"
+#include "engine/batch_run.h"
+#include "engine/walk.h"
+#include "platform/console_platform.h"
 #include "platform/platform.h"
 
 namespace {
@@ -70,16 +74,65 @@ TEST(FindConverterRow, TitleThenPositionThenTitleIgnoringCase) {
 
 // A notice that starts like the run header (a converter titled "Run" and a pattern the compiler
 // refuses) is still a notice: it belongs on standard error, not in the printed log.
-TEST(ConsoleLogBox, OnlyTheRunHeaderStartsThePrintedLog) {
+TEST(ConsoleRunEvents, OnlyTheRunHeaderStartsThePrintedLog) {
     std::ostringstream out;
-    ConsoleLogBox box(out);
-    box.expect_run_header("[Converter - Run]:\r\n\r\n");
-    box.set_text("");
-    box.set_text("[Converter - Run]:\r\n\r\n\tbad pattern\r\n\r\n2026/01/01  00:00:00");
+    std::ostringstream err;
+    ConsoleRunEvents events(out, err);
+    events.notice("");
+    const std::string notice =
+        "[Converter - Run]:\r\n\r\n\tbad pattern\r\n\r\n2026/01/01  00:00:00";
+    events.notice(notice);
     EXPECT_EQ(out.str(), "");
-    box.set_text("[Converter - Run]:\r\n\r\n");
-    box.set_text("[Converter - Run]:\r\n\r\na -> b\r\n");
+    EXPECT_EQ(err.str(), notice + line_end);
+    events.header("[Converter - Run]:\r\n\r\n");
+    events.file_started("a", "b", "a -> b\r\n");
     EXPECT_EQ(out.str(), "[Converter - Run]:\r\n\r\na -> b\r\n");
+    EXPECT_EQ(err.str(), notice + line_end);
+}
+
+TEST(SetUpBatch, OptionsGoOnTopOfWhatTheWindowOpensWith) {
+    test_support::TempDir dir;
+    const std::string ini = dir.file("b.ini");
+    test_support::write_file(
+        ini,
+        "[Input]\r\nInput Directory 001=newest\\\\\r\nInput Directory 002=older\r\n"
+        "File Patterns 001=*.txt\r\nInclude Subfolders=1\r\n[Output]\r\n"
+        "Output Directory 001=out\r\n[Converter]\r\nConverter_Number=2\r\n"
+        "Current Converter=1\r\nConverter001_Title=One\r\nConverter001_ExeFile=one\r\n"
+        "Converter002_Title=Two\r\nConverter002_ExeFile=two\r\n");
+    BatchOptions options;
+    options.ini = ini;
+    const BatchSetup opened = set_up_batch(options);
+    ASSERT_EQ(opened.error, "");
+    EXPECT_EQ(opened.settings_path, ini);
+    EXPECT_EQ(opened.settings.input_directory, "newest");  // as Run captures it
+    EXPECT_EQ(opened.settings.input_patterns, "*.txt");
+    EXPECT_EQ(opened.settings.output_pattern, output_pattern_fallback);
+    EXPECT_TRUE(opened.settings.include_subfolders);
+    ASSERT_TRUE(make_run_request(opened).converter);
+    EXPECT_EQ(make_run_request(opened).converter->exe_file, "two");
+
+    const std::string longest(259, '?');
+    options.patterns = longest;
+    options.name = longest;
+    options.output = std::string("out") + '\\';
+    options.subfolders = false;
+    options.converter = "one";
+    const BatchSetup applied = set_up_batch(options);
+    ASSERT_EQ(applied.error, "");
+    EXPECT_EQ(applied.settings.input_directory, "newest");
+    EXPECT_EQ(applied.settings.input_patterns, longest);
+    EXPECT_EQ(applied.settings.output_pattern, longest);
+    // Made absolute against the current directory, then captured as Run captures a typed path.
+    EXPECT_EQ(applied.settings.output_directory, absolute_path("out"));
+    EXPECT_FALSE(applied.settings.include_subfolders);
+    const RunRequest request = make_run_request(applied);
+    ASSERT_TRUE(request.converter);
+    EXPECT_EQ(request.converter->title, "One");
+    EXPECT_EQ(request.settings.input_patterns, longest);
+
+    options.name = longest + "?";
+    EXPECT_EQ(set_up_batch(options).error, "the value of --name is longer than 259 characters");
 }
 
 TEST(PlanBatch, LeavesOutTheOutputDirectoryInsideTheInputAndMakesNothing) {
@@ -100,6 +153,70 @@ TEST(PlanBatch, LeavesOutTheOutputDirectoryInsideTheInputAndMakesNothing) {
     const std::string output = join_path(join_path(out, "sub"), "a.md5");
     EXPECT_EQ(plan[0].command_line, "conv \"" + input + "\" \"" + output + "\"");
     EXPECT_FALSE(path_exists(join_path(out, "sub")));
+}
+
+// The files and notes a run meets, in its order, as "input -> output" or the note's log text.
+class MetByTheRun : public RunEvents {
+public:
+    std::vector<std::string> met;
+    void notice(const std::string&) override {}
+    void header(const std::string&) override {}
+    void file_started(const std::string& input_path, const std::string& output_path,
+                      const std::string&) override {
+        met.push_back(input_path + " -> " + output_path);
+    }
+    void console_text(const std::string&) override {}
+    void file_ended(const std::string&) override {}
+    void note(const std::string& text) override { met.push_back(text); }
+    void finished(int, const std::string&) override {}
+};
+
+TEST(PlanBatch, MeetsWhatTheRunMeetsInTheSameOrder) {
+    test_support::TempDir dir;
+    const std::string in = dir.file("in");
+    const std::string sub = join_path(in, "sub");
+    const std::string out = join_path(in, "out");
+    for (const std::string& d : {in, sub, join_path(sub, "deeper"), out, join_path(in, "none")}) {
+        ASSERT_TRUE(make_directory(d));
+    }
+    for (const std::string& f :
+         {join_path(in, "a.txt"), join_path(in, "skip.dat"), join_path(sub, "b.txt"),
+          join_path(sub, std::string(60, 'a')), join_path(join_path(sub, "deeper"), "c.TXT"),
+          join_path(in, "z.txt"), join_path(out, "old.txt")}) {
+        test_support::write_file(f, "");
+    }
+    for (const bool subfolders : {true, false}) {
+        SCOPED_TRACE(subfolders ? "sub-folders" : "top only");
+        RunRequest request;
+        request.settings.input_directory = in;
+        request.settings.input_patterns = "*a*a*a*a*a*a*a*a*a*b|*.txt";
+        request.settings.include_subfolders = subfolders;
+        request.settings.output_directory = out;
+        request.settings.output_pattern = "${prefix}.md5";
+        // A program that cannot start: the run walks and logs every file and converts none.
+        request.converter = Converter{"T", dir.file("none"), "${infile} ${outfile}", ""};
+        MetByTheRun run;
+        RunControl control;
+        ASSERT_TRUE(run_batch(request, run, control).ran);
+
+        PatternSet patterns;
+        ASSERT_FALSE(check_input(request.settings, patterns));
+        const PreparedCommand command = prepare_command(*request.converter);
+        std::vector<std::string> planned;
+        for (const PlannedFile& file : plan_batch(request.settings, patterns, command)) {
+            if (!file.note.empty()) {
+                EXPECT_EQ(file.command_line, "");
+                planned.push_back(file.input_path + "\r\n\t" + file.note + "\r\n");
+                continue;
+            }
+            EXPECT_EQ(file.command_line,
+                      expand_command(command.command_template, file.input_path,
+                                     file.output_path));
+            planned.push_back(file.input_path + " -> " + file.output_path);
+        }
+        EXPECT_EQ(planned, run.met);
+        EXPECT_EQ(run.met.size(), subfolders ? 5u : 2u);
+    }
 }
 
 }  // namespace

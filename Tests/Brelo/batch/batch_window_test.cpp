@@ -10,8 +10,8 @@
 #include "Support/temp_dir.h"
 #include "batch_process.h"
 #include "gui_harness.h"
-#include "ui/main_window.h"
 #include "ui/resource.h"
+#include "ui/window_run.h"
 
 namespace {
 
