@@ -7,10 +7,10 @@
 
 #include "engine/text_limits.h"
 #include "ui/app.h"
+#include "ui/controls.h"
 #include "ui/dialog_rules.h"
 #include "ui/pickers.h"
 #include "ui/resource.h"
-#include "ui/window_parts_win32.h"
 
 namespace {
 
@@ -26,16 +26,16 @@ struct ConvertersDialogState {
 
 ConvertersDialogState state;
 
-Win32ConverterBox list_box(HWND dialog) {
-    return Win32ConverterBox(GetDlgItem(dialog, IDC_CONV_LIST), true);
+ConverterRows list_box(HWND dialog) {
+    return ConverterRows(GetDlgItem(dialog, IDC_CONV_LIST), true);
 }
 
-Win32ConverterBox main_converter_box() {
-    return Win32ConverterBox(GetDlgItem(state.main_window, IDC_MAIN_CONVERTER), false);
+ConverterRows main_converter_box() {
+    return ConverterRows(GetDlgItem(state.main_window, IDC_MAIN_CONVERTER), false);
 }
 
 Converter* converter_of_row(HWND dialog, int row) {
-    const Win32ConverterBox list = list_box(dialog);
+    const ConverterRows list = list_box(dialog);
     if (row < 0 || row >= list.count()) return nullptr;
     const auto it = state.working_copy.find(list.key_at(row));
     return it == state.working_copy.end() ? nullptr : &it->second;
@@ -64,7 +64,7 @@ void enable(HWND dialog, int id, bool enabled) {
 }
 
 void update_converter_buttons(HWND dialog) {
-    const Win32ConverterBox list = list_box(dialog);
+    const ConverterRows list = list_box(dialog);
     const ConverterButtons buttons = converter_buttons(list.count(), list.selected_row());
     for (int id : field_ids) {
         if (!buttons.fields) SetDlgItemTextA(dialog, id, "");
@@ -77,7 +77,7 @@ void update_converter_buttons(HWND dialog) {
 
 // Appends the converter's row, selects it and makes its fields the current ones.
 void add_and_select(HWND dialog, int key) {
-    Win32ConverterBox list = list_box(dialog);
+    ConverterRows list = list_box(dialog);
     list.add_row(state.working_copy[key].title, key);
     const int row = list.count() - 1;
     list.select_row(row);
@@ -92,8 +92,8 @@ void on_init_dialog(HWND dialog, LPARAM main_list) {
     state.main_window = GetParent(dialog);
     state.main_list = reinterpret_cast<ConverterList*>(main_list);
     state.working_copy = *state.main_list;
-    const Win32ConverterBox main_box = main_converter_box();
-    Win32ConverterBox list = list_box(dialog);
+    const ConverterRows main_box = main_converter_box();
+    ConverterRows list = list_box(dialog);
     for (int row = 0; row < main_box.count(); ++row) {
         const int key = main_box.key_at(row);
         const auto it = state.working_copy.find(key);
@@ -115,7 +115,7 @@ void on_list_selection_changed(HWND dialog) {
 // The list follows typing in the title field; changes the program makes while the focus is
 // elsewhere (showing another converter's fields) leave the rows alone.
 void on_title_changed(HWND dialog) {
-    Win32ConverterBox list = list_box(dialog);
+    ConverterRows list = list_box(dialog);
     const int row = list.selected_row();
     if (GetFocus() != GetDlgItem(dialog, IDC_CONV_TITLE) || row < 0) return;
     const int key = list.key_at(row);
@@ -125,7 +125,7 @@ void on_title_changed(HWND dialog) {
 }
 
 void on_new_clicked(HWND dialog) {
-    const Win32ConverterBox list = list_box(dialog);
+    const ConverterRows list = list_box(dialog);
     if (list.selected_row() >= 0) store_converter_fields(dialog, state.last_selected_row);
     const int rows = list.count();
     const int key = smallest_free_key(state.working_copy);
@@ -148,7 +148,7 @@ void on_copy_clicked(HWND dialog) {
 }
 
 void on_delete_clicked(HWND dialog) {
-    Win32ConverterBox list = list_box(dialog);
+    ConverterRows list = list_box(dialog);
     const int row = list.selected_row();
     if (row < 0) return;
     state.working_copy.erase(list.key_at(row));
@@ -163,7 +163,7 @@ void on_delete_clicked(HWND dialog) {
 // Only the row moves: the fields still belong to the moved converter, so they are neither
 // stored nor reloaded.
 void on_move_clicked(HWND dialog, bool up) {
-    Win32ConverterBox list = list_box(dialog);
+    ConverterRows list = list_box(dialog);
     const int row = list.selected_row();
     const int target = row_after_move(row, list.count(), up);
     if (target < 0) return;
@@ -190,9 +190,9 @@ void on_working_directory_browse_clicked(HWND dialog) {
 void on_ok_clicked(HWND dialog) {
     store_converter_fields(dialog, state.last_selected_row);
     *state.main_list = state.working_copy;
-    Win32ConverterBox main_box = main_converter_box();
+    ConverterRows main_box = main_converter_box();
     main_box.clear();
-    const Win32ConverterBox list = list_box(dialog);
+    const ConverterRows list = list_box(dialog);
     for (int row = 0; row < list.count(); ++row) {
         const int key = list.key_at(row);
         const auto it = state.main_list->find(key);

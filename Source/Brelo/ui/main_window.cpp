@@ -1,42 +1,39 @@
 // The main window: initialisation and shutdown, the command table, F5 routing, tree mirroring,
-// drops on the two frames. What a refresh or a run does is the engine's; this file moves text
-// between the controls and the engine.
+// drops on the two frames. What a refresh or a run does is the engine's; window_values moves
+// the values between the controls and the engine, window_run carries the runs.
 #include "ui/main_window.h"
 
-#include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "engine/batch_run.h"
-#include "engine/current_settings.h"
 #include "engine/scan.h"
+#include "engine/stored_settings.h"
 #include "engine/text_limits.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 #include "ui/app.h"
+#include "ui/controls.h"
 #include "ui/converters_dialog.h"
 #include "ui/dialog_rules.h"
 #include "ui/pickers.h"
 #include "ui/resource.h"
-#include "ui/window_parts_win32.h"
+#include "ui/window_run.h"
+#include "ui/window_values.h"
 
 namespace {
 
 constexpr const char* input_picker_title = "Select a folder as input directory.";
 constexpr const char* output_picker_title = "Select a folder as output directory.";
-// Closing during a run stops it and waits this long for the running converter to finish (the
-// engine ends a converter that outlives Stop by its grace time), so its output is complete.
-constexpr auto close_wait_beyond_grace = std::chrono::seconds(10);
 
 struct MainWindowState {
     HWND window = nullptr;
-    std::optional<Win32MainWindow> parts;
-    CurrentSettings settings;
-    ConverterList converters;
-    RunControl run;
+    ConverterList converters;       // keyed as the converter box's rows
+    std::optional<FileTrees> trees;  // what the trees show; none while they are empty
+    OutputItems output_items;       // the output tree's items that renamings reach
     WNDPROC tree_proc = nullptr;
     WNDPROC frame_proc = nullptr;
 };
@@ -51,9 +48,31 @@ bool is_ticked(int id) {
     return IsDlgButtonChecked(state.window, id) == BST_CHECKED;
 }
 
+// A refresh leaves the log box empty or showing its last notice, also during a run.
+void show_refresh_log(const std::string& text) {
+    set_log_text(state.window, text);
+    log_box_replaced();
+}
+
+void refresh_input_side() {
+    InputRefresh refresh = refresh_input_tree(read_current_settings(state.window));
+    if (refresh.cancelled) return;
+    state.trees = std::move(refresh.trees);
+    state.output_items = show_file_trees(state.window, state.trees ? &*state.trees : nullptr);
+    show_refresh_log(refresh.log_text);
+}
+
+void refresh_output_side() {
+    FileTrees* trees = state.trees ? &*state.trees : nullptr;
+    const std::string log_text =
+        refresh_output_tree(trees, read_current_settings(state.window));
+    if (trees) show_output_names(state.window, *trees, state.output_items);
+    show_refresh_log(log_text);
+}
+
 void refresh(RefreshSide side) {
-    if (side == RefreshSide::Input) refresh_input_tree(*state.parts);
-    if (side == RefreshSide::Output) refresh_output_tree(*state.parts);
+    if (side == RefreshSide::Input) refresh_input_side();
+    if (side == RefreshSide::Output) refresh_output_side();
 }
 
 // Each side of the window: its directory box, pattern box, Auto Refresh box and refresh.
@@ -109,66 +128,43 @@ WNDPROC subclass(int id, WNDPROC proc) {
 
 // ---- Initialisation and shutdown --------------------------------------------------------
 
-void fill_converter_box() {
-    ConverterBox& box = state.parts->converter_box();
-    for (int key = 0; key < static_cast<int>(state.converters.size()); ++key) {
-        const auto it = state.converters.find(key);
-        if (it != state.converters.end()) box.add_row(it->second.title, key);
-    }
-    box.select_row(state.settings.converter_position);
-}
-
 void on_init_dialog(HWND window) {
     state.window = window;
-    state.parts.emplace(window);
-    state.converters.clear();
-    load_settings(*state.parts, state.settings, state.converters);
+    state.trees.reset();
+    state.output_items = OutputItems();
+    const StoredSettings stored = load_settings(settings_file_path());
+    show_stored_settings(window, stored, state.converters);
     SendMessageA(window, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(app_instance(), MAKEINTRESOURCEA(IDI_APP))));
     create_tree_images();
     for (int tree : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE})
         SendMessageA(item(tree), TVM_SETIMAGELIST, TVSIL_NORMAL,
                      reinterpret_cast<LPARAM>(tree_images()));
-    fill_converter_box();
+    raise_log_limit(window);
     state.tree_proc = subclass(IDC_MAIN_INPUT_TREE, tree_scroll_proc);
     subclass(IDC_MAIN_OUTPUT_TREE, tree_scroll_proc);
     state.frame_proc = subclass(IDC_MAIN_INPUT_FRAME, frame_drop_proc);
     subclass(IDC_MAIN_OUTPUT_FRAME, frame_drop_proc);
     ShowWindow(window, SW_SHOW);
     center_window(window);
-    if (state.settings.input_auto_refresh) refresh_input_tree(*state.parts);
-    state.run.stop_event = create_event(stop_event_name);
+    if (stored.input_auto_refresh) refresh_input_side();
+    open_run_control();
     SetCurrentDirectoryA(program_directory().c_str());
-}
-
-// Carries out what the worker asks of the window while the window's thread waits for it.
-void wait_for_worker(std::chrono::steady_clock::duration limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    MSG message;
-    while (state.run.worker_active && std::chrono::steady_clock::now() < deadline) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-    }
 }
 
 // A run in progress is stopped and its converter allowed to finish, so no output is left half
 // written, before the settings are saved and the window goes.
 void on_close(HWND window) {
-    if (state.run.worker_active) {
-        if (state.run.running) toggle_run(*state.parts, state.converters, state.run);
-        wait_for_worker(state.run.stop_grace + close_wait_beyond_grace);
-    }
+    end_run_before_close(window);
     DestroyWindow(window);
 }
 
 void on_destroy() {
-    // A worker that outlived the wait above still polls the event: leave it to the process end.
-    if (!state.run.worker_active) {
-        close_event(state.run.stop_event);
-        state.run.stop_event = nullptr;
-    }
+    close_run_control();
     destroy_tree_images();
-    save_settings(*state.parts, state.converters);
+    save_settings(read_stored_settings(state.window, state.converters), settings_file_path());
+    state.trees.reset();
+    state.output_items = OutputItems();
     PostQuitMessage(0);
 }
 
@@ -185,12 +181,9 @@ void on_browse_clicked(const Side& side, const char* title) {
 // When the choice is reported the edit field still shows the previous text, so the chosen row's
 // text goes in before the refresh reads it.
 void on_history_row_chosen(int box, const Side& side) {
-    const int row = static_cast<int>(SendDlgItemMessageA(state.window, box, CB_GETCURSEL, 0, 0));
-    if (row >= 0) {
-        const Win32HistoryList history(state.window, static_cast<HistoryField>(box));
-        const std::string text = history.row(row);
-        SetDlgItemTextA(state.window, box, text.c_str());
-    }
+    HWND combo = item(box);
+    const int row = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+    if (row >= 0) SetWindowTextA(combo, combo_row_text(combo, row).c_str());
     refresh_if_ticked(side);
 }
 
@@ -208,7 +201,7 @@ void on_configure_clicked() {
 }
 
 void on_run_clicked() {
-    toggle_run(*state.parts, state.converters, state.run);
+    toggle_run(state.window, state.converters);
 }
 
 void on_refresh_focused() {
@@ -221,9 +214,9 @@ void on_refresh_focused() {
 BOOL on_command(int id, int code) {
     switch (id) {
     case IDC_MAIN_INPUT_BROWSE:   on_browse_clicked(input_side, input_picker_title); return TRUE;
-    case IDC_MAIN_INPUT_REFRESH:  refresh_input_tree(*state.parts); return TRUE;
+    case IDC_MAIN_INPUT_REFRESH:  refresh_input_side(); return TRUE;
     case IDC_MAIN_OUTPUT_BROWSE:  on_browse_clicked(output_side, output_picker_title); return TRUE;
-    case IDC_MAIN_OUTPUT_REFRESH: refresh_output_tree(*state.parts); return TRUE;
+    case IDC_MAIN_OUTPUT_REFRESH: refresh_output_side(); return TRUE;
     case IDC_MAIN_CONFIGURE:      on_configure_clicked(); return TRUE;
     case IDC_MAIN_RUN:            on_run_clicked(); return TRUE;
     case IDC_MAIN_SUBFOLDERS:     refresh_if_ticked(input_side); return TRUE;
@@ -272,6 +265,8 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_INITDIALOG: on_init_dialog(window); return TRUE;  // TRUE: default focus
     case WM_COMMAND:    return on_command(LOWORD(wparam), HIWORD(wparam));
     case WM_NOTIFY:     return on_notify(*reinterpret_cast<const NMHDR*>(lparam));
+    case WM_TIMER:      if (wparam == log_timer_id) on_log_timer(window); return TRUE;
+    case run_ended_message: on_run_ended(window); return TRUE;
     case WM_CLOSE:      on_close(window); return TRUE;
     case WM_DESTROY:    on_destroy(); return FALSE;
     }
@@ -283,8 +278,4 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 HWND create_main_window() {
     return CreateDialogParamA(app_instance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                               main_window_proc, 0);
-}
-
-bool run_in_progress() {
-    return state.run.worker_active;
 }

@@ -7,6 +7,3 @@
 // shows and centres it. Null when the dialog cannot be created. Closing the window destroys it,
 // which saves the settings and posts the quit message with code 0.
 HWND create_main_window();
-
-// True while a run's worker exists, including a stopped one that is still finishing its file.
-bool run_in_progress();

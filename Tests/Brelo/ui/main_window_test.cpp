@@ -1,5 +1,5 @@
 // The main window created in-process and driven with messages: resources, start-up, the refresh
-// triggers, F5, tree mirroring and drops.
+// triggers and how a refresh fills the trees, F5, tree mirroring and drops.
 #include <string>
 #include <vector>
 
@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/current_settings.h"
+#include "engine/scan.h"
 #include "gui_harness.h"
 #include "Support/temp_dir.h"
 #include "ui/dialog_rules.h"
@@ -144,6 +146,117 @@ TEST_F(MainWindowTest, OutputSideRenamesPreviewOnItsOwnTriggers) {
     EXPECT_EQ(output_refreshes.count(), 15);
     click(IDC_MAIN_INPUT_REFRESH);
     EXPECT_EQ(input_refreshes.count(), 1);
+}
+
+// What one tree received during a refresh.
+struct TreeMessages {
+    int deletes = 0;
+    int root_deletes = 0;
+    int inserts = 0;
+    int inserts_while_drawing = 0;
+    bool drawing = true;
+};
+
+MessageCounter watch_tree(int tree, TreeMessages& seen) {
+    return MessageCounter(control(tree), [&seen](UINT message, WPARAM wparam, LPARAM lparam) {
+        if (message == WM_SETREDRAW) seen.drawing = wparam != 0;
+        if (message == TVM_DELETEITEM) {
+            ++seen.deletes;
+            if (reinterpret_cast<HTREEITEM>(lparam) == TVI_ROOT) ++seen.root_deletes;
+        }
+        if (message == TVM_INSERTITEMA || message == TVM_INSERTITEMW) {
+            ++seen.inserts;
+            if (seen.drawing) ++seen.inserts_while_drawing;
+        }
+        return false;
+    });
+}
+
+LPARAM item_param(int tree, HTREEITEM item) {
+    TVITEMA data = {};
+    data.mask = TVIF_HANDLE | TVIF_PARAM;
+    data.hItem = item;
+    SendMessageA(control(tree), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return data.lParam;
+}
+
+HTREEITEM next_item(int tree, HTREEITEM item, UINT relation) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(control(tree), TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// Walks both trees side by side: every item's parameter names the item at the same place in
+// the other tree. Returns the number of pairs.
+int check_partners(HTREEITEM input_item, HTREEITEM output_item) {
+    int pairs = 0;
+    while (input_item || output_item) {
+        EXPECT_TRUE(input_item && output_item) << "the trees differ in shape";
+        if (!input_item || !output_item) return pairs;
+        EXPECT_EQ(item_param(IDC_MAIN_INPUT_TREE, input_item),
+                  reinterpret_cast<LPARAM>(output_item));
+        EXPECT_EQ(item_param(IDC_MAIN_OUTPUT_TREE, output_item),
+                  reinterpret_cast<LPARAM>(input_item));
+        pairs += 1 + check_partners(next_item(IDC_MAIN_INPUT_TREE, input_item, TVGN_CHILD),
+                                    next_item(IDC_MAIN_OUTPUT_TREE, output_item, TVGN_CHILD));
+        input_item = next_item(IDC_MAIN_INPUT_TREE, input_item, TVGN_NEXT);
+        output_item = next_item(IDC_MAIN_OUTPUT_TREE, output_item, TVGN_NEXT);
+    }
+    return pairs;
+}
+
+// Emptying a big tree item by item, or drawing it after every insertion, made refreshes slow:
+// each tree is emptied with one message and filled while it does not draw; the output side only
+// renames.
+TEST_F(MainWindowTest, RefreshEmptiesEachTreeOnceAndFillsItWithoutDrawing) {
+    for (int i = 0; i < 20; ++i) write_file(input + "\\a\\f" + std::to_string(i) + ".txt", "f");
+    start_with(true, true);
+    TreeMessages input_seen, output_seen;
+    {
+        MessageCounter input_watch = watch_tree(IDC_MAIN_INPUT_TREE, input_seen);
+        MessageCounter output_watch = watch_tree(IDC_MAIN_OUTPUT_TREE, output_seen);
+        click(IDC_MAIN_INPUT_REFRESH);
+    }
+    const int items = 25;  // the root, a, b, c.txt, f0 ... f19 and top.txt
+    for (const TreeMessages* seen : {&input_seen, &output_seen}) {
+        SCOPED_TRACE(seen == &input_seen ? "input tree" : "output tree");
+        EXPECT_EQ(seen->deletes, 1);
+        EXPECT_EQ(seen->root_deletes, 1);
+        EXPECT_EQ(seen->inserts, items);
+        EXPECT_EQ(seen->inserts_while_drawing, 0);
+        EXPECT_TRUE(seen->drawing);
+    }
+    // The trees show the scan's value, in its order.
+    CurrentSettings settings;
+    settings.input_directory = input;
+    settings.input_patterns = "*";
+    settings.output_directory = output;
+    settings.output_pattern = "${prefix}.${suffix}";
+    InputRefresh scan = refresh_input_tree(settings);
+    ASSERT_TRUE(scan.trees);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), render_tree(*scan.trees, TreeSide::Input, "\n"));
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), render_tree(*scan.trees, TreeSide::Output, "\n"));
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE).rfind(input + "\n  a\n    b\n      c.txt\n", 0), 0u);
+    EXPECT_EQ(check_partners(next_item(IDC_MAIN_INPUT_TREE, nullptr, TVGN_ROOT),
+                             next_item(IDC_MAIN_OUTPUT_TREE, nullptr, TVGN_ROOT)),
+              items);
+
+    TreeMessages renaming_input, renaming_output;
+    {
+        MessageCounter input_watch = watch_tree(IDC_MAIN_INPUT_TREE, renaming_input);
+        MessageCounter output_watch = watch_tree(IDC_MAIN_OUTPUT_TREE, renaming_output);
+        type_into(IDC_MAIN_OUTPUT_PATTERN, "${prefix}");
+    }
+    for (const TreeMessages* seen : {&renaming_input, &renaming_output}) {
+        EXPECT_EQ(seen->deletes, 0);
+        EXPECT_EQ(seen->inserts, 0);
+    }
+    settings.output_pattern = "${prefix}";
+    refresh_output_tree(&*scan.trees, settings);
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), render_tree(*scan.trees, TreeSide::Output, "\n"));
+    EXPECT_NE(tree_text(IDC_MAIN_OUTPUT_TREE).find("\n  top\n"), std::string::npos);
+    EXPECT_EQ(check_partners(next_item(IDC_MAIN_INPUT_TREE, nullptr, TVGN_ROOT),
+                             next_item(IDC_MAIN_OUTPUT_TREE, nullptr, TVGN_ROOT)),
+              items);
 }
 
 TEST_F(MainWindowTest, ChosenHistoryRowIsInTheFieldBeforeTheRefresh) {

@@ -1,0 +1,204 @@
+// Run and Stop: the worker, the log pieces it leaves behind a mutex, and the window's side of
+// showing them. The worker never touches a control; the window's thread shows only what is new.
+#include "ui/window_run.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "engine/batch_run.h"
+#include "engine/conversion_log.h"
+#include "platform/platform.h"
+#include "ui/resource.h"
+#include "ui/window_values.h"
+
+namespace {
+
+constexpr const char* no_worker_message = "The run could not be started.";
+// The log box is brought up to date at most this often while files are converted: each update
+// costs the control a layout of the new text, and a run produces pieces far faster than anyone
+// reads them.
+constexpr UINT log_interval_ms = 100;
+// Closing during a run waits this long beyond the stop grace for the running converter to
+// finish (the engine ends a converter that outlives Stop by its grace time), so its output is
+// complete.
+constexpr auto close_wait_beyond_grace = std::chrono::seconds(10);
+
+// What a worker leaves for the window's thread. Shared by both: the worker may outlive the
+// window.
+struct WorkerOutput {
+    std::mutex mutex;
+    std::string pending;   // log text not shown yet
+    bool replace = false;  // pending replaces the box's text instead of following it
+    bool notice = false;   // the replacing text is a notice, shown from its top
+    RunResult result;      // complete once ended is set
+    std::atomic<bool> ended{false};
+};
+
+// The run's events as the window wants them: kept, not shown, until the window's thread asks.
+class PendingLogEvents : public LogTextEvents {
+public:
+    explicit PendingLogEvents(std::shared_ptr<WorkerOutput> output) : output_(std::move(output)) {}
+    void notice(const std::string& text) override { replace(text, true); }
+
+protected:
+    void replace_text(const std::string& text) override { replace(text, false); }
+    void append_text(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(output_->mutex);
+        output_->pending += text;
+    }
+
+private:
+    void replace(const std::string& text, bool notice) {
+        std::lock_guard<std::mutex> lock(output_->mutex);
+        output_->pending = text;
+        output_->replace = true;
+        output_->notice = notice;
+    }
+    std::shared_ptr<WorkerOutput> output_;
+};
+
+// The window's side of runs; touched only on the window's thread.
+struct RunState {
+    Event* stop_event = nullptr;
+    std::chrono::milliseconds stop_grace = default_stop_grace;
+    std::shared_ptr<WorkerOutput> worker;  // set from Run until the window handles the end
+    bool running = false;                  // from Run until Stop or the end
+    std::string log;                       // the run's log as far as shown
+    bool box_holds_log = true;             // the log box shows log and nothing else
+};
+
+RunState run;
+
+void set_run_label(HWND window, const char* label) {
+    SetDlgItemTextA(window, IDC_MAIN_RUN, label);
+}
+
+// The box gets only the new text, unless something else wrote into it since: then the whole log
+// goes in again, once.
+void show_pending(HWND window) {
+    std::string text;
+    bool replace = false;
+    bool notice = false;
+    {
+        std::lock_guard<std::mutex> lock(run.worker->mutex);
+        text.swap(run.worker->pending);
+        replace = std::exchange(run.worker->replace, false);
+        notice = run.worker->notice;
+    }
+    if (replace) {
+        run.log = std::move(text);
+        set_log_text(window, run.log);
+        run.box_holds_log = true;
+        if (!notice) scroll_log_to_end(window);
+        return;
+    }
+    if (text.empty()) return;
+    run.log += text;
+    if (run.box_holds_log && !log_edited_by_user(window)) {
+        append_log_text(window, text);
+    } else {
+        set_log_text(window, run.log);
+        run.box_holds_log = true;
+    }
+    scroll_log_to_end(window);
+}
+
+void stop_run(HWND window) {
+    if (run.stop_event) set_event(*run.stop_event);
+    run.running = false;
+    set_run_label(window, run_label);
+}
+
+void start_run(HWND window, const ConverterList& converters) {
+    RunRequest request;
+    request.settings = read_current_settings(window);
+    request.converter = selected_converter(window, converters);
+    // Cleared here, before the worker exists, so that a Stop meant for the previous run cannot
+    // stop this one.
+    if (run.stop_event) reset_event(*run.stop_event);
+    auto output = std::make_shared<WorkerOutput>();
+    run.worker = output;
+    run.running = true;
+    run.log.clear();
+    run.box_holds_log = true;
+    set_run_label(window, stop_label);
+    SetTimer(window, log_timer_id, log_interval_ms, nullptr);
+    RunControl control{run.stop_event, run.stop_grace};
+    const bool started = start_detached_thread([window, output, request, control]() mutable {
+        PendingLogEvents events(output);
+        output->result = run_batch(request, events, control);
+        output->ended = true;
+        PostMessageA(window, run_ended_message, 0, 0);
+    });
+    if (!started) {
+        KillTimer(window, log_timer_id);
+        run.worker.reset();
+        run.running = false;
+        set_run_label(window, run_label);
+        set_log_text(window, make_notice(converter_section, run_key, no_worker_message));
+    }
+}
+
+}  // namespace
+
+void open_run_control() {
+    run.stop_event = create_event(stop_event_name);
+}
+
+void close_run_control() {
+    if (run.worker) return;
+    close_event(run.stop_event);
+    run.stop_event = nullptr;
+}
+
+void toggle_run(HWND window, const ConverterList& converters) {
+    if (run.running) {
+        stop_run(window);
+        return;
+    }
+    if (run.worker) return;
+    start_run(window, converters);
+}
+
+void on_log_timer(HWND window) {
+    if (run.worker) show_pending(window);
+}
+
+void on_run_ended(HWND window) {
+    if (!run.worker || !run.worker->ended) return;
+    show_pending(window);
+    KillTimer(window, log_timer_id);
+    const RunResult result = run.worker->result;
+    run.worker.reset();
+    run.log = std::string();
+    if (run.running) {
+        run.running = false;
+        set_run_label(window, run_label);
+    }
+    if (result.ran) remember_in_history_boxes(window, result.remembered);
+}
+
+void log_box_replaced() {
+    if (run.worker) run.box_holds_log = false;
+}
+
+void end_run_before_close(HWND window) {
+    if (!run.worker) return;
+    if (run.running) stop_run(window);
+    const auto deadline =
+        std::chrono::steady_clock::now() + run.stop_grace + close_wait_beyond_grace;
+    MSG message;
+    while (!run.worker->ended && std::chrono::steady_clock::now() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    on_run_ended(window);
+}
+
+bool run_in_progress() {
+    return run.worker != nullptr;
+}

@@ -1,0 +1,44 @@
+// Run and Stop in the main window: the worker thread that runs the batch, the log text it
+// leaves for the window's thread, and the end of the run as the window sees it.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/converter.h"
+
+// What a worker posts to the main window once its run has ended.
+constexpr UINT run_ended_message = WM_APP + 1;
+// The main window's timer that shows the log's new text while a run is active.
+constexpr UINT_PTR log_timer_id = 1;
+
+// Creates the stop event ("StopConvert"). Without it (creation failed) runs cannot be stopped.
+void open_run_control();
+// Releases the stop event, unless a worker that outlived end_run_before_close still polls it:
+// that one is left to the end of the process.
+void close_run_control();
+
+// The Run/Stop button. While running: sets the stop event and relabels the button "Run" at
+// once, without waiting. Otherwise, unless a stopped worker is still finishing (the press is then
+// ignored): takes the fields and a copy of the selected converter, relabels the button "Stop"
+// and starts the worker. When no thread can be started, the button goes back to "Run" and the
+// log box shows a notice instead.
+void toggle_run(HWND window, const ConverterList& converters);
+
+// The log timer: the log box gains what the worker has left since the last time.
+void on_log_timer(HWND window);
+
+// The worker's end message: the rest of the log, the "Run" label, and after a run that ran the
+// four fields' values at the head of their histories. A message for a run already handled is
+// ignored.
+void on_run_ended(HWND window);
+
+// Something else (a refresh) has replaced the log box's text during a run: the run's next text
+// brings its whole log back, as each run's log is shown whole in the end.
+void log_box_replaced();
+
+// Before the window closes: stops a run, waits for its worker (the stop grace time and 10 s
+// more) while carrying out messages sent to this thread, and handles the run's end.
+void end_run_before_close(HWND window);
+
+// True while a run's worker exists, stopped or not, until the window has handled its end.
+bool run_in_progress();
