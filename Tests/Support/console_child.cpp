@@ -9,6 +9,8 @@
 //                   after this process has ended, and ends
 //   stdin           reads its standard input to the end and writes "stdin N\n" with the count
 //   cwd             writes its current directory and "\n"
+//   exit N          writes "exit N" without a line end and ends with exit code N
+//   exitfile PATH   ends with the number the file at PATH holds (0 when it holds none), silently
 //   anything else   writes "unknown act\n" and then what echo writes, and ends with 2
 //   sleep           starts a copy of itself that sleeps for ever too, writes "sleeping\n" and
 //                   sleeps for ever
@@ -161,6 +163,17 @@ int main(int argc, char** argv) {
         if (!getcwd(dir, sizeof dir)) dir[0] = '\0';
 #endif
         put(stdout, std::string(dir) + "\n");
+    } else if (act == "exit" && argc > 2) {
+        put(stdout, std::string("exit ") + argv[2]);
+        return std::atoi(argv[2]);
+    } else if (act == "exitfile" && argc > 2) {
+        std::FILE* file = std::fopen(argv[2], "rb");
+        int code = 0;
+        if (file) {
+            if (std::fscanf(file, "%d", &code) != 1) code = 0;
+            std::fclose(file);
+        }
+        return code;
     } else if (act == "sleep") {
 #ifdef _WIN32
         start_copy("sleeper");

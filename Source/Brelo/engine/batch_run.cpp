@@ -12,42 +12,95 @@ namespace {
 constexpr const char* entry_arrow = " -> ";
 constexpr const char* console_label = "\r\n\tConsole:";
 constexpr const char* entry_end = "\r\n";
+constexpr const char* unreadable_folder_text = "The folder could not be read.";
+
+std::string counted(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// What follows the total when not everything converted, each on a line of its own.
+std::string outcome_lines(const RunResult& result) {
+    std::string lines;
+    if (result.failed > 0 || result.unreadable_folders > 0) {
+        if (result.failed > 0) lines += std::to_string(result.failed) + " of them failed";
+        if (result.unreadable_folders > 0) {
+            if (!lines.empty()) lines += "; ";
+            lines += counted(result.unreadable_folders, "folder", "folders") +
+                     (result.unreadable_folders == 1 ? " could" : " could") + " not be read";
+        }
+        lines += ".\r\n";
+    }
+    if (result.stopped) {
+        lines += "Stopped: " + counted(result.not_started, "matching file was", "matching files were") +
+                 " not started.\r\n";
+    }
+    return lines;
+}
+
+// The paths the walk works with are absolute, so that a converter finds them from its own
+// working directory; the log shows them as the user typed them.
+class ShownPath {
+public:
+    ShownPath(const std::string& typed, const std::string& walked)
+        : typed_(typed), walked_(walked) {}
+    std::string operator()(const std::string& path) const {
+        if (typed_ == walked_ || path.compare(0, walked_.size(), walked_) != 0) return path;
+        return typed_ + path.substr(walked_.size());
+    }
+
+private:
+    std::string typed_;
+    std::string walked_;
+};
+
+std::string resolved(const std::string& directory) {
+    return directory.empty() || is_absolute_path(directory) ? directory : absolute_path(directory);
+}
 
 bool stop_requested(const RunControl& control) {
     return control.stop_event && is_event_set(*control.stop_event);
 }
 
 // Starts the converter for each matching file the walk delivers and reports every piece of the
-// log as it comes.
+// log as it comes. After Stop it converts nothing more but goes on counting the matching files.
 class Conversion : public WalkVisitor {
 public:
-    Conversion(const RunRequest& request, const PreparedCommand& command, RunEvents& events,
-               RunControl& control, StopWatch& stop_watch)
-        : settings_(request.settings),
+    Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
+               const PreparedCommand& command, RunEvents& events, RunControl& control,
+               StopWatch& stop_watch, RunResult& result)
+        : settings_(walked),
+          shown_input_(typed.input_directory, walked.input_directory),
+          shown_output_(typed.output_directory, walked.output_directory),
           command_(command),
           events_(events),
           control_(control),
-          stop_watch_(stop_watch) {}
-
-    int total() const { return total_; }
+          stop_watch_(stop_watch),
+          result_(result) {}
 
     // Only one level is created, and a failure goes unreported: the converter then reports that
     // it cannot write, if it does. The walk reports outer folders first, so the parent exists.
     void folder_reached(const WalkFolder& folder) override {
+        if (result_.stopped) return;
         if (!path_exists(folder.output_path)) make_directory(folder.output_path);
     }
 
     void file_matched(const WalkFolder& folder, const std::string& name) override {
+        if (result_.stopped) {
+            ++result_.not_started;
+            return;
+        }
         const std::string input_path = join_path(folder.input_path, name);
         const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
+        const std::string shown_input = shown_input_(input_path);
+        const std::string shown_output = shown_output_(output_path);
         std::string text;
-        text.reserve(input_path.size() + output_path.size() + 16);
-        text += input_path;
+        text.reserve(shown_input.size() + shown_output.size() + 16);
+        text += shown_input;
         text += entry_arrow;
-        text += output_path;
+        text += shown_output;
         text += console_label;
-        events_.file_started(input_path, output_path, text);
-        run_console_process(
+        events_.file_started(shown_input, shown_output, text);
+        const ConverterEnd end = run_console_process(
             expand_command(command_.command_template, input_path, output_path),
             command_.work_dir,
             [this](const char* piece, std::size_t length) {
@@ -55,24 +108,38 @@ public:
             },
             stop_watch_);
         events_.file_ended(entry_end);
-        ++total_;
+        ++result_.total;
+        if (!end.succeeded()) ++result_.failed;
     }
 
     // A notice would wipe the run's log, so the file gets a line at its place instead.
     void name_too_complex(const WalkFolder& folder, const std::string& name) override {
-        events_.note(join_path(folder.input_path, name) + "\r\n\t" +
+        if (result_.stopped) return;
+        events_.note(shown_input_(join_path(folder.input_path, name)) + "\r\n\t" +
                      too_complex_message(settings_.input_patterns, name) + "\r\n");
     }
 
-    bool stop_requested() override { return ::stop_requested(control_); }
+    void folder_unreadable(const WalkFolder& folder) override {
+        if (result_.stopped) return;
+        events_.note(shown_input_(folder.input_path) + "\r\n\t" + unreadable_folder_text +
+                     "\r\n");
+        ++result_.unreadable_folders;
+    }
+
+    bool stop_requested() override {
+        if (!result_.stopped && ::stop_requested(control_)) result_.stopped = true;
+        return false;
+    }
 
 private:
     const CurrentSettings& settings_;
+    ShownPath shown_input_;
+    ShownPath shown_output_;
     const PreparedCommand& command_;
     RunEvents& events_;
     RunControl& control_;
     StopWatch& stop_watch_;
-    int total_ = 0;
+    RunResult& result_;
 };
 
 // Every run ends so, stopped, complete or failed: the next run starts clean.
@@ -99,15 +166,18 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
 
     const PreparedCommand command = prepare_command(*request.converter);
     events.header(format_run_header(converter_section, request.converter->title));
+    CurrentSettings walked = settings;
+    walked.input_directory = resolved(settings.input_directory);
+    walked.output_directory = resolved(settings.output_directory);
     {
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace);
-        Conversion conversion(request, command, events, control, stop_watch);
-        walk_input(settings, patterns, conversion);
-        result.total = conversion.total();
+        Conversion conversion(settings, walked, command, events, control, stop_watch, result);
+        walk_input(walked, patterns, conversion);
     }
     events.finished(result.total, "\r\nTotal " + std::to_string(result.total) +
-                                      " Files are converted.\r\n" + time_stamp_now());
+                                      " Files are converted.\r\n" + outcome_lines(result) +
+                                      time_stamp_now());
     end_run(control);
     result.ran = true;
     result.remembered = RememberedValues{settings.input_directory, settings.input_patterns,

@@ -86,9 +86,20 @@ protected:
 struct RunResult {
     bool ran = false;  // false when a check failed or no converter was selected (a notice said so)
     int total = 0;     // files the converter was started (or tried) for
+    int failed = 0;    // of those, the ones whose converter did not start, exited with a code
+                       // other than 0, or was ended by Stop
+    int unreadable_folders = 0;  // folders that could not be listed
+    bool stopped = false;        // Stop came before the walk was through
+    int not_started = 0;         // matching files the walk met after Stop
     RememberedValues remembered;  // what the histories take after a run that ran
+
+    // Every matching file converted and every folder read.
+    bool all_converted() const { return ran && failed == 0 && unreadable_folders == 0 && !stopped; }
 };
 
 // The whole run on the calling thread: the input and output checks, the converter, the walk,
-// the total and the time stamp. Stopped or complete, it ends with the stop event reset.
+// the total, the lines telling what failed or was not started, and the time stamp. After Stop
+// the rest of the walk is only counted. Relative input and output directories are resolved
+// against the current directory for the converters, whose working directory is their own;
+// the log shows the paths as typed. Stopped or complete, it ends with the stop event reset.
 RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control);

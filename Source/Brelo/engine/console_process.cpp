@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -60,8 +61,27 @@ void StopWatch::watch() {
     }
 }
 
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         const ConsoleSink& sink, StopWatch& watch) {
+bool ConverterEnd::succeeded() const {
+    return outcome == ConverterOutcome::Exited && exit.known && !exit.by_signal && exit.code == 0;
+}
+
+std::string exit_line(const ChildExit& exit) {
+    if (!exit.known) return exit_unknown_text;
+    if (exit.by_signal) return "Converter ended by signal " + std::to_string(exit.code) + ".\r\n";
+    if (exit.code == 0) return std::string();
+    std::string line = "Converter exited with code " + std::to_string(exit.code);
+    // Windows reports crashes as large status codes, which are known by their hexadecimal form.
+    if (exit.code > 0xFFFF) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08lX", exit.code);
+        line += std::string(" (0x") + hex + ")";
+    }
+    return line + ".\r\n";
+}
+
+ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
+                                 const ConsoleSink& sink, StopWatch& watch) {
+    ConverterEnd end;
     char buffer[read_chunk];
     std::memset(buffer, 0, sizeof buffer);
 
@@ -75,7 +95,7 @@ void run_console_process(const std::string& command_line, const std::string& wor
     }
     if (failure) {
         sink(failure, std::strlen(failure));
-        return;
+        return end;
     }
 
     bool any_text = false;
@@ -94,25 +114,29 @@ void run_console_process(const std::string& command_line, const std::string& wor
         }
         std::memset(buffer, 0, sizeof buffer);
     }
-    wait_child_process(*child);
+    end.exit = wait_child_process(*child);
     const bool ended_by_stop = watch.leave();
     close_child_process(child);
 
-    if (ended_by_stop) {
+    end.outcome = ended_by_stop ? ConverterOutcome::EndedByStop : ConverterOutcome::Exited;
+    const std::string line = ended_by_stop ? std::string(ended_by_stop_text) : exit_line(end.exit);
+    if (!line.empty()) {
         if (any_text && last != '\n') sink("\r\n", 2);
-        sink(ended_by_stop_text, std::strlen(ended_by_stop_text));
+        sink(line.data(), line.size());
     }
+    return end;
 }
 
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         ConversionLog& log, Event* stop, std::chrono::milliseconds grace) {
+ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
+                                 ConversionLog& log, Event* stop,
+                                 std::chrono::milliseconds grace) {
     StopWatch watch(stop, grace);
-    run_console_process(command_line, work_dir, log, watch);
+    return run_console_process(command_line, work_dir, log, watch);
 }
 
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         ConversionLog& log, StopWatch& watch) {
-    run_console_process(
+ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
+                                 ConversionLog& log, StopWatch& watch) {
+    return run_console_process(
         command_line, work_dir,
         [&log](const char* text, std::size_t length) { log.append(text, length); }, watch);
 }

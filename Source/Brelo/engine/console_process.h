@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/conversion_log.h"
+#include "platform/platform.h"
 
 struct ChildProcess;
 struct Event;
@@ -18,6 +19,26 @@ inline constexpr const char* output_pipe_failed_text = "Create STDOUT pipe faile
 inline constexpr const char* input_pipe_failed_text = "Create STDIN pipe failed.\r\n";
 inline constexpr const char* process_failed_text = "Create process failed.\r\n";
 inline constexpr const char* ended_by_stop_text = "Converter ended by Stop.\r\n";
+inline constexpr const char* exit_unknown_text = "The converter's exit code could not be read.\r\n";
+
+// How one converter ended.
+enum class ConverterOutcome {
+    Exited,       // it ran to its end; see exit
+    NotStarted,   // one of the "Create ... failed." lines was given instead
+    EndedByStop,  // it outlived the grace time after Stop and was ended
+};
+
+struct ConverterEnd {
+    ConverterOutcome outcome = ConverterOutcome::NotStarted;
+    ChildExit exit;  // meaningful when outcome is Exited
+
+    // Exited on its own with exit code 0: the only end that counts as converted.
+    bool succeeded() const;
+};
+
+// The log line for a converter that exited on its own and did not succeed ("Converter exited
+// with code 1.", or ended by a signal on POSIX); empty for one that succeeded.
+std::string exit_line(const ChildExit& exit);
 
 // How long a converter may go on after Stop before it is ended.
 inline constexpr std::chrono::milliseconds default_stop_grace{5000};
@@ -63,16 +84,17 @@ using ConsoleSink = std::function<void(const char* text, std::size_t length)>;
 // "Create ... failed." lines instead.
 // Under a watch: once Stop is set, the converter may go on for the grace time; if it (or
 // anything holding its output) is still running then, it is ended with every process it
-// started, and "Converter ended by Stop." follows on a line of its own.
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         const ConsoleSink& sink, StopWatch& watch);
+// started, and "Converter ended by Stop." follows on a line of its own. A converter that exits
+// with a code other than 0 gets its exit_line after its text, also on a line of its own.
+ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
+                                 const ConsoleSink& sink, StopWatch& watch);
 
 // The same with the text appended to log, under a watch of its own for the stop event (which
 // may be null: the converter then runs to its end).
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         ConversionLog& log, Event* stop = nullptr,
-                         std::chrono::milliseconds grace = default_stop_grace);
+ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
+                                 ConversionLog& log, Event* stop = nullptr,
+                                 std::chrono::milliseconds grace = default_stop_grace);
 
 // The same with the text appended to log, under a run's watch.
-void run_console_process(const std::string& command_line, const std::string& work_dir,
-                         ConversionLog& log, StopWatch& watch);
+ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
+                                 ConversionLog& log, StopWatch& watch);

@@ -43,6 +43,10 @@ public:
         }
     }
 
+    void folder_unreadable(const WalkFolder& folder) override {
+        if (report_.unreadable++ == 0) report_.first_unreadable = folder.input_path;
+    }
+
     bool stop_requested() override { return cancel_ && cancel_->load(std::memory_order_relaxed); }
 
 private:
@@ -115,6 +119,16 @@ InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atom
                        " more names were taken likewise.";
         }
         refresh.log_text = make_notice(input_section, input_patterns_key, message);
+    }
+    // A folder left out is the graver news, so its notice is the one that stays.
+    if (report.unreadable > 0) {
+        // The path goes last: a notice that is too long loses the end of its message.
+        std::string message = "A folder could not be read";
+        if (report.unreadable > 1) {
+            message += " (and " + std::to_string(report.unreadable - 1) + " more)";
+        }
+        message += ": \"" + report.first_unreadable + "\"";
+        refresh.log_text = make_notice(input_section, input_directory_key, message);
     }
     return refresh;
 }

@@ -38,6 +38,7 @@ private:
                 entries.push_back(entry);
                 return true;
             })) {
+            visitor_.folder_unreadable(level.folder);
             return true;
         }
         for (const DirEntry& entry : entries) {

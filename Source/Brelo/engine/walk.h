@@ -33,6 +33,9 @@ public:
         (void)folder;
         (void)name;
     }
+    // A folder (the input directory included) that could not be listed: nothing below it is
+    // visited. Windows cannot list paths beyond 259 characters with the 8-bit calls.
+    virtual void folder_unreadable(const WalkFolder& folder) { (void)folder; }
     // Asked before every entry; true ends the walk there.
     virtual bool stop_requested() { return false; }
 };
@@ -41,7 +44,7 @@ public:
 // entries is acted on (so files a converter writes into it meanwhile are not taken up), entries
 // are visited in the order the file system lists them, "." and ".." are skipped, sub-folders are
 // entered only with Include Subfolders and never the output directory. A folder that cannot be
-// listed contributes nothing. False when the visitor stopped the walk.
+// listed is reported and contributes nothing else. False when the visitor stopped the walk.
 bool walk_input(const CurrentSettings& settings, const PatternSet& patterns,
                 WalkVisitor& visitor);
 

@@ -1,5 +1,5 @@
-// What brelo-batch needs of the operating system beyond the engine's platform layer: the
-// current directory, binary standard streams and Ctrl+C. console_platform_win32.cpp and
+// What brelo-batch needs of the operating system beyond the engine's platform layer: changing
+// the current directory, binary standard streams and Ctrl+C. console_platform_win32.cpp and
 // console_platform_posix.cpp define the same functions; the build compiles one of them.
 #pragma once
 
@@ -14,10 +14,6 @@ inline constexpr const char* line_end = "\r\n";
 #else
 inline constexpr const char* line_end = "\n";
 #endif
-
-// The path made absolute against the current directory, with "." and ".." parts and repeated
-// separators resolved by their text. An empty path stays empty.
-std::string absolute_path(const std::string& path);
 
 // Makes dir the process's current directory. False when it cannot.
 bool change_directory(const std::string& dir);

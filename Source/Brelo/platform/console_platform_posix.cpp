@@ -24,37 +24,7 @@ void on_interrupt(int) {
     errno = saved_errno;
 }
 
-std::string current_directory() {
-    std::vector<char> buffer(4096);
-    for (;;) {
-        if (getcwd(buffer.data(), buffer.size())) return buffer.data();
-        if (errno != ERANGE) return std::string();
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 }  // namespace
-
-std::string absolute_path(const std::string& path) {
-    if (path.empty()) return path;
-    const std::string full = path[0] == '/' ? path : current_directory() + "/" + path;
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= full.size()) {
-        std::size_t end = full.find('/', start);
-        if (end == std::string::npos) end = full.size();
-        const std::string part = full.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string result;
-    for (const std::string& part : parts) result += "/" + part;
-    return result.empty() ? "/" : result;
-}
 
 bool change_directory(const std::string& dir) { return chdir(dir.c_str()) == 0; }
 

@@ -20,29 +20,7 @@ BOOL WINAPI on_console_control(DWORD type) {
     return TRUE;  // handled: the process goes on and ends its run itself
 }
 
-// The current directory joined with the path, unresolved: what is left when the system cannot
-// resolve a path, which happens to the 8-bit calls once it passes their buffer size.
-std::string joined_to_current_directory(const std::string& path) {
-    DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::string directory(size, '\0');
-    DWORD length = size ? GetCurrentDirectoryA(size, &directory[0]) : 0;
-    directory.resize(length < size ? length : 0);
-    if (!directory.empty() && directory.back() != '\\') directory += '\\';
-    return directory + path;
-}
-
 }  // namespace
-
-std::string absolute_path(const std::string& path) {
-    if (path.empty()) return path;
-    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return joined_to_current_directory(path);
-    std::string full(size, '\0');
-    DWORD length = GetFullPathNameA(path.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size) return joined_to_current_directory(path);
-    full.resize(length);
-    return full;
-}
 
 bool change_directory(const std::string& dir) { return SetCurrentDirectoryA(dir.c_str()) != 0; }
 

@@ -35,6 +35,14 @@ struct DirEntry {
 // cannot start (no such directory, no access, path too long).
 bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit);
 
+// True when the path names its place without the current directory: on POSIX it starts with
+// "/"; on Windows with a drive and a separator ("C:\\") or two separators ("\\\\server").
+bool is_absolute_path(const std::string& path);
+
+// The path made absolute against the current directory, with "." and ".." parts and repeated
+// separators resolved. An empty path stays empty.
+std::string absolute_path(const std::string& path);
+
 // ---- Events -------------------------------------------------------------------------------
 
 // A manual-reset event: it stays set until it is reset. Safe to use from several threads.
@@ -90,9 +98,17 @@ StartResult start_child_process(const std::string& command_line, const std::stri
 bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
                        std::size_t& count);
 
-// Waits, without time limit, until the child process itself has ended. The process stays known
-// to the system until close_child_process, so end_child_process_tree never reaches a stranger.
-void wait_child_process(ChildProcess& child);
+// How a child process ended.
+struct ChildExit {
+    bool known = false;       // false when the system could not say
+    bool by_signal = false;   // POSIX only: ended by a signal, whose number is code
+    unsigned long code = 0;   // the exit code; on Windows the whole 32-bit value
+};
+
+// Waits, without time limit, until the child process itself has ended, and says how it ended.
+// The process stays known to the system until close_child_process, so end_child_process_tree
+// never reaches a stranger.
+ChildExit wait_child_process(ChildProcess& child);
 
 // Ends the child and every process of its group at once. May be called from another thread
 // while read_child_output or wait_child_process blocks, but not after close_child_process.

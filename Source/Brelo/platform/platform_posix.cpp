@@ -61,6 +61,42 @@ bool list_directory(const std::string& dir, const std::function<bool(const DirEn
     return true;
 }
 
+namespace {
+
+std::string current_directory() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        if (getcwd(buffer.data(), buffer.size())) return buffer.data();
+        if (errno != ERANGE) return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace
+
+bool is_absolute_path(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+std::string absolute_path(const std::string& path) {
+    if (path.empty()) return path;
+    const std::string full = path[0] == '/' ? path : current_directory() + "/" + path;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= full.size()) {
+        std::size_t end = full.find('/', start);
+        if (end == std::string::npos) end = full.size();
+        const std::string part = full.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result;
+    for (const std::string& part : parts) result += "/" + part;
+    return result.empty() ? "/" : result;
+}
+
 // ---- Events -------------------------------------------------------------------------------
 
 // The counter is non-zero while the event is set; reading it back to zero resets it.
@@ -297,13 +333,20 @@ bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
     }
 }
 
-void wait_child_process(ChildProcess& child) {
+ChildExit wait_child_process(ChildProcess& child) {
     // WNOWAIT leaves the ended child unreaped, so its id, and with it the group's, cannot be
     // given to another process before close_child_process.
-    siginfo_t info;
-    while (waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOWAIT) != 0 &&
+    siginfo_t info{};
+    int result;
+    while ((result = waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOWAIT)) != 0 &&
            errno == EINTR) {
     }
+    ChildExit exit;
+    if (result != 0) return exit;
+    exit.known = true;
+    exit.by_signal = info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED;
+    exit.code = static_cast<unsigned long>(info.si_status);
+    return exit;
 }
 
 void end_child_process_tree(ChildProcess& child) { kill(-child.pid, SIGKILL); }

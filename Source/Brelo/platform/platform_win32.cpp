@@ -1,6 +1,8 @@
 // The platform layer on Windows: the 8-bit Win32 calls themselves.
 #include "platform/platform.h"
 
+#include <cctype>
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -26,6 +28,39 @@ bool list_directory(const std::string& dir, const std::function<bool(const DirEn
     } while (FindNextFileA(search, &data));
     FindClose(search);
     return true;
+}
+
+namespace {
+
+// The current directory joined with the path, unresolved: what is left when the system cannot
+// resolve a path, which happens to the 8-bit calls once it passes their buffer size.
+std::string joined_to_current_directory(const std::string& path) {
+    DWORD size = GetCurrentDirectoryA(0, nullptr);
+    std::string directory(size, '\0');
+    DWORD length = size ? GetCurrentDirectoryA(size, &directory[0]) : 0;
+    directory.resize(length < size ? length : 0);
+    if (!directory.empty() && directory.back() != '\\') directory += '\\';
+    return directory + path;
+}
+
+}  // namespace
+
+bool is_absolute_path(const std::string& path) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() >= 2 && separator(path[0]) && separator(path[1])) return true;  // \\server
+    return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+           path[1] == ':' && separator(path[2]);
+}
+
+std::string absolute_path(const std::string& path) {
+    if (path.empty()) return path;
+    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return joined_to_current_directory(path);
+    std::string full(size, '\0');
+    DWORD length = GetFullPathNameA(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) return joined_to_current_directory(path);
+    full.resize(length);
+    return full;
 }
 
 // ---- Events -------------------------------------------------------------------------------
@@ -163,7 +198,16 @@ bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
     return ok != FALSE;
 }
 
-void wait_child_process(ChildProcess& child) { WaitForSingleObject(child.process, INFINITE); }
+ChildExit wait_child_process(ChildProcess& child) {
+    WaitForSingleObject(child.process, INFINITE);
+    ChildExit exit;
+    DWORD code = 0;
+    if (GetExitCodeProcess(child.process, &code)) {
+        exit.known = true;
+        exit.code = code;
+    }
+    return exit;
+}
 
 void end_child_process_tree(ChildProcess& child) {
     if (child.job) TerminateJobObject(child.job, 1);

@@ -1,6 +1,7 @@
 // The batch run over real directories, with a real converter process.
 #include "engine/batch_run.h"
 
+#include <filesystem>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -154,7 +155,8 @@ TEST_F(BatchRunTest, FailedStartIsLoggedAndCounted) {
     EXPECT_TRUE(run(w, settings, missing).ran);
     EXPECT_EQ(without_time_stamp(w.text),
               header() + under(in, {"a.txt"}) + " -> " + under(out, {"a.txt"}) +
-                  "\r\n\tConsole:Create process failed.\r\n\r\n" + total(1));
+                  "\r\n\tConsole:Create process failed.\r\n\r\n" + total(1) +
+                  "1 of them failed.\r\n");
 }
 
 TEST_F(BatchRunTest, OutputDirectoryInsideTheInputIsNotWalked) {
@@ -250,12 +252,17 @@ TEST_F(BatchRunTest, StopBetweenFilesEndsTheWalk) {
     w.on_file_started = [&](const std::string&) { set_event(*stop); };
     const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()));
     const std::string log = without_time_stamp(w.text);
-    EXPECT_EQ(log.substr(log.size() - total(1).size()), total(1));
+    const std::string end = total(1) + "Stopped: 3 matching files were not started.\r\n";
+    EXPECT_EQ(log.substr(log.size() - end.size()), end);
     EXPECT_EQ(log.find(" -> "), log.rfind(" -> "));
     EXPECT_FALSE(is_event_set(*stop));
     // A stopped run ends like a complete one, with the values it was started with.
     EXPECT_TRUE(result.ran);
+    EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.total, 1);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_EQ(result.not_started, 3);
+    EXPECT_FALSE(result.all_converted());
     EXPECT_EQ(result.remembered.output_pattern, "${prefix}.${suffix}");
 }
 
@@ -280,6 +287,89 @@ TEST_F(BatchRunTest, ConverterStillRunningAfterStopIsEnded) {
               std::string::npos)
         << log;
     EXPECT_EQ(log.find(" -> "), log.rfind(" -> "));
+}
+
+// Files whose converter exits with a code other than 0 are counted as failed and say their
+// code; the entries of those that converted stay exactly as they were.
+TEST_F(BatchRunTest, FailuresAmongSuccessesAreCountedAndTold) {
+    const std::pair<const char*, const char*> files[] = {
+        {"a.txt", "0"}, {"b.txt", "1"}, {"c.txt", "0"}, {"d.txt", "7"}};
+    for (const auto& [name, code] : files) make_file(in, name, code);
+    Converter judge{"Echo", program_path("console_child"), "exitfile ${infile}", "${location}"};
+    RecordedRun w;
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()), judge);
+    EXPECT_EQ(result.total, 4);
+    EXPECT_EQ(result.failed, 2);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_FALSE(result.all_converted());
+    const std::string log = without_time_stamp(w.text);
+    for (const auto& [name, code] : files) {
+        SCOPED_TRACE(name);
+        const std::string entry = under(in, {name}) + " -> " + under(out, {name}) +
+                                  "\r\n\tConsole:" +
+                                  (std::string(code) == "0"
+                                       ? std::string()
+                                       : "Converter exited with code " + std::string(code) +
+                                             ".\r\n") +
+                                  "\r\n";
+        EXPECT_NE(log.find(entry), std::string::npos) << log;
+    }
+    const std::string end = total(4) + "2 of them failed.\r\n";
+    EXPECT_EQ(log.substr(log.size() - end.size()), end);
+}
+
+TEST_F(BatchRunTest, EverythingConvertedEndsWithTheTotalAlone) {
+    make_file(in, "a.txt", "0");
+    Converter judge{"Echo", program_path("console_child"), "exitfile ${infile}", "${location}"};
+    RecordedRun w;
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()), judge);
+    EXPECT_TRUE(result.all_converted());
+    EXPECT_EQ(without_time_stamp(w.text), header() + under(in, {"a.txt"}) + " -> " +
+                                              under(out, {"a.txt"}) + "\r\n\tConsole:\r\n" +
+                                              total(1));
+}
+
+// A folder deeper than the system can list gets a line at its place and counts as a failure;
+// the files around it still convert.
+TEST_F(BatchRunTest, FolderThatCannotBeListedIsToldAndCounted) {
+    make_file(in, "a.txt");
+    const int depth = make_too_deep_folders(in);
+    ASSERT_GT(depth, 0);
+    RecordedRun w;
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()));
+    remove_too_deep_folders(in);
+    EXPECT_EQ(result.total, 1);
+    EXPECT_EQ(result.unreadable_folders, 1);
+    EXPECT_FALSE(result.all_converted());
+    const std::string log = without_time_stamp(w.text);
+    EXPECT_EQ(log.find("deep.txt"), std::string::npos);
+    const std::string line = "\r\n\tThe folder could not be read.\r\n";
+    ASSERT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find(line), log.rfind(line));
+    const std::string end = total(1) + "1 folder could not be read.\r\n";
+    EXPECT_EQ(log.substr(log.size() - end.size()), end);
+}
+
+// Relative folders mean the same to a converter whose working directory is elsewhere: it gets
+// them resolved, while the log shows them as typed.
+TEST_F(BatchRunTest, RelativeFoldersReachTheConverterResolved) {
+    make_file(in, "sub/a.txt");
+    make_folder(in, "out");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(in.path());
+    RecordedRun w;
+    const std::string input = "." + std::string(1, path_separator) + "sub";
+    const RunResult result = run(w, settings_for(input, "*.txt", "out"));
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(result.ran);
+    EXPECT_EQ(result.failed, 0);
+    const std::string log = without_time_stamp(w.text);
+    const std::string shown_in = join_path(input, "a.txt");
+    const std::string shown_out = join_path("out", "a.txt");
+    EXPECT_EQ(log, header() + shown_in + " -> " + shown_out + "\r\n\tConsole:[" +
+                       program_path("console_child") + "]\n[echo]\n[" +
+                       under(in, {"sub", "a.txt"}) + "]\n[" + under(in, {"out", "a.txt"}) +
+                       "]\n\r\n" + total(1));
 }
 
 }  // namespace

@@ -167,8 +167,10 @@ TEST_F(ConsoleProcessTest, StartsThatCannotHappenAreReported) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         ConversionLog log = "entry:";
-        run_console_process(row.line, row.work_dir, log);
+        const ConverterEnd end = run_console_process(row.line, row.work_dir, log);
         EXPECT_EQ(log, "entry:Create process failed.\r\n");
+        EXPECT_EQ(end.outcome, ConverterOutcome::NotStarted);
+        EXPECT_FALSE(end.succeeded());
     }
 }
 
@@ -180,8 +182,11 @@ TEST_F(ConsoleProcessTest, StopEndsTheConverterAndEverythingItStarted) {
     ASSERT_NE(stop, nullptr);
     set_event(*stop);
     ConversionLog log = "\tConsole:";
-    run_console_process(command("sleep"), dir.path(), log, stop, std::chrono::seconds(2));
+    const ConverterEnd end =
+        run_console_process(command("sleep"), dir.path(), log, stop, std::chrono::seconds(2));
     EXPECT_EQ(log, "\tConsole:sleeping\nConverter ended by Stop.\r\n");
+    EXPECT_EQ(end.outcome, ConverterOutcome::EndedByStop);
+    EXPECT_FALSE(end.succeeded());
 
     // With no grace time at all the converter is ended as soon as it runs.
     log = "\tConsole:";
@@ -236,6 +241,45 @@ TEST_F(ConsoleProcessTest, OneWatchServesEveryConverterOfARun) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(1));
     close_event(stop);
+}
+
+// How the converter ended is read, and an exit code other than 0 gets a line of its own after
+// the converter's text; a converter that succeeds leaves its text alone.
+TEST_F(ConsoleProcessTest, ExitCodeIsReportedAndLogged) {
+    const struct {
+        const char* act;
+        unsigned long code;
+        const char* log;
+    } rows[] = {
+        {"exit 0", 0, "exit 0"},
+        {"exit 1", 1, "exit 1\r\nConverter exited with code 1.\r\n"},
+        {"exit 255", 255, "exit 255\r\nConverter exited with code 255.\r\n"},
+        {"unknown-act", 2, nullptr},
+        {"silent", 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.act);
+        ConversionLog log;
+        const ConverterEnd end = run_console_process(command(row.act), dir.path(), log);
+        EXPECT_EQ(end.outcome, ConverterOutcome::Exited);
+        EXPECT_TRUE(end.exit.known);
+        EXPECT_FALSE(end.exit.by_signal);
+        EXPECT_EQ(end.exit.code, row.code);
+        EXPECT_EQ(end.succeeded(), row.code == 0);
+        if (row.log) EXPECT_EQ(log, row.log);
+        // Text that ends its own line gets no extra line end before the exit line.
+        if (!row.log) EXPECT_NE(log.find("]\nConverter exited with code 2.\r\n"), std::string::npos);
+    }
+}
+
+TEST(ExitLine, SaysHowTheConverterEnded) {
+    EXPECT_EQ(exit_line(ChildExit{true, false, 0}), "");
+    EXPECT_EQ(exit_line(ChildExit{true, false, 3}), "Converter exited with code 3.\r\n");
+    // Windows reports a crash as a status code, known by its hexadecimal form.
+    EXPECT_EQ(exit_line(ChildExit{true, false, 0xC0000005ul}),
+              "Converter exited with code 3221225477 (0xC0000005).\r\n");
+    EXPECT_EQ(exit_line(ChildExit{true, true, 9}), "Converter ended by signal 9.\r\n");
+    EXPECT_EQ(exit_line(ChildExit{}), "The converter's exit code could not be read.\r\n");
 }
 
 }  // namespace

@@ -266,6 +266,18 @@ TEST_F(ScanTest, NameTooComplexForThePatternsBecomesANotice) {
                           too_complex_message(patterns, join_path(in.path(), long_name))));
 }
 
+TEST_F(ScanTest, FolderThatCannotBeListedBecomesANotice) {
+    make_file(in, "a.txt");
+    ASSERT_GT(make_too_deep_folders(in), 0);
+    const Shown w = refreshed(window("*.txt", "${prefix}.${suffix}"));
+    remove_too_deep_folders(in);
+    EXPECT_EQ(w.in_tree, root(in.path()) + "  a.txt\n");
+    const std::string log = without_time_stamp(w.log);
+    const std::string head =
+        notice_text("Input", "Input Directory", "A folder could not be read: \"" + in.path());
+    EXPECT_EQ(log.substr(0, head.size() - 4), head.substr(0, head.size() - 4)) << log;
+}
+
 TEST(SameDirectoryPath, ComparesPathsByTheirParts) {
     const std::string s(1, path_separator);
     const struct {

@@ -5,6 +5,13 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "Support/temp_dir.h"
 
@@ -42,6 +49,70 @@ inline void make_folder(const TempDir& root, const std::string& relative) {
 
 inline bool folder_exists(const TempDir& root, const std::string& relative) {
     return std::filesystem::is_directory(std::filesystem::path(root.path()) / relative);
+}
+
+// Makes a chain of folders below root, each named by 200 'd's, until the path of the deepest
+// one is longer than the system lets a directory be listed by (4096 bytes on Linux, 259
+// characters for the 8-bit Windows calls), and puts a file "deep.txt" into the deepest. Every
+// folder is made relative to the one before, so the limit never stands in the way. Returns the
+// number of folders made.
+inline int make_too_deep_folders(const TempDir& root) {
+    const std::string name(200, 'd');
+#ifdef _WIN32
+    constexpr std::size_t limit = 259;
+    std::wstring path = L"\\\\?\\" + std::filesystem::absolute(root.path()).wstring();
+    int made = 0;
+    std::size_t length = root.path().size();
+    while (length <= limit) {
+        path += L"\\" + std::wstring(name.begin(), name.end());
+        std::filesystem::create_directory(path);
+        length += 1 + name.size();
+        ++made;
+    }
+    std::filesystem::path file(path + L"\\deep.txt");
+    std::FILE* out = _wfopen(file.c_str(), L"wb");
+    if (out) std::fclose(out);
+    return made;
+#else
+    constexpr std::size_t limit = 4096;
+    int folder = open(root.path().c_str(), O_RDONLY | O_DIRECTORY);
+    int made = 0;
+    std::size_t length = root.path().size();
+    while (folder >= 0 && length <= limit) {
+        mkdirat(folder, name.c_str(), 0755);
+        const int next = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = next;
+        length += 1 + name.size();
+        ++made;
+    }
+    if (folder >= 0) {
+        const int file = openat(folder, "deep.txt", O_WRONLY | O_CREAT, 0644);
+        if (file >= 0) close(file);
+        close(folder);
+    }
+    return made;
+#endif
+}
+
+// Removes what make_too_deep_folders made, innermost first, for the same reason it made them
+// one by one: a temporary folder's own clean-up cannot reach that deep.
+inline void remove_too_deep_folders(const TempDir& root) {
+    const std::string name(200, 'd');
+#ifdef _WIN32
+    std::filesystem::remove_all(L"\\\\?\\" + std::filesystem::absolute(root.path()).wstring() +
+                                L"\\" + std::wstring(name.begin(), name.end()));
+#else
+    std::vector<int> chain{open(root.path().c_str(), O_RDONLY | O_DIRECTORY)};
+    while (chain.back() >= 0) chain.push_back(openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
+    chain.pop_back();
+    if (!chain.empty()) unlinkat(chain.back(), "deep.txt", 0);
+    for (std::size_t i = chain.size(); i-- > 1;) {
+        close(chain[i]);
+        unlinkat(chain[i - 1], name.c_str(), AT_REMOVEDIR);
+    }
+    close(chain[0]);
+#endif
 }
 
 }  // namespace walk_test

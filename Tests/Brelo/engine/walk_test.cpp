@@ -39,6 +39,9 @@ struct Recorder : WalkVisitor {
         matched = true;
         if (on_file) on_file(folder, name);
     }
+    void folder_unreadable(const WalkFolder& folder) override {
+        lines.push_back("unreadable " + relative(folder.input_path));
+    }
     void name_too_complex(const WalkFolder& folder, const std::string& name) override {
         lines.push_back("complex " + relative(join_path(folder.input_path, name)));
     }
@@ -164,13 +167,14 @@ TEST(Walk, NamesTooComplexAreReportedWithoutReachingTheirFolder) {
               std::vector<std::string>{"complex " + sep("sub/" + std::string(60, 'a'))});
 }
 
-TEST(Walk, DirectoryThatCannotBeListedGivesNothing) {
+TEST(Walk, DirectoryThatCannotBeListedIsReportedAndGivesNothingElse) {
     TempDir in;
     Recorder recorder;
+    recorder.root = in.path();
     CurrentSettings settings = settings_of(in, in.file("out"));
     settings.input_directory = in.file("missing");
     EXPECT_TRUE(walk_input(settings, compile_patterns("*"), recorder));
-    EXPECT_TRUE(recorder.lines.empty());
+    EXPECT_EQ(recorder.lines, std::vector<std::string>{"unreadable missing"});
 }
 
 }  // namespace
