@@ -121,8 +121,11 @@ std::string help_text() {
            "request to end (SIGTERM) or a hang-up (SIGHUP) does the same.\n"
            "\n"
            "Exit codes:\n"
-           "  0  the batch ran; a converter's own failure shows in the log\n"
+           "  0  every matching file converted (its converter started and exited with 0)\n"
            "  1  usage error: bad options, an unknown converter, an unreadable --ini file\n"
            "  2  a check failed (input or output directory, patterns, no converter); the\n"
-           "     notice goes to standard error\n";
+           "     notice goes to standard error\n"
+           "  3  some file failed (its converter did not start, exited with another code or\n"
+           "     was ended by Stop) or a folder could not be read; the log says which\n"
+           "  4  the run was stopped; the log says how many matching files were not started\n";
 }

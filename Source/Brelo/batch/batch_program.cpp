@@ -70,9 +70,13 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
         return exit_check_failed;
     }
     const PreparedCommand command = prepare_command(*request.converter);
-    out << format_plan(plan_batch(request.settings, patterns, command), command.work_dir,
-                       line_end);
+    const std::vector<PlannedFile> plan = plan_batch(request.settings, patterns, command);
+    out << format_plan(plan, command.work_dir, line_end);
     out.flush();
+    // A folder the run could not read would make the run fail; the plan says so too.
+    for (const PlannedFile& file : plan) {
+        if (file.note == unreadable_folder_text) return exit_files_failed;
+    }
     return exit_ran;
 }
 
@@ -82,9 +86,12 @@ int run(const RunRequest& request, std::ostream& out, std::ostream& err) {
     control.stop_event = stop.get();
     if (stop) stop_on_interrupt(*stop);
     ConsoleRunEvents events(out, err);
-    if (!run_batch(request, events, control).ran) return exit_check_failed;
+    const RunResult result = run_batch(request, events, control);
+    if (!result.ran) return exit_check_failed;
     out << line_end;  // the log ends with its time stamp; the shell's prompt goes below it
     out.flush();
+    if (result.stopped) return exit_stopped;
+    if (!result.all_converted()) return exit_files_failed;
     return exit_ran;
 }
 

@@ -6,9 +6,11 @@
 #include <vector>
 
 // The exit codes.
-inline constexpr int exit_ran = 0;           // the batch ran (or was previewed), stopped or not
+inline constexpr int exit_ran = 0;           // every file converted (or was previewed, planned)
 inline constexpr int exit_usage_error = 1;   // options unusable; message and usage on err
 inline constexpr int exit_check_failed = 2;  // a check failed; its notice on err
+inline constexpr int exit_files_failed = 3;  // some file failed or a folder could not be read
+inline constexpr int exit_stopped = 4;       // the run was stopped before its end
 
 // Runs the program for the arguments after its name, writing the log, trees or commands to out
 // and messages to err. Changes the process's current directory to the program's folder, as the

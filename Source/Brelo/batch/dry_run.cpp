@@ -3,33 +3,48 @@
 
 #include <utility>
 
+#include "engine/batch_run.h"
 #include "engine/walk.h"
 
 namespace {
 
+// Walks with the directories the run resolves for its converters, and shows the paths as the
+// run's log does.
 class Planner : public WalkVisitor {
 public:
-    Planner(const CurrentSettings& settings, const PreparedCommand& command)
-        : settings_(settings), command_(command) {}
+    Planner(const CurrentSettings& typed, const CurrentSettings& settings,
+            const PreparedCommand& command)
+        : typed_(typed), settings_(settings), command_(command) {}
 
     void file_matched(const WalkFolder& folder, const std::string& name) override {
         const std::string input_path = join_path(folder.input_path, name);
         const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
-        plan_.push_back({input_path, output_path,
+        plan_.push_back({shown_input(input_path),
+                         shown_path(output_path, typed_.output_directory,
+                                    settings_.output_directory),
                          expand_command(command_.command_template, input_path, output_path),
                          {}});
     }
 
     void name_too_complex(const WalkFolder& folder, const std::string& name) override {
-        plan_.push_back({join_path(folder.input_path, name),
+        plan_.push_back({shown_input(join_path(folder.input_path, name)),
                          {},
                          {},
                          too_complex_message(settings_.input_patterns, name)});
     }
 
+    void folder_unreadable(const WalkFolder& folder) override {
+        plan_.push_back({shown_input(folder.input_path), {}, {}, unreadable_folder_text});
+    }
+
     std::vector<PlannedFile> take_plan() { return std::move(plan_); }
 
 private:
+    std::string shown_input(const std::string& path) const {
+        return shown_path(path, typed_.input_directory, settings_.input_directory);
+    }
+
+    const CurrentSettings& typed_;
     const CurrentSettings& settings_;
     const PreparedCommand& command_;
     std::vector<PlannedFile> plan_;
@@ -39,8 +54,9 @@ private:
 
 std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const PatternSet& patterns,
                                     const PreparedCommand& command) {
-    Planner planner(settings, command);
-    walk_input(settings, patterns, planner);
+    const CurrentSettings resolved = resolved_settings(settings);
+    Planner planner(settings, resolved, command);
+    walk_input(resolved, patterns, planner);
     return planner.take_plan();
 }
 

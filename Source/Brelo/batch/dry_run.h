@@ -13,13 +13,15 @@ struct PlannedFile {
     std::string input_path;
     std::string output_path;   // empty with a note
     std::string command_line;  // empty with a note
-    std::string note;          // the run's log line for a name the patterns were too complex for
+    std::string note;          // the run's log line for a name the patterns were too complex
+                               // for, or for a folder that could not be listed
 };
 
 // Walks the input directory with the run's own walk (Include Subfolders, "." and "..", the output
 // directory's subtree left out, entries in the order the file system gives them) and returns
-// every matching file with its output path and command line. Reads directories only: makes no
-// folder and starts nothing.
+// every matching file with its output path and command line. Relative directories are resolved
+// for the command lines as the run resolves them; the paths shown stay as typed. Reads
+// directories only: makes no folder and starts nothing.
 std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const PatternSet& patterns,
                                     const PreparedCommand& command);
 

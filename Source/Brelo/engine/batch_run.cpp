@@ -12,7 +12,10 @@ namespace {
 constexpr const char* entry_arrow = " -> ";
 constexpr const char* console_label = "\r\n\tConsole:";
 constexpr const char* entry_end = "\r\n";
-constexpr const char* unreadable_folder_text = "The folder could not be read.";
+
+bool stop_requested(const RunControl& control) {
+    return control.stop_event && is_event_set(*control.stop_event);
+}
 
 std::string counted(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -25,40 +28,16 @@ std::string outcome_lines(const RunResult& result) {
         if (result.failed > 0) lines += std::to_string(result.failed) + " of them failed";
         if (result.unreadable_folders > 0) {
             if (!lines.empty()) lines += "; ";
-            lines += counted(result.unreadable_folders, "folder", "folders") +
-                     (result.unreadable_folders == 1 ? " could" : " could") + " not be read";
+            lines += counted(result.unreadable_folders, "folder", "folders") + " could not be read";
         }
         lines += ".\r\n";
     }
     if (result.stopped) {
-        lines += "Stopped: " + counted(result.not_started, "matching file was", "matching files were") +
+        lines += "Stopped: " +
+                 counted(result.not_started, "matching file was", "matching files were") +
                  " not started.\r\n";
     }
     return lines;
-}
-
-// The paths the walk works with are absolute, so that a converter finds them from its own
-// working directory; the log shows them as the user typed them.
-class ShownPath {
-public:
-    ShownPath(const std::string& typed, const std::string& walked)
-        : typed_(typed), walked_(walked) {}
-    std::string operator()(const std::string& path) const {
-        if (typed_ == walked_ || path.compare(0, walked_.size(), walked_) != 0) return path;
-        return typed_ + path.substr(walked_.size());
-    }
-
-private:
-    std::string typed_;
-    std::string walked_;
-};
-
-std::string resolved(const std::string& directory) {
-    return directory.empty() || is_absolute_path(directory) ? directory : absolute_path(directory);
-}
-
-bool stop_requested(const RunControl& control) {
-    return control.stop_event && is_event_set(*control.stop_event);
 }
 
 // Starts the converter for each matching file the walk delivers and reports every piece of the
@@ -69,8 +48,7 @@ public:
                const PreparedCommand& command, RunEvents& events, RunControl& control,
                StopWatch& stop_watch, RunResult& result)
         : settings_(walked),
-          shown_input_(typed.input_directory, walked.input_directory),
-          shown_output_(typed.output_directory, walked.output_directory),
+          typed_(typed),
           command_(command),
           events_(events),
           control_(control),
@@ -91,15 +69,15 @@ public:
         }
         const std::string input_path = join_path(folder.input_path, name);
         const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
-        const std::string shown_input = shown_input_(input_path);
-        const std::string shown_output = shown_output_(output_path);
+        const std::string input_shown = shown_input(input_path);
+        const std::string output_shown = shown_output(output_path);
         std::string text;
-        text.reserve(shown_input.size() + shown_output.size() + 16);
-        text += shown_input;
+        text.reserve(input_shown.size() + output_shown.size() + 16);
+        text += input_shown;
         text += entry_arrow;
-        text += shown_output;
+        text += output_shown;
         text += console_label;
-        events_.file_started(shown_input, shown_output, text);
+        events_.file_started(input_shown, output_shown, text);
         const ConverterEnd end = run_console_process(
             expand_command(command_.command_template, input_path, output_path),
             command_.work_dir,
@@ -115,13 +93,13 @@ public:
     // A notice would wipe the run's log, so the file gets a line at its place instead.
     void name_too_complex(const WalkFolder& folder, const std::string& name) override {
         if (result_.stopped) return;
-        events_.note(shown_input_(join_path(folder.input_path, name)) + "\r\n\t" +
+        events_.note(shown_input(join_path(folder.input_path, name)) + "\r\n\t" +
                      too_complex_message(settings_.input_patterns, name) + "\r\n");
     }
 
     void folder_unreadable(const WalkFolder& folder) override {
         if (result_.stopped) return;
-        events_.note(shown_input_(folder.input_path) + "\r\n\t" + unreadable_folder_text +
+        events_.note(shown_input(folder.input_path) + "\r\n\t" + unreadable_folder_text +
                      "\r\n");
         ++result_.unreadable_folders;
     }
@@ -132,9 +110,15 @@ public:
     }
 
 private:
+    std::string shown_input(const std::string& path) const {
+        return shown_path(path, typed_.input_directory, settings_.input_directory);
+    }
+    std::string shown_output(const std::string& path) const {
+        return shown_path(path, typed_.output_directory, settings_.output_directory);
+    }
+
     const CurrentSettings& settings_;
-    ShownPath shown_input_;
-    ShownPath shown_output_;
+    const CurrentSettings& typed_;
     const PreparedCommand& command_;
     RunEvents& events_;
     RunControl& control_;
@@ -148,6 +132,23 @@ void end_run(RunControl& control) {
 }
 
 }  // namespace
+
+CurrentSettings resolved_settings(const CurrentSettings& typed) {
+    const auto resolved = [](const std::string& directory) {
+        return directory.empty() || is_absolute_path(directory) ? directory
+                                                                : absolute_path(directory);
+    };
+    CurrentSettings settings = typed;
+    settings.input_directory = resolved(typed.input_directory);
+    settings.output_directory = resolved(typed.output_directory);
+    return settings;
+}
+
+std::string shown_path(const std::string& path, const std::string& typed,
+                       const std::string& resolved) {
+    if (typed == resolved || path.compare(0, resolved.size(), resolved) != 0) return path;
+    return typed + path.substr(resolved.size());
+}
 
 RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control) {
     RunResult result;
@@ -166,9 +167,7 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
 
     const PreparedCommand command = prepare_command(*request.converter);
     events.header(format_run_header(converter_section, request.converter->title));
-    CurrentSettings walked = settings;
-    walked.input_directory = resolved(settings.input_directory);
-    walked.output_directory = resolved(settings.output_directory);
+    const CurrentSettings walked = resolved_settings(settings);
     {
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace);

@@ -97,6 +97,19 @@ struct RunResult {
     bool all_converted() const { return ran && failed == 0 && unreadable_folders == 0 && !stopped; }
 };
 
+// The log line under a folder that could not be listed.
+inline constexpr const char* unreadable_folder_text = "The folder could not be read.";
+
+// The settings a run walks with: relative input and output directories resolved against the
+// current directory (brelo's own folder), so that a converter finds the paths it is given from
+// its own working directory.
+CurrentSettings resolved_settings(const CurrentSettings& typed);
+
+// A path of the walk as the log shows it: the typed directory in place of the resolved one it
+// starts with.
+std::string shown_path(const std::string& path, const std::string& typed,
+                       const std::string& resolved);
+
 // The whole run on the calling thread: the input and output checks, the converter, the walk,
 // the total, the lines telling what failed or was not started, and the time stamp. After Stop
 // the rest of the walk is only counted. Relative input and output directories are resolved

@@ -7,6 +7,7 @@
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
 #include "batch/batch_options.h"
+#include "batch/batch_program.h"
 #include "batch_process.h"
 #include "engine/walk.h"
 #include "platform/console_platform.h"
@@ -130,6 +131,7 @@ TEST_F(BatchProgram, OptionsReplaceTheSettingsFields) {
         std::vector<std::string> args;
         std::vector<std::string> outputs;  // below the output directory
         int total;
+        int exit_code = exit_ran;
     };
     const Row rows[] = {
         {"the settings file alone", "1", {}, {"a.txt", "sub/b.txt"}, 2},
@@ -140,7 +142,8 @@ TEST_F(BatchProgram, OptionsReplaceTheSettingsFields) {
         {"--input", "1", {"--input", sub}, {"b.txt"}, 1},
         {"--converter by title", "1", {"--converter", "MD5 digest"}, {"a.txt", "sub/b.txt"}, 2},
         {"--converter by position", "1", {"--converter=1"}, {"a.txt", "sub/b.txt"}, 2},
-        {"--converter that cannot start", "1", {"--converter", "Missing"}, {}, 2},
+        {"--converter that cannot start", "1", {"--converter", "Missing"}, {}, 2,
+         exit_files_failed},
         {"nothing matches", "1", {"--patterns", "*.none"}, {}, 0},
     };
     for (const Row& row : rows) {
@@ -151,7 +154,7 @@ TEST_F(BatchProgram, OptionsReplaceTheSettingsFields) {
         std::vector<std::string> args = row.args;
         args.insert(args.end(), {"--output", target.path()});
         const BatchResult result = run(args);
-        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.exit_code, row.exit_code);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(files_below(target.path()), row.outputs);
         EXPECT_NE(result.out.find("\r\nTotal " + std::to_string(row.total) +
@@ -380,6 +383,27 @@ TEST_F(BesideTheProgram, GarbageSettingsFileGivesTheDefaults) {
     EXPECT_NE(named.err.find("defines no converters"), std::string::npos) << named.err;
 }
 
+// A converter that reports failure with its exit code fails its file, and the exit code of the
+// whole run says so; the entry says the converter's code.
+TEST_F(BatchProgram, AFailedFileGivesExitCodeThree) {
+    values.converters.push_back(
+        {"Into itself", program_path("hashmd5"), "${infile} ${infile}", "${location}"});
+    write_ini();
+    const BatchResult result = run({"--converter", "Into itself", "--no-subfolders"});
+    EXPECT_EQ(result.exit_code, exit_files_failed);
+    EXPECT_EQ(result.err, "");
+    const std::string input = join_path(in, "a.txt");
+    const std::string expected =
+        log("Into itself",
+            entry(input, join_path(out, "a.txt"),
+                  with_eol("Encrypt failed.\n") + "Converter exited with code 1.\r\n"),
+            1);
+    const std::string total_line = "Files are converted.\r\n";
+    const std::size_t cut = expected.find(total_line) + total_line.size();
+    EXPECT_EQ(mask_time_stamps(result.out),
+              expected.substr(0, cut) + "1 of them failed.\r\n" + expected.substr(cut));
+}
+
 TEST(StopOnInterrupt, CtrlCSetsTheStopEvent) {
     Event* stop = create_event();
     ASSERT_NE(stop, nullptr);
@@ -399,7 +423,7 @@ TEST_F(BatchProgram, CtrlCLetsTheConverterFinishAndStartsNoFurtherFile) {
     for (const std::string converter : {"Interrupt", "Terminate"}) {
         SCOPED_TRACE(converter);
         const BatchResult result = run({"--converter", converter});
-        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.exit_code, exit_stopped);
         EXPECT_EQ(result.err, "");
         // Exactly one entry, whichever file the walk met first.
         const std::string masked = mask_time_stamps(result.out);
@@ -408,6 +432,7 @@ TEST_F(BatchProgram, CtrlCLetsTheConverterFinishAndStartsNoFurtherFile) {
         EXPECT_EQ(masked.find(" -> ", first + 1), std::string::npos) << masked;
         const std::string said = converter == "Interrupt" ? "interrupted\n" : "terminated\n";
         EXPECT_NE(masked.find("\r\n\tConsole:" + said + "\r\n\r\nTotal 1 Files are converted.\r\n" +
+                              "Stopped: 2 matching files were not started.\r\n" +
                               std::string(masked_stamp) + eol),
                   std::string::npos)
             << masked;
@@ -426,7 +451,7 @@ TEST_F(BatchProgram, HangUpStopsUnlessStartedIgnoringIt) {
         SCOPED_TRACE(ignored ? "ignored" : "not ignored");
         const auto result =
             test_support::run_command((ignored ? "trap '' HUP; exec " : "exec ") + command);
-        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.exit_code, ignored ? exit_ran : exit_stopped);
         const std::string total = ignored ? "Total 2 Files" : "Total 1 Files";
         EXPECT_NE(result.output.find(total), std::string::npos) << result.output;
     }
@@ -434,12 +459,16 @@ TEST_F(BatchProgram, HangUpStopsUnlessStartedIgnoringIt) {
 
 TEST_F(BatchProgram, CtrlCEndsAConverterThatGoesOnAfterTheGraceTime) {
     const BatchResult result = run({"--converter", "Interrupt and hang", "--no-subfolders"});
-    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.exit_code, exit_stopped);
+    const std::string expected = log("Interrupt and hang",
+                                     entry(join_path(in, "a.txt"), join_path(out, "a.txt"),
+                                           "hanging\nConverter ended by Stop.\r\n"),
+                                     1);
+    const std::string total_line = "Files are converted.\r\n";
+    const std::size_t cut = expected.find(total_line) + total_line.size();
     EXPECT_EQ(mask_time_stamps(result.out),
-              log("Interrupt and hang",
-                  entry(join_path(in, "a.txt"), join_path(out, "a.txt"),
-                        "hanging\nConverter ended by Stop.\r\n"),
-                  1));
+              expected.substr(0, cut) + "1 of them failed.\r\nStopped: 0 matching files were not started.\r\n" +
+                  expected.substr(cut));
 }
 #endif
 
