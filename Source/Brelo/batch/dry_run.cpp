@@ -26,13 +26,6 @@ public:
                          {}});
     }
 
-    void name_too_complex(const WalkFolder& folder, const std::string& name) override {
-        plan_.push_back({shown_input(join_path(folder.input_path, name)),
-                         {},
-                         {},
-                         too_complex_message(settings_.input_patterns, name)});
-    }
-
     void folder_unreadable(const WalkFolder& folder) override {
         plan_.push_back({shown_input(folder.input_path), {}, {}, unreadable_folder_text});
     }

@@ -13,8 +13,7 @@ struct PlannedFile {
     std::string input_path;
     std::string output_path;   // empty with a note
     std::string command_line;  // empty with a note
-    std::string note;          // the run's log line for a name the patterns were too complex
-                               // for, or for a folder that could not be listed
+    std::string note;          // the run's log line for a folder that could not be listed
 };
 
 // Walks the input directory with the run's own walk (Include Subfolders, "." and "..", the output

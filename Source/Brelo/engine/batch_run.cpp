@@ -90,13 +90,7 @@ public:
         if (!end.succeeded()) ++result_.failed;
     }
 
-    // A notice would wipe the run's log, so the file gets a line at its place instead.
-    void name_too_complex(const WalkFolder& folder, const std::string& name) override {
-        if (result_.stopped) return;
-        events_.note(shown_input(join_path(folder.input_path, name)) + "\r\n\t" +
-                     too_complex_message(settings_.input_patterns, name) + "\r\n");
-    }
-
+    // A notice would wipe the run's log, so the folder gets a line at its place instead.
     void folder_unreadable(const WalkFolder& folder) override {
         if (result_.stopped) return;
         events_.note(shown_input(folder.input_path) + "\r\n\t" + unreadable_folder_text +

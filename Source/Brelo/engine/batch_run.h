@@ -57,7 +57,7 @@ public:
     virtual void console_text(const std::string& text) = 0;
     // The file's entry ends with this text.
     virtual void file_ended(const std::string& text) = 0;
-    // A line at a file's place that is no converter's: a name the patterns were too complex for.
+    // A line at its place in the walk that is no converter's: a folder that could not be listed.
     virtual void note(const std::string& text) = 0;
     // The total and the time stamp: the log's last piece.
     virtual void finished(int total, const std::string& text) = 0;

@@ -3,7 +3,6 @@
 #include "engine/pattern_set.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/predicate.hpp>
@@ -55,20 +54,20 @@ namespace {
 char fold_case(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The pieces of the patterns text as the expression sees them: outer bars and blanks trimmed,
-// split at every bar. None when a piece holds more than one "*".
-std::vector<SimpleWildcard> split_simple(const std::string& patterns) {
+// split at every bar, each cut at its stars.
+std::vector<Wildcard> split_wildcards(const std::string& patterns) {
     const std::string text = trimmed_patterns(patterns);
-    std::vector<SimpleWildcard> pieces;
+    std::vector<Wildcard> pieces;
     std::size_t start = 0;
     for (;;) {
         const std::size_t bar = std::min(text.find('|', start), text.size());
-        SimpleWildcard piece;
+        Wildcard piece;
+        piece.segments.emplace_back();
         for (std::size_t i = start; i < bar; ++i) {
             if (text[i] == '*') {
-                if (piece.has_star) return {};
-                piece.has_star = true;
+                piece.segments.emplace_back();
             } else {
-                (piece.has_star ? piece.tail : piece.head) += fold_case(text[i]);
+                piece.segments.back() += fold_case(text[i]);
             }
         }
         pieces.push_back(std::move(piece));
@@ -77,18 +76,36 @@ std::vector<SimpleWildcard> split_simple(const std::string& patterns) {
     }
 }
 
-bool same_text(const std::string& pattern, const char* name) {
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '?' && pattern[i] != fold_case(name[i])) return false;
+bool same_text(const std::string& segment, const char* name) {
+    for (std::size_t i = 0; i < segment.size(); ++i) {
+        if (segment[i] != '?' && segment[i] != fold_case(name[i])) return false;
     }
     return true;
 }
 
-bool matches_simple(const SimpleWildcard& piece, const std::string& name) {
-    const std::size_t fixed = piece.head.size() + piece.tail.size();
-    if (piece.has_star ? name.size() < fixed : name.size() != fixed) return false;
-    return same_text(piece.head, name.data()) &&
-           same_text(piece.tail, name.data() + name.size() - piece.tail.size());
+// The first and the last segment are tied to the ends of the name. Each one between is placed
+// at its leftmost fit after the one before: any later fit would leave less room for the rest,
+// so the leftmost one is never wrong and nothing is ever tried twice.
+bool matches(const Wildcard& wildcard, const std::string& name) {
+    const std::vector<std::string>& segments = wildcard.segments;
+    const std::string& first = segments.front();
+    if (segments.size() == 1) return name.size() == first.size() && same_text(first, name.data());
+    const std::string& last = segments.back();
+    if (name.size() < first.size() + last.size()) return false;
+    if (!same_text(first, name.data())) return false;
+    const std::size_t end = name.size() - last.size();
+    if (!same_text(last, name.data() + end)) return false;
+    std::size_t position = first.size();
+    for (std::size_t i = 1; i + 1 < segments.size(); ++i) {
+        const std::string& segment = segments[i];
+        for (;;) {
+            if (position + segment.size() > end) return false;
+            if (same_text(segment, name.data() + position)) break;
+            ++position;
+        }
+        position += segment.size();
+    }
+    return true;
 }
 
 }  // namespace
@@ -96,35 +113,14 @@ bool matches_simple(const SimpleWildcard& piece, const std::string& name) {
 PatternSet compile_patterns(const std::string& patterns) {
     return PatternSet{boost::regex(wildcards_to_expression(patterns),
                                    boost::regex_constants::perl | boost::regex_constants::icase),
-                      split_simple(patterns)};
-}
-
-NameMatch match_name(const PatternSet& patterns, const std::string& name) {
-    if (!patterns.simple.empty()) {
-        for (const SimpleWildcard& piece : patterns.simple) {
-            if (matches_simple(piece, name)) return NameMatch::Matched;
-        }
-        return NameMatch::NotMatched;
-    }
-    // One set of match results per thread, reused, so that a name costs no allocation of ours.
-    thread_local boost::smatch results;
-    try {
-        return boost::regex_match(name, results, patterns.expression) ? NameMatch::Matched
-                                                                      : NameMatch::NotMatched;
-    } catch (const std::runtime_error&) {
-        // The matcher's complexity bound (and its memory bound) end a match by throwing; one
-        // hopeless name must not end the program.
-        return NameMatch::TooComplex;
-    }
+                      split_wildcards(patterns)};
 }
 
 bool match_file_name(const PatternSet& patterns, const std::string& name) {
-    return match_name(patterns, name) == NameMatch::Matched;
-}
-
-std::string too_complex_message(const std::string& patterns, const std::string& name) {
-    return "\"" + patterns + "\" is too complex to match \"" + name +
-           "\"; the name is taken as not matching.";
+    for (const Wildcard& wildcard : patterns.wildcards) {
+        if (matches(wildcard, name)) return true;
+    }
+    return false;
 }
 
 CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns) {

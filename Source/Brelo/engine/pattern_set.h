@@ -1,4 +1,4 @@
-// File-name patterns: the input wildcards compiled into one expression, the checks that run
+// File-name patterns: the input wildcards and the expression they stand for, the checks that run
 // before every refresh and run, and the output name derived for each matched file.
 #pragma once
 
@@ -10,29 +10,22 @@
 
 struct CurrentSettings;
 
-// One wildcard pattern with at most one "*": the text before the star and the text after it,
-// in lower case, "?" standing for any one byte.
-struct SimpleWildcard {
-    std::string head;
-    std::string tail;
-    bool has_star = false;
+// One wildcard pattern, in lower case, cut at its stars: the name must start with the first
+// segment, end with the last, and hold the ones between in order; "?" in a segment stands for
+// any one byte. Without a star there is one segment, which must be the whole name.
+struct Wildcard {
+    std::vector<std::string> segments;
 };
 
-// The input patterns compiled into one case-insensitive expression. Copies share the compiled
-// program, so passing one around is cheap; each refresh or run compiles its own.
-// When no pattern holds more than one "*", the patterns are also kept as plain wildcards (at
-// least one, an empty text giving one empty pattern): a name is then compared directly, with the
-// expression's answer and without its cost (a scan matches every name it meets). Otherwise
-// simple is empty and the expression is the only matcher.
+// The input patterns: the expression the wildcards translate to (case-insensitive, compiled
+// once per refresh or run; copies share it), and the same patterns as plain wildcards, at least
+// one (an empty text gives one empty pattern). Names are matched by the wildcards, which give
+// the expression's answer in time proportional to the name's length times the pattern's,
+// whatever the pattern: no name is ever too much work.
 struct PatternSet {
     boost::regex expression;
-    std::vector<SimpleWildcard> simple;
+    std::vector<Wildcard> wildcards;
 };
-
-// What one name did against the patterns. TooComplex: the matcher gave up on this name because
-// the work grew beyond its bounds (patterns like *a*a*a*a*a*a*a*b meeting a long name); the
-// name is then treated as not matching, and the caller tells the user which name it was.
-enum class NameMatch { Matched, NotMatched, TooComplex };
 
 // The wildcards ("*" any run, "?" one byte, "|" between patterns) as the Perl-syntax text that
 // compile_patterns hands to the compiler: bars and blanks trimmed from both ends, the special
@@ -43,10 +36,8 @@ std::string wildcards_to_expression(const std::string& patterns);
 // (a lone "]" or "}" can do that); check_input catches it.
 PatternSet compile_patterns(const std::string& patterns);
 
-// Whole-name match of a bare file name (no directory part). Never throws.
-NameMatch match_name(const PatternSet& patterns, const std::string& name);
-
-// True only when match_name gives Matched.
+// Whole-name match of a bare file name (no directory part): whether one of the patterns
+// matches it.
 bool match_file_name(const PatternSet& patterns, const std::string& name);
 
 // A check's verdict: nothing when it passed (the log box is then cleared), otherwise the notice
@@ -64,5 +55,3 @@ CheckResult check_output(const CurrentSettings& settings);
 // last dot, then "${prefix}" by what precedes it (the whole name when it has no dot).
 std::string derive_output_name(const std::string& name, const std::string& output_pattern);
 
-// The notice text for a name the patterns were too complex for.
-std::string too_complex_message(const std::string& patterns, const std::string& name);

@@ -37,12 +37,6 @@ public:
             PreviewFile{name, derive_output_name(name, settings_.output_pattern)});
     }
 
-    void name_too_complex(const WalkFolder& folder, const std::string& name) override {
-        if (report_.too_complex++ == 0) {
-            report_.first_too_complex = join_path(folder.input_path, name);
-        }
-    }
-
     void folder_unreadable(const WalkFolder& folder) override {
         if (report_.unreadable++ == 0) report_.first_unreadable = folder.input_path;
     }
@@ -111,16 +105,6 @@ InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atom
     ScanReport report;
     refresh.trees = scan_directory(settings, patterns, report, cancel);
     refresh.cancelled = cancel && cancel->load();
-    if (report.too_complex > 0) {
-        std::string message = too_complex_message(settings.input_patterns,
-                                                  report.first_too_complex);
-        if (report.too_complex > 1) {
-            message += " " + std::to_string(report.too_complex - 1) +
-                       " more names were taken likewise.";
-        }
-        refresh.log_text = make_notice(input_section, input_patterns_key, message);
-    }
-    // A folder left out is the graver news, so its notice is the one that stays.
     if (report.unreadable > 0) {
         // The path goes last: a notice that is too long loses the end of its message.
         std::string message = "A folder could not be read";

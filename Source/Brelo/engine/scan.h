@@ -34,11 +34,8 @@ bool operator==(const PreviewFile& a, const PreviewFile& b);
 bool operator==(const PreviewFolder& a, const PreviewFolder& b);
 bool operator==(const FileTrees& a, const FileTrees& b);
 
-// What one scan met besides the trees: the names the patterns were too complex for and the
-// folders that could not be listed.
+// What one scan met besides the trees: the folders that could not be listed.
 struct ScanReport {
-    int too_complex = 0;
-    std::string first_too_complex;  // path of the first such name
     int unreadable = 0;
     std::string first_unreadable;   // path of the first such folder
 };
@@ -56,9 +53,8 @@ struct InputRefresh {
 };
 
 // The input side's refresh: check_input, then (if it passed) check_output, whose notice may
-// stay while the scan goes on regardless, then the scan. A name the patterns are too complex
-// for is taken as not matching and reported in a notice; so is a folder that could not be
-// listed, whose notice names it and says how many more there were.
+// stay while the scan goes on regardless, then the scan. A folder that could not be listed is
+// reported in a notice that names it and says how many more there were.
 InputRefresh refresh_input_tree(const CurrentSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr);
 

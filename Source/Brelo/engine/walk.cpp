@@ -47,16 +47,9 @@ private:
                 if (!enter(level, entry.name)) return false;
                 continue;
             }
-            switch (match_name(patterns_, entry.name)) {
-            case NameMatch::NotMatched:
-                break;
-            case NameMatch::TooComplex:
-                visitor_.name_too_complex(level.folder, entry.name);
-                break;
-            case NameMatch::Matched:
+            if (match_file_name(patterns_, entry.name)) {
                 reach(level);
                 visitor_.file_matched(level.folder, entry.name);
-                break;
             }
         }
         return true;

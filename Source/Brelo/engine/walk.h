@@ -28,11 +28,6 @@ public:
     virtual void folder_left(const WalkFolder& folder) { (void)folder; }
     // A file whose name matches the patterns.
     virtual void file_matched(const WalkFolder& folder, const std::string& name) = 0;
-    // A name the patterns were too complex for; it counts as not matching.
-    virtual void name_too_complex(const WalkFolder& folder, const std::string& name) {
-        (void)folder;
-        (void)name;
-    }
     // A folder (the input directory included) that could not be listed: nothing below it is
     // visited. Windows cannot list paths beyond 259 characters with the 8-bit calls.
     virtual void folder_unreadable(const WalkFolder& folder) { (void)folder; }

@@ -52,37 +52,49 @@ TEST(MatchFileName, WildcardsMatchWholeNamesOnly) {
     }
 }
 
-TEST(MatchName, MatcherGivingUpIsReportedNotThrown) {
-    const PatternSet patterns = compile_patterns("*a*a*a*a*a*a*a*a*a*b|*.txt");
-    EXPECT_EQ(match_name(patterns, std::string(60, 'a')), NameMatch::TooComplex);
-    EXPECT_FALSE(match_file_name(patterns, std::string(60, 'a')));
-    EXPECT_EQ(match_name(patterns, "x.txt"), NameMatch::Matched);
-    EXPECT_EQ(match_name(patterns, "x.doc"), NameMatch::NotMatched);
+// Patterns with many stars are where a backtracking matcher gives up or takes minutes; every
+// name gets its answer here, and at once (a slow matcher would hold the suite for hours).
+TEST(MatchFileName, ManyStarsNeverTooMuchWork) {
+    const PatternSet hostile = compile_patterns("*a*a*a*a*a*a*a*b|*.txt");
+    std::string name(200, 'a');
+    for (int i = 0; i < 10000; ++i) {
+        name[static_cast<std::size_t>(i % 200)] = static_cast<char>('a' + 2 * (i % 2));
+        ASSERT_FALSE(match_file_name(hostile, name));
+    }
+    EXPECT_TRUE(match_file_name(hostile, name + "b"));
+    EXPECT_TRUE(match_file_name(hostile, "x.txt"));
+    EXPECT_FALSE(match_file_name(hostile, "x.doc"));
+    const std::string final_name = std::string(40, 'x') + "_" + std::string(40, 'y') + "_" +
+                                   std::string(40, 'z') + "_w-final" + std::string(17, 'v');
+    EXPECT_TRUE(match_file_name(compile_patterns("*_*_*_*-final*"), final_name));
+    EXPECT_FALSE(match_file_name(compile_patterns("*_*_*_*_*-final*"), final_name));
 }
 
-// Patterns of at most one star per piece are matched without the expression; whatever the text,
-// the answer must be the expression's.
-TEST(MatchName, DirectComparisonAgreesWithTheExpression) {
-    const char pattern_bytes[] = "aAbZz.*?| \\[](){}+^$#\x82\xe9\xc9\n";
+// Whatever the text, the wildcards must give the expression's answer. Names are short, so the
+// expression itself never gives up on them; should it ever, that name proves nothing.
+TEST(MatchFileName, WildcardsAgreeWithTheExpression) {
+    const char pattern_bytes[] = "aAbZz.*?| \\[](){}+^$#\x82\xe9\xc9\n**";
     const char name_bytes[] = "aAbBzZ. |\\[](){}+^$#?*\x82\xe9\xc9\n\r\t";
     std::mt19937 random(20261207);
     const auto pick = [&](const char* bytes, std::size_t count) {
         return bytes[std::uniform_int_distribution<std::size_t>(0, count - 1)(random)];
     };
-    int simple = 0;
-    for (int round = 0; round < 4000; ++round) {
+    int several_stars = 0;
+    int matched = 0;
+    for (int round = 0; round < 6000; ++round) {
         std::string patterns;
-        const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 9)(random);
+        const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 10)(random);
         for (std::size_t i = 0; i < length; ++i) {
             patterns += pick(pattern_bytes, sizeof pattern_bytes - 1);
         }
-        PatternSet set = compile_patterns(patterns);
-        if (set.simple.empty()) continue;
-        ++simple;
+        const PatternSet set = compile_patterns(patterns);
+        for (const Wildcard& wildcard : set.wildcards) {
+            if (wildcard.segments.size() > 2) ++several_stars;
+        }
         for (int n = 0; n < 40; ++n) {
             std::string name;
             // Names built from the pattern's own bytes match far more often than random ones.
-            const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 8)(random);
+            const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 9)(random);
             for (std::size_t i = 0; i < size; ++i) {
                 name += n % 2 && !patterns.empty()
                             ? patterns[std::uniform_int_distribution<std::size_t>(
@@ -90,19 +102,29 @@ TEST(MatchName, DirectComparisonAgreesWithTheExpression) {
                             : pick(name_bytes, sizeof name_bytes - 1);
             }
             if (n == 39) name += '\0';
-            const bool expected = boost::regex_match(name, set.expression);
+            bool expected = false;
+            try {
+                expected = boost::regex_match(name, set.expression);
+            } catch (const std::runtime_error&) {
+                continue;
+            }
+            matched += expected;
             ASSERT_EQ(match_file_name(set, name), expected)
                 << "patterns \"" << patterns << "\" name \"" << name << "\"";
         }
     }
-    EXPECT_GT(simple, 2000);
+    EXPECT_GT(several_stars, 300);
+    EXPECT_GT(matched, 2000);
 }
 
-TEST(MatchName, SeveralStarsInOnePieceStayWithTheExpression) {
-    EXPECT_EQ(compile_patterns("*.txt|a*b").simple.size(), 2u);
-    EXPECT_EQ(compile_patterns("").simple.size(), 1u);
-    EXPECT_TRUE(compile_patterns("*.txt|a*b*").simple.empty());
-    EXPECT_TRUE(match_file_name(compile_patterns("*.txt|a*b*"), "AxBy"));
+TEST(MatchFileName, EachPieceIsCutAtItsStars) {
+    const PatternSet set = compile_patterns("*.TXT|a*b**c?");
+    ASSERT_EQ(set.wildcards.size(), 2u);
+    EXPECT_EQ(set.wildcards[0].segments, (std::vector<std::string>{"", ".txt"}));
+    EXPECT_EQ(set.wildcards[1].segments, (std::vector<std::string>{"a", "b", "", "c?"}));
+    EXPECT_EQ(compile_patterns("").wildcards.size(), 1u);
+    EXPECT_TRUE(match_file_name(set, "AxBycZ"));
+    EXPECT_FALSE(match_file_name(set, "AxBycZZ"));
 }
 
 struct NameRow {

@@ -56,13 +56,13 @@ inline bool folder_exists(const TempDir& root, const std::string& relative) {
 // characters for the 8-bit Windows calls), and puts a file "deep.txt" into the deepest. Every
 // folder is made relative to the one before, so the limit never stands in the way. Returns the
 // number of folders made.
-inline int make_too_deep_folders(const TempDir& root) {
+inline int make_too_deep_folders(const std::string& root) {
     const std::string name(200, 'd');
 #ifdef _WIN32
     constexpr std::size_t limit = 259;
-    std::wstring path = L"\\\\?\\" + std::filesystem::absolute(root.path()).wstring();
+    std::wstring path = L"\\\\?\\" + std::filesystem::absolute(root).wstring();
     int made = 0;
-    std::size_t length = root.path().size();
+    std::size_t length = root.size();
     while (length <= limit) {
         path += L"\\" + std::wstring(name.begin(), name.end());
         std::filesystem::create_directory(path);
@@ -75,9 +75,9 @@ inline int make_too_deep_folders(const TempDir& root) {
     return made;
 #else
     constexpr std::size_t limit = 4096;
-    int folder = open(root.path().c_str(), O_RDONLY | O_DIRECTORY);
+    int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY);
     int made = 0;
-    std::size_t length = root.path().size();
+    std::size_t length = root.size();
     while (folder >= 0 && length <= limit) {
         mkdirat(folder, name.c_str(), 0755);
         const int next = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
@@ -97,13 +97,13 @@ inline int make_too_deep_folders(const TempDir& root) {
 
 // Removes what make_too_deep_folders made, innermost first, for the same reason it made them
 // one by one: a temporary folder's own clean-up cannot reach that deep.
-inline void remove_too_deep_folders(const TempDir& root) {
+inline void remove_too_deep_folders(const std::string& root) {
     const std::string name(200, 'd');
 #ifdef _WIN32
-    std::filesystem::remove_all(L"\\\\?\\" + std::filesystem::absolute(root.path()).wstring() +
+    std::filesystem::remove_all(L"\\\\?\\" + std::filesystem::absolute(root).wstring() +
                                 L"\\" + std::wstring(name.begin(), name.end()));
 #else
-    std::vector<int> chain{open(root.path().c_str(), O_RDONLY | O_DIRECTORY)};
+    std::vector<int> chain{open(root.c_str(), O_RDONLY | O_DIRECTORY)};
     while (chain.back() >= 0) chain.push_back(openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
     chain.pop_back();
     if (!chain.empty()) unlinkat(chain.back(), "deep.txt", 0);

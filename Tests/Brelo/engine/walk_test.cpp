@@ -42,9 +42,6 @@ struct Recorder : WalkVisitor {
     void folder_unreadable(const WalkFolder& folder) override {
         lines.push_back("unreadable " + relative(folder.input_path));
     }
-    void name_too_complex(const WalkFolder& folder, const std::string& name) override {
-        lines.push_back("complex " + relative(join_path(folder.input_path, name)));
-    }
     bool stop_requested() override {
         ++polls;
         return stop_after_first_file && matched;
@@ -155,16 +152,6 @@ TEST(Walk, StopIsAskedBeforeEveryEntryAndEndsTheWalkLeavingEveryFolder) {
     EXPECT_EQ(stopping.lines[2].substr(0, 5), "file ");
     EXPECT_EQ(stopping.lines[3], "leave sub");
     EXPECT_EQ(stopping.lines[4], "leave .");
-}
-
-TEST(Walk, NamesTooComplexAreReportedWithoutReachingTheirFolder) {
-    TempDir in;
-    make_file(in, "sub/" + std::string(60, 'a'));
-    Recorder recorder;
-    recorder.root = in.path();
-    walk_input(settings_of(in, in.file("out")), compile_patterns("*a*a*a*a*a*a*a*a*a*b"), recorder);
-    EXPECT_EQ(recorder.lines,
-              std::vector<std::string>{"complex " + sep("sub/" + std::string(60, 'a'))});
 }
 
 TEST(Walk, DirectoryThatCannotBeListedIsReportedAndGivesNothingElse) {
