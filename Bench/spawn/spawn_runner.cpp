@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     {
         StopWatch watch(stop);  // one for all the starts, as a run has
         for (long i = 0; i < count; ++i) {
-            std::string line = expand_command(prepared.command_template, "in.txt", "out.txt");
+            std::string line = expand_command(prepared, "in.txt", "out.txt");
             log += "in.txt -> out.txt\r\n\tConsole:";
             run_console_process(line, prepared.work_dir, log, watch);
             log += "\r\n";

@@ -22,7 +22,7 @@ public:
         plan_.push_back({shown_input(input_path),
                          shown_path(output_path, typed_.output_directory,
                                     settings_.output_directory),
-                         expand_command(command_.command_template, input_path, output_path),
+                         expand_command(command_, input_path, output_path),
                          {}});
     }
 

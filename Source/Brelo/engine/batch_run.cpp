@@ -79,7 +79,7 @@ public:
         text += console_label;
         events_.file_started(input_shown, output_shown, text);
         const ConverterEnd end = run_console_process(
-            expand_command(command_.command_template, input_path, output_path),
+            expand_command(command_, input_path, output_path),
             command_.work_dir,
             [this](const char* piece, std::size_t length) {
                 events_.console_text(std::string(piece, length));

@@ -1,6 +1,8 @@
 // Converter lookup, locations and the command lines built from a converter's templates.
 #include "engine/converter.h"
 
+#include <cstring>
+
 #include "platform/platform.h"
 
 std::optional<Converter> find_converter(const ConverterList& list, int key) {
@@ -47,16 +49,74 @@ std::string replace_all_copy(const std::string& text, const std::string& token,
     return result;
 }
 
+std::string replace_placeholders(const std::string& text,
+                                 std::initializer_list<Placeholder> placeholders) {
+    std::string result;
+    std::size_t from = 0;
+    for (std::size_t at = text.find("${"); at != std::string::npos; at = text.find("${", at)) {
+        const Placeholder* found = nullptr;
+        for (const Placeholder& placeholder : placeholders) {
+            if (text.compare(at, std::strlen(placeholder.token), placeholder.token) == 0) {
+                found = &placeholder;
+                break;
+            }
+        }
+        if (!found) {
+            at += 2;
+            continue;
+        }
+        if (result.empty()) result.reserve(text.size() + found->value.size());
+        result.append(text, from, at - from);
+        result += found->value;
+        at += std::strlen(found->token);
+        from = at;
+    }
+    if (from == 0) return text;
+    result.append(text, from, std::string::npos);
+    return result;
+}
+
 PreparedCommand prepare_command(const Converter& converter) {
     const std::string location = converter_location(converter.exe_file);
+    const std::string line = converter.exe_file + " " + converter.arguments;
     PreparedCommand prepared;
-    prepared.command_template = converter.exe_file + " " + converter.arguments;
-    replace_all_in_place(prepared.command_template, infile_token,
-                         std::string("\"") + infile_token + "\"");
-    replace_all_in_place(prepared.command_template, outfile_token,
-                         std::string("\"") + outfile_token + "\"");
-    replace_all_in_place(prepared.command_template, location_token, location);
-    prepared.work_dir = replace_all_copy(converter.work_dir, location_token, location);
+    prepared.parts.emplace_back();
+    const auto add_text = [&](const std::string& text) {
+        prepared.parts.back().text += text;
+        prepared.command_template += text;
+    };
+    const auto add_slot = [&](CommandPart::Slot slot, const char* token) {
+        add_text("\"");
+        prepared.parts.push_back(CommandPart{slot, {}});
+        prepared.parts.emplace_back();
+        prepared.command_template += token;
+        add_text("\"");
+    };
+    std::size_t from = 0;
+    for (std::size_t at = line.find("${"); at != std::string::npos; at = line.find("${", at)) {
+        const auto starts_with = [&](const char* token) {
+            return line.compare(at, std::strlen(token), token) == 0;
+        };
+        const char* token = starts_with(infile_token)     ? infile_token
+                            : starts_with(outfile_token)  ? outfile_token
+                            : starts_with(location_token) ? location_token
+                                                          : nullptr;
+        if (!token) {
+            at += 2;
+            continue;
+        }
+        add_text(line.substr(from, at - from));
+        if (token == location_token) {
+            add_text(location);
+        } else {
+            add_slot(token == infile_token ? CommandPart::Slot::Infile : CommandPart::Slot::Outfile,
+                     token);
+        }
+        at += std::strlen(token);
+        from = at;
+    }
+    add_text(line.substr(from));
+    prepared.work_dir = replace_placeholders(converter.work_dir, {{location_token, location}});
     return prepared;
 }
 
@@ -89,9 +149,17 @@ std::string quote_inside(const std::string& path) {
 
 }  // namespace
 
-std::string expand_command(const std::string& command_template, const std::string& input_path,
+std::string expand_command(const PreparedCommand& command, const std::string& input_path,
                            const std::string& output_path) {
-    std::string line = replace_all_copy(command_template, infile_token, quote_inside(input_path));
-    replace_all_in_place(line, outfile_token, quote_inside(output_path));
+    const std::string input = quote_inside(input_path);
+    const std::string output = quote_inside(output_path);
+    std::string line;
+    for (const CommandPart& part : command.parts) {
+        switch (part.slot) {
+        case CommandPart::Slot::None: line += part.text; break;
+        case CommandPart::Slot::Infile: line += input; break;
+        case CommandPart::Slot::Outfile: line += output; break;
+        }
+    }
     return line;
 }

@@ -2,9 +2,11 @@
 // them keyed by identity, and how a converter becomes the command line of one child process.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct Converter {
     std::string title;      // shown in the converter box, the dialog and the run header
@@ -28,9 +30,20 @@ inline constexpr const char* placeholder_tokens[] = {prefix_token, suffix_token,
                                                      infile_token, outfile_token};
 
 // What a run derives once from its converter.
+// One piece of a prepared command line: text that goes in as it is, or the place of a path.
+struct CommandPart {
+    enum class Slot { None, Infile, Outfile };
+    Slot slot = Slot::None;
+    std::string text;  // with Slot::None
+};
+
 struct PreparedCommand {
-    std::string command_template;  // the command line with "${infile}" and "${outfile}" still open
-    std::string work_dir;          // final; may be empty, and is then passed on empty
+    // The command line with "${infile}" and "${outfile}" still open, as a person reads it.
+    std::string command_template;
+    // The same line in pieces: the paths go into the slots, and no text around them, nor a path,
+    // is ever read for placeholders again.
+    std::vector<CommandPart> parts;
+    std::string work_dir;  // final; may be empty, and is then passed on empty
 };
 
 // A copy of the converter with that key, or nothing. The run works on its copy, so later edits
@@ -50,13 +63,27 @@ void replace_all_in_place(std::string& text, const std::string& token,
 std::string replace_all_copy(const std::string& text, const std::string& token,
                              const std::string& replacement);
 
+// A placeholder token and the text that takes its place.
+struct Placeholder {
+    const char* token;
+    const std::string& value;
+};
+
+// The text with every placeholder token replaced by its value in one pass from left to right:
+// what a value brings in is never read for tokens, so a path holding "${outfile}" stays as it
+// is. Tokens are matched byte for byte and case-sensitively.
+std::string replace_placeholders(const std::string& text,
+                                 std::initializer_list<Placeholder> placeholders);
+
 // "<exe_file> <arguments>" with both file tokens put between double quotes and the location
-// inserted (unquoted); the working directory is work_dir with the location inserted.
+// inserted (unquoted); the working directory is work_dir with the location inserted. Each is
+// read for placeholders once: a location holding a token inserts it as text.
 PreparedCommand prepare_command(const Converter& converter);
 
-// The command line for one file: the template with the input path inserted for "${infile}",
-// then the output path for "${outfile}". A double quote inside a path is escaped (with the
-// backslashes before it, and the backslashes at the path's end, doubled) so that the quoted
-// path reaches the converter as exactly one argument; a path holding neither arrives unchanged.
-std::string expand_command(const std::string& command_template, const std::string& input_path,
+// The command line for one file: the prepared pieces with the input path in the "${infile}"
+// slots and the output path in the "${outfile}" slots. A double quote inside a path is escaped
+// (with the backslashes before it, and the backslashes at the path's end, doubled) so that the
+// quoted path reaches the converter as exactly one argument; a path holding neither arrives
+// unchanged.
+std::string expand_command(const PreparedCommand& command, const std::string& input_path,
                            const std::string& output_path);

@@ -161,8 +161,5 @@ std::string derive_output_name(const std::string& name, const std::string& outpu
     const std::size_t dot = name.rfind('.');
     const std::string prefix = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    // The suffix goes in first: placeholder text it brings along is replaced by the prefix pass,
-    // while text the prefix brings is never looked at again.
-    return replace_all_copy(replace_all_copy(output_pattern, suffix_token, suffix), prefix_token,
-                            prefix);
+    return replace_placeholders(output_pattern, {{prefix_token, prefix}, {suffix_token, suffix}});
 }

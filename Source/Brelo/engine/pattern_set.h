@@ -51,7 +51,9 @@ CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns);
 // The output directory must exist and the output-name pattern must be usable.
 CheckResult check_output(const CurrentSettings& settings);
 
-// The output file name for a bare input name: "${suffix}" replaced by what follows the name's
-// last dot, then "${prefix}" by what precedes it (the whole name when it has no dot).
+// The output file name for a bare input name: "${prefix}" replaced by what precedes the name's
+// last dot (the whole name when it has none) and "${suffix}" by what follows it, in one pass, so
+// that placeholder text inside a name stays as it is and two names never give one output name
+// by it.
 std::string derive_output_name(const std::string& name, const std::string& output_pattern);
 

@@ -214,7 +214,7 @@ TEST(PlanBatch, MeetsWhatTheRunMeetsInTheSameOrder) {
                 continue;
             }
             EXPECT_EQ(file.command_line,
-                      expand_command(command.command_template, file.input_path,
+                      expand_command(command, file.input_path,
                                      file.output_path));
             planned.push_back(file.input_path + " -> " + file.output_path);
         }

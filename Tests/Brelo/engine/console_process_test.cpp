@@ -101,12 +101,12 @@ TEST_F(ConsoleProcessTest, UnquotedProgramPathWithBlanksIsFound) {
 // argument of the converter.
 TEST_F(ConsoleProcessTest, PathsReachTheConverterExactly) {
     const std::string program = test_support::program_path("console_child");
-    const std::string command_template =
-        prepare_command({"T", program, "echo ${infile} ${outfile}", ""}).command_template;
+    const PreparedCommand command =
+        prepare_command({"T", program, "echo ${infile} ${outfile}", ""});
     const std::string inputs[] = {"a b.txt", "q\" -x \"uote", "\"", "back\\\"slash\\", "t\tab"};
     for (const auto& input : inputs) {
         SCOPED_TRACE(input);
-        EXPECT_EQ(run(expand_command(command_template, input, "out\\")),
+        EXPECT_EQ(run(expand_command(command, input, "out\\")),
                   echoed({program, "echo", input, "out\\"}));
     }
 }

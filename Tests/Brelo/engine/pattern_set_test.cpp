@@ -144,9 +144,12 @@ TEST(DeriveOutputName, PrefixAndSuffixAroundTheLastDot) {
         {"no placeholders", "a.txt", "same.out", "same.out"},
         {"other case is no placeholder", "a.txt", "${Prefix}.md", "${Prefix}.md"},
         {"every occurrence", "a.b", "${prefix}${prefix}${suffix}", "aab"},
-        {"suffix first, then prefix", "x.${prefix}", "${suffix}", "x"},
+        {"suffix text never rescanned", "x.${prefix}", "${suffix}", "${prefix}"},
         {"prefix text never rescanned", "${suffix}.z", "${prefix}", "${suffix}"},
         {"blank kept", "a.txt", "out. ", "out. "},
+        {"placeholder in a name is no placeholder", "a.${prefix}", "${prefix}.${suffix}",
+         "a.${prefix}"},
+        {"two names, two outputs", "a.a", "${prefix}.${suffix}", "a.a"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
