@@ -1,6 +1,8 @@
 // The one walk through the input tree, and the path rules it goes by.
 #include "engine/walk.h"
 
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "engine/current_settings.h"
@@ -19,7 +21,12 @@ struct Level {
 class Walk {
 public:
     Walk(const CurrentSettings& settings, const PatternSet& patterns, WalkVisitor& visitor)
-        : settings_(settings), patterns_(patterns), visitor_(visitor) {}
+        : settings_(settings), patterns_(patterns), visitor_(visitor) {
+        FolderId output;
+        if (folder_identity(settings.output_directory, output)) output_ = output;
+        FolderId input;
+        if (folder_identity(settings.input_directory, input)) seen_.insert(input);
+    }
 
     // False when the visitor stopped the walk.
     bool walk(Level& level) {
@@ -59,6 +66,13 @@ private:
         if (!settings_.include_subfolders || name == "." || name == "..") return true;
         const std::string path = join_path(level.folder.input_path, name);
         if (is_output_directory(path, settings_)) return true;
+        // Links can lead back up the tree or to the output directory under another name; by
+        // identity each folder is walked once and the output directory never.
+        FolderId id;
+        if (folder_identity(path, id)) {
+            if (output_ && id == *output_) return true;
+            if (!seen_.insert(id).second) return true;
+        }
         Level sub;
         sub.folder.parent = &level.folder;
         sub.folder.name = name;
@@ -79,6 +93,8 @@ private:
     const CurrentSettings& settings_;
     const PatternSet& patterns_;
     WalkVisitor& visitor_;
+    std::optional<FolderId> output_;
+    std::set<FolderId> seen_;
 };
 
 // One directory's path cut into its parts, ready for comparison.

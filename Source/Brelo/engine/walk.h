@@ -38,8 +38,10 @@ public:
 // Walks the input directory of the settings: each level is listed whole before any of its
 // entries is acted on (so files a converter writes into it meanwhile are not taken up), entries
 // are visited in the order the file system lists them, "." and ".." are skipped, sub-folders are
-// entered only with Include Subfolders and never the output directory. A folder that cannot be
-// listed is reported and contributes nothing else. False when the visitor stopped the walk.
+// entered only with Include Subfolders and never the output directory (by its text or by its
+// identity, whatever link leads there), and no folder is entered twice (links that lead back
+// up the tree). A folder that cannot be listed is reported and contributes nothing else. False
+// when the visitor stopped the walk.
 bool walk_input(const CurrentSettings& settings, const PatternSet& patterns,
                 WalkVisitor& visitor);
 

@@ -35,6 +35,18 @@ struct DirEntry {
 // cannot start (no such directory, no access, path too long).
 bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit);
 
+// What tells one folder from every other on the machine, however it is reached (through links,
+// junctions, other spellings): the device or volume and the file's number on it.
+struct FolderId {
+    unsigned long long device = 0;
+    unsigned long long file = 0;
+};
+bool operator==(const FolderId& a, const FolderId& b);
+bool operator<(const FolderId& a, const FolderId& b);
+
+// The identity of the folder the path leads to, following links. False when it cannot be read.
+bool folder_identity(const std::string& path, FolderId& id);
+
 // True when the path names its place without the current directory: on POSIX it starts with
 // "/"; on Windows with a drive and a separator ("C:\\") or two separators ("\\\\server").
 bool is_absolute_path(const std::string& path);

@@ -61,6 +61,22 @@ bool list_directory(const std::string& dir, const std::function<bool(const DirEn
     return true;
 }
 
+bool operator==(const FolderId& a, const FolderId& b) {
+    return a.device == b.device && a.file == b.file;
+}
+
+bool operator<(const FolderId& a, const FolderId& b) {
+    return a.device != b.device ? a.device < b.device : a.file < b.file;
+}
+
+bool folder_identity(const std::string& path, FolderId& id) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    id.device = static_cast<unsigned long long>(info.st_dev);
+    id.file = static_cast<unsigned long long>(info.st_ino);
+    return true;
+}
+
 namespace {
 
 std::string current_directory() {

@@ -30,6 +30,28 @@ bool list_directory(const std::string& dir, const std::function<bool(const DirEn
     return true;
 }
 
+bool operator==(const FolderId& a, const FolderId& b) {
+    return a.device == b.device && a.file == b.file;
+}
+
+bool operator<(const FolderId& a, const FolderId& b) {
+    return a.device != b.device ? a.device < b.device : a.file < b.file;
+}
+
+bool folder_identity(const std::string& path, FolderId& id) {
+    // Backup semantics let a directory be opened; no access is asked for, only its attributes.
+    HANDLE folder = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(folder, &info) != FALSE;
+    CloseHandle(folder);
+    if (!known) return false;
+    id.device = info.dwVolumeSerialNumber;
+    id.file = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
 namespace {
 
 // The current directory joined with the path, unresolved: what is left when the system cannot
