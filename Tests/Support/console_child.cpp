@@ -9,6 +9,8 @@
 //                   after this process has ended, and ends
 //   stdin           reads its standard input to the end and writes "stdin N\n" with the count
 //   cwd             writes its current directory and "\n"
+//   escape          (POSIX) starts a child in a session of its own that holds the output for
+//                   30 seconds, writes "started\n" and sleeps for ever
 //   exit N          writes "exit N" without a line end and ends with exit code N
 //   exitfile PATH   ends with the number the file at PATH holds (0 when it holds none), silently
 //   anything else   writes "unknown act\n" and then what echo writes, and ends with 2
@@ -163,6 +165,16 @@ int main(int argc, char** argv) {
         if (!getcwd(dir, sizeof dir)) dir[0] = '\0';
 #endif
         put(stdout, std::string(dir) + "\n");
+#ifndef _WIN32
+    } else if (act == "escape") {
+        if (fork() == 0) {
+            setsid();
+            sleep(30);
+            return 0;
+        }
+        put(stdout, "started\n");
+        sleep_for_ever();
+#endif
     } else if (act == "exit" && argc > 2) {
         put(stdout, std::string("exit ") + argv[2]);
         return std::atoi(argv[2]);

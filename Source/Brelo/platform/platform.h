@@ -124,6 +124,9 @@ ChildExit wait_child_process(ChildProcess& child);
 
 // Ends the child and every process of its group at once. May be called from another thread
 // while read_child_output or wait_child_process blocks, but not after close_child_process.
+// A process that left the group (on POSIX, one that started a session of its own) may still
+// hold the output pipe: read_child_output then stops waiting for it and reports the end after
+// taking what is already there.
 void end_child_process_tree(ChildProcess& child);
 
 // Closes our end of the output pipe, our end of the input pipe and the process, in that order,

@@ -187,6 +187,10 @@ bool start_detached_thread(std::function<void()> body) {
 struct ChildProcess {
     pid_t pid = -1;  // also the id of the child's process group
     int output = -1;  // read end of the output pipe
+    // Set once the group has been ended: whatever still holds the pipe has left the group (a
+    // new session of its own), and its output is no longer waited for.
+    int abandoned = -1;
+    int reads_left = 64;  // chunks still taken from the pipe once abandoned
 };
 
 namespace {
@@ -333,7 +337,7 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // only when no process holds that end any more. Closing the input's write end at once lets
     // a converter that reads its standard input see its end instead of waiting for ever.
     close_all({&output[1], &input[0], &input[1]});
-    child = new ChildProcess{pid, output[0]};
+    child = new ChildProcess{pid, output[0], eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     return StartResult::Started;
 }
 
@@ -341,6 +345,18 @@ bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
                        std::size_t& count) {
     count = 0;
     for (;;) {
+        pollfd fds[2] = {{child.output, POLLIN, 0}, {child.abandoned, POLLIN, 0}};
+        const nfds_t watched = child.abandoned >= 0 ? 2 : 1;
+        if (poll(fds, watched, -1) < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (watched == 2 && (fds[1].revents & POLLIN)) {
+            // What the ended group wrote last is still taken, but no more than a bounded amount
+            // and never by waiting.
+            if (child.reads_left-- <= 0) return false;
+            if (poll(fds, 1, 0) <= 0 || !(fds[0].revents & (POLLIN | POLLHUP))) return false;
+        }
         ssize_t got = read(child.output, buffer, capacity);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
@@ -365,11 +381,18 @@ ChildExit wait_child_process(ChildProcess& child) {
     return exit;
 }
 
-void end_child_process_tree(ChildProcess& child) { kill(-child.pid, SIGKILL); }
+void end_child_process_tree(ChildProcess& child) {
+    kill(-child.pid, SIGKILL);
+    if (child.abandoned >= 0) {
+        const std::uint64_t one = 1;
+        while (write(child.abandoned, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+    }
+}
 
 void close_child_process(ChildProcess* child) {
     if (!child) return;
-    close_all({&child->output});
+    close_all({&child->output, &child->abandoned});
     int status;
     while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
     }

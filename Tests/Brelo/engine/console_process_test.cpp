@@ -196,6 +196,25 @@ TEST_F(ConsoleProcessTest, StopEndsTheConverterAndEverythingItStarted) {
     close_event(stop);
 }
 
+#ifndef _WIN32
+// A converter whose child escapes its group into a session of its own still holds the output
+// pipe after the group is ended; the entry is finished all the same instead of waiting for it.
+TEST_F(ConsoleProcessTest, StopFinishesTheEntryWhenAChildEscapedTheGroup) {
+    Event* stop = create_event();
+    ASSERT_NE(stop, nullptr);
+    set_event(*stop);
+    ConversionLog log;
+    const auto start = std::chrono::steady_clock::now();
+    const ConverterEnd end =
+        run_console_process(command("escape"), dir.path(), log, stop, std::chrono::seconds(2));
+    EXPECT_EQ(log, "started\nConverter ended by Stop.\r\n");
+    EXPECT_EQ(end.outcome, ConverterOutcome::EndedByStop);
+    // The escaped child holds the pipe for 30 seconds.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    close_event(stop);
+}
+#endif
+
 // A converter that ends within its grace time ends as usual, and the runner returns as soon as
 // it has: a watcher that missed the end would hold the test for ten minutes.
 TEST_F(ConsoleProcessTest, ConverterEndingWithinGraceTimeIsNotMarked) {
