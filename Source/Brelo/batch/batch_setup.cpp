@@ -85,12 +85,18 @@ BatchSetup set_up_batch(const BatchOptions& options) {
     BatchSetup setup;
     if (options.ini) {
         setup.settings_path = absolute_path(*options.ini);
-        if (options.ini->empty() || !path_exists(setup.settings_path)) {
-            setup.error = "settings file \"" + *options.ini + "\" does not exist";
-            return setup;
+        // A file that cannot be read would pass for an empty one, and a pipe could keep the
+        // program waiting for ever: either is a mistake in the command line.
+        const char* problem = nullptr;
+        switch (options.ini->empty() ? FileKind::Missing : file_kind(setup.settings_path)) {
+        case FileKind::Missing: problem = "does not exist"; break;
+        case FileKind::Directory: problem = "is a directory"; break;
+        case FileKind::Other: problem = "is not a regular file"; break;
+        case FileKind::Unreadable: problem = "cannot be read"; break;
+        case FileKind::Readable: break;
         }
-        if (is_directory(setup.settings_path)) {
-            setup.error = "settings file \"" + *options.ini + "\" is a directory";
+        if (problem) {
+            setup.error = "settings file \"" + *options.ini + "\" " + problem;
             return setup;
         }
     } else {

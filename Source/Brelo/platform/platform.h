@@ -18,6 +18,12 @@ constexpr char path_separator = '/';
 
 // True when the path names an existing directory.
 bool is_directory(const std::string& path);
+// What a path names, as far as reading it as a file goes.
+enum class FileKind { Missing, Directory, Other, Unreadable, Readable };
+// Readable: a regular file this process can open for reading. Other: a device, pipe or socket,
+// which a reader may wait on for ever. Unreadable: a regular file it may not open.
+FileKind file_kind(const std::string& path);
+
 // True when the path names an existing file or directory.
 bool path_exists(const std::string& path);
 // Creates one directory level with default security. False when it could not be made

@@ -43,6 +43,17 @@ bool path_exists(const std::string& path) {
 
 bool make_directory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
+FileKind file_kind(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return FileKind::Missing;
+    if (S_ISDIR(info.st_mode)) return FileKind::Directory;
+    if (!S_ISREG(info.st_mode)) return FileKind::Other;
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return FileKind::Unreadable;
+    close(file);
+    return FileKind::Readable;
+}
+
 bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
     DIR* handle = opendir(dir.c_str());
     if (!handle) return false;

@@ -16,6 +16,18 @@ bool make_directory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
+FileKind file_kind(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Directory;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return FileKind::Unreadable;
+    const DWORD type = GetFileType(file);
+    CloseHandle(file);
+    return type == FILE_TYPE_DISK ? FileKind::Readable : FileKind::Other;
+}
+
 bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
     WIN32_FIND_DATAA data;
     HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
 #include "batch/batch_options.h"
@@ -238,7 +242,17 @@ TEST_F(BatchProgram, UsageErrorsExitWith1AndExplain) {
          "brelo-batch: the value of --patterns is longer than 259 characters"},
         {"missing settings file", {"--ini", dir.file("none.ini")},
          "brelo-batch: settings file \"" + dir.file("none.ini") + "\" does not exist"},
+        {"settings file is a directory", {"--ini", dir.path()},
+         "brelo-batch: settings file \"" + dir.path() + "\" is a directory"},
+#ifndef _WIN32
+        // Reading a pipe nobody writes to would wait for ever.
+        {"settings file is a pipe", {"--ini", dir.file("pipe.ini")},
+         "brelo-batch: settings file \"" + dir.file("pipe.ini") + "\" is not a regular file"},
+#endif
     };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(dir.file("pipe.ini").c_str(), 0600), 0);
+#endif
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         const BatchResult result = run(row.args);
