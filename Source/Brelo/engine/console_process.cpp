@@ -72,7 +72,7 @@ std::string exit_line(const ChildExit& exit) {
     std::string line = "Converter exited with code " + std::to_string(exit.code);
     // Windows reports crashes as large status codes, which are known by their hexadecimal form.
     if (exit.code > 0xFFFF) {
-        char hex[16];
+        char hex[24];
         std::snprintf(hex, sizeof hex, "%08lX", exit.code);
         line += std::string(" (0x") + hex + ")";
     }

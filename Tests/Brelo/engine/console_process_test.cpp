@@ -285,9 +285,12 @@ TEST_F(ConsoleProcessTest, ExitCodeIsReportedAndLogged) {
         EXPECT_FALSE(end.exit.by_signal);
         EXPECT_EQ(end.exit.code, row.code);
         EXPECT_EQ(end.succeeded(), row.code == 0);
-        if (row.log) EXPECT_EQ(log, row.log);
-        // Text that ends its own line gets no extra line end before the exit line.
-        if (!row.log) EXPECT_NE(log.find("]\nConverter exited with code 2.\r\n"), std::string::npos);
+        if (row.log) {
+            EXPECT_EQ(log, row.log);
+        } else {
+            // Text that ends its own line gets no extra line end before the exit line.
+            EXPECT_NE(log.find("]\nConverter exited with code 2.\r\n"), std::string::npos);
+        }
     }
 }
 
