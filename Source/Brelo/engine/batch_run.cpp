@@ -164,7 +164,7 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
     const CurrentSettings walked = resolved_settings(settings);
     {
         // The watch ends before the run does, and with it its thread.
-        StopWatch stop_watch(control.stop_event, control.stop_grace);
+        StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over);
         Conversion conversion(settings, walked, command, events, control, stop_watch, result);
         walk_input(walked, patterns, conversion);
     }

@@ -36,6 +36,8 @@ struct RunControl {
     Event* stop_event = nullptr;
     // How long a converter may go on after Stop before it is ended with everything it started.
     std::chrono::milliseconds stop_grace = default_stop_grace;
+    // For tests: when set, the grace time ends when this event is set, not by the clock.
+    Event* grace_over = nullptr;
 };
 
 // What a run reports, on the run's thread, in order. Every call except notice carries the exact

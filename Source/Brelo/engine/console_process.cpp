@@ -16,7 +16,8 @@ constexpr std::size_t read_chunk = 1024;
 
 }  // namespace
 
-StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace) : stop_(stop), grace_(grace) {
+StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_over)
+    : stop_(stop), grace_(grace), grace_over_(grace_over) {
     if (!stop_) return;
     run_over_ = create_event();
     if (!run_over_) return;
@@ -52,7 +53,9 @@ void StopWatch::watch() {
     // The end of the run is passed first so that it wins over a Stop that comes with it.
     if (wait_for_events(*run_over_, stop_, -1) != 1) return;
     const long long grace_ms = std::clamp<long long>(grace_.count(), 0, INT_MAX);
-    if (wait_for_events(*run_over_, nullptr, static_cast<int>(grace_ms)) == 0) return;
+    const int waited = grace_over_ ? wait_for_events(*run_over_, grace_over_, -1)
+                                   : wait_for_events(*run_over_, nullptr, static_cast<int>(grace_ms));
+    if (waited == 0) return;
     std::lock_guard<std::mutex> lock(mutex_);
     expired_ = true;
     if (child_) {

@@ -50,7 +50,10 @@ inline constexpr std::chrono::milliseconds default_stop_grace{5000};
 // thread cannot be had) converters simply run to their end.
 class StopWatch {
 public:
-    explicit StopWatch(Event* stop, std::chrono::milliseconds grace = default_stop_grace);
+    // With grace_over the grace time ends when that event is set instead of by the clock, so
+    // that a test decides the moment.
+    explicit StopWatch(Event* stop, std::chrono::milliseconds grace = default_stop_grace,
+                       Event* grace_over = nullptr);
     ~StopWatch();
     StopWatch(const StopWatch&) = delete;
     StopWatch& operator=(const StopWatch&) = delete;
@@ -66,6 +69,7 @@ private:
 
     Event* stop_;
     std::chrono::milliseconds grace_;
+    Event* grace_over_;
     Event* run_over_ = nullptr;
     std::thread watcher_;
     std::mutex mutex_;

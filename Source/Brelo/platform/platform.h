@@ -110,6 +110,10 @@ enum class StartResult { Started, OutputPipeFailed, InputPipeFailed, ProcessFail
 StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
                                 ChildProcess*& child);
 
+// For tests: the next start_child_process of the process fails at the step this names, as if
+// the system had refused it, and cleans up as such a failure does. Started clears it.
+void fail_next_start(StartResult step);
+
 // Reads up to capacity bytes of the child's output into buffer, blocking until some arrive.
 // count receives the number read. False once no process holds the pipe's write end any more
 // (the child and everything that inherited its output have ended or closed it).

@@ -7,6 +7,7 @@
 // - a converter's group is a process group rather than a job object.
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -322,13 +323,30 @@ bool spawn(const std::string& program, const std::vector<std::string>& args,
 
 }  // namespace
 
+namespace {
+
+// The step the next start fails at, for tests; Started for none.
+std::atomic<StartResult> next_start_failure{StartResult::Started};
+
+// True once, for the step a test asked to fail.
+bool start_fails_at(StartResult step) {
+    StartResult expected = step;
+    return next_start_failure.compare_exchange_strong(expected, StartResult::Started);
+}
+
+}  // namespace
+
+void fail_next_start(StartResult step) { next_start_failure = step; }
+
 StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
                                 ChildProcess*& child) {
     child = nullptr;
     int output[2];
-    if (pipe2(output, O_CLOEXEC) != 0) return StartResult::OutputPipeFailed;
+    if (start_fails_at(StartResult::OutputPipeFailed) || pipe2(output, O_CLOEXEC) != 0) {
+        return StartResult::OutputPipeFailed;
+    }
     int input[2];
-    if (pipe2(input, O_CLOEXEC) != 0) {
+    if (start_fails_at(StartResult::InputPipeFailed) || pipe2(input, O_CLOEXEC) != 0) {
         close_all({&output[0], &output[1]});
         return StartResult::InputPipeFailed;
     }
@@ -338,7 +356,7 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     if (program.empty()) program = find_program_with_blanks(command_line, args);
     pid_t pid = -1;
     // A working directory is refused as Windows refuses it: empty, or not a directory.
-    if (program.empty() || !is_directory(work_dir) ||
+    if (start_fails_at(StartResult::ProcessFailed) || program.empty() || !is_directory(work_dir) ||
         !spawn(program, args, work_dir, input[0], output[1], pid)) {
         close_all({&output[0], &output[1], &input[0], &input[1]});
         return StartResult::ProcessFailed;

@@ -1,6 +1,7 @@
 // The platform layer on Windows: the 8-bit Win32 calls themselves.
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cctype>
 
 #include <windows.h>
@@ -174,15 +175,32 @@ void close_all(std::initializer_list<HANDLE*> handles) {
 
 }  // namespace
 
+namespace {
+
+// The step the next start fails at, for tests; Started for none.
+std::atomic<StartResult> next_start_failure{StartResult::Started};
+
+// True once, for the step a test asked to fail.
+bool start_fails_at(StartResult step) {
+    StartResult expected = step;
+    return next_start_failure.compare_exchange_strong(expected, StartResult::Started);
+}
+
+}  // namespace
+
+void fail_next_start(StartResult step) { next_start_failure = step; }
+
 StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
                                 ChildProcess*& child) {
     child = nullptr;
     SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE output_read = nullptr, output_write = nullptr;
-    if (!CreatePipe(&output_read, &output_write, &inheritable, 0))
+    if (start_fails_at(StartResult::OutputPipeFailed) ||
+        !CreatePipe(&output_read, &output_write, &inheritable, 0))
         return StartResult::OutputPipeFailed;
     HANDLE input_read = nullptr, input_write = nullptr;
-    if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) {
+    if (start_fails_at(StartResult::InputPipeFailed) ||
+        !CreatePipe(&input_read, &input_write, &inheritable, 0)) {
         close_all({&output_read, &output_write});
         return StartResult::InputPipeFailed;
     }
@@ -206,7 +224,8 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     std::string line = command_line;  // CreateProcessA may write into the command line
     // A process group of its own keeps Ctrl+C in a console runner's window from reaching the
     // converter: Ctrl+C means Stop, which lets the running converter finish.
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE,
+    if (start_fails_at(StartResult::ProcessFailed) ||
+        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE,
                         NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
                         nullptr, work_dir.c_str(),
                         &startup, &info)) {

@@ -47,6 +47,7 @@ struct RecordedRun : LogTextEvents {
     std::vector<std::string> events;
     std::vector<std::string> pieces;  // every piece of the log after the header, in order
     std::function<void(const std::string&)> on_file_started;
+    std::function<void(const std::string&)> on_console_text;
     int total = -1;
 
     void file_started(const std::string& input, const std::string& output,
@@ -54,6 +55,10 @@ struct RecordedRun : LogTextEvents {
         events.push_back("start " + input + " | " + output);
         LogTextEvents::file_started(input, output, piece);
         if (on_file_started) on_file_started(input);
+    }
+    void console_text(const std::string& piece) override {
+        LogTextEvents::console_text(piece);
+        if (on_console_text) on_console_text(piece);
     }
     void file_ended(const std::string& piece) override {
         events.push_back("end");
@@ -272,16 +277,16 @@ TEST_F(BatchRunTest, ConverterStillRunningAfterStopIsEnded) {
     make_file(in, "sub/b.txt");
     RecordedRun w;
     Converter sleeper{"Echo", program_path("console_child"), "sleep ${infile}", "${location}"};
-    control.stop_grace = std::chrono::milliseconds(200);
-    std::thread worker([&] { run(w, settings_for(in.path(), "*.txt", out.path()), sleeper); });
-    // The output folder is made right before the first converter starts, after the last poll
-    // of the stop event, so from then on Stop meets a running converter.
-    for (int i = 0; i < 3000 && !folder_exists(out, "sub"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(folder_exists(out, "sub"));
-    set_event(*stop);
-    worker.join();
+    // Stop comes while the first converter runs; its grace time ends once it has said its line.
+    Event* grace_over = create_event();
+    control.grace_over = grace_over;
+    w.on_console_text = [&](const std::string& text) {
+        if (text.find("sleeping") == std::string::npos) return;
+        set_event(*stop);
+        set_event(*grace_over);
+    };
+    run(w, settings_for(in.path(), "*.txt", out.path()), sleeper);
+    close_event(grace_over);
     const std::string log = without_time_stamp(w.text);
     EXPECT_NE(log.find("\r\n\tConsole:sleeping\n" + std::string(ended_by_stop_text) + "\r\n" +
                        total(1)),

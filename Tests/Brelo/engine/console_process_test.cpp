@@ -174,16 +174,54 @@ TEST_F(ConsoleProcessTest, StartsThatCannotHappenAreReported) {
     }
 }
 
+// Each step of a start that the system can refuse leaves its own line, and nothing stays open:
+// a failure at every step, many times over, must not use up the process's handles.
+TEST_F(ConsoleProcessTest, EveryStartStepThatFailsIsReported) {
+    const std::pair<StartResult, std::string> steps[] = {
+        {StartResult::OutputPipeFailed, "Create STDOUT pipe failed.\r\n"},
+        {StartResult::InputPipeFailed, "Create STDIN pipe failed.\r\n"},
+        {StartResult::ProcessFailed, "Create process failed.\r\n"},
+    };
+    for (const auto& [step, line] : steps) {
+        SCOPED_TRACE(line);
+        for (int i = 0; i < 300; ++i) {
+            fail_next_start(step);
+            ConversionLog log;
+            const ConverterEnd end = run_console_process(command("echo"), dir.path(), log);
+            ASSERT_EQ(log, line);
+            ASSERT_EQ(end.outcome, ConverterOutcome::NotStarted);
+        }
+    }
+    // The failure is used up: the next start is a real one.
+    EXPECT_EQ(run(command("exit 0")), "exit 0");
+}
+
 // The sleeping helper starts a sleeping child holding its output, writes a line and sleeps: the
 // run returns at all only because that child is ended too. The grace time is only there to let
 // the helper get as far as its line; without a line the result is the same but proves less.
+// The grace time ends once the converter has said its line, whenever that is: the test waits on
+// the converter, never on the clock.
+ConverterEnd run_until_said(const std::string& line, const std::string& work_dir,
+                            const std::string& said, ConversionLog& log, Event& stop) {
+    Event* grace_over = create_event();
+    StopWatch watch(&stop, std::chrono::hours(1), grace_over);
+    const ConverterEnd end = run_console_process(
+        line, work_dir,
+        [&](const char* text, std::size_t length) {
+            log.append(text, length);
+            if (log.find(said) != std::string::npos) set_event(*grace_over);
+        },
+        watch);
+    close_event(grace_over);
+    return end;
+}
+
 TEST_F(ConsoleProcessTest, StopEndsTheConverterAndEverythingItStarted) {
     Event* stop = create_event();
     ASSERT_NE(stop, nullptr);
     set_event(*stop);
     ConversionLog log = "\tConsole:";
-    const ConverterEnd end =
-        run_console_process(command("sleep"), dir.path(), log, stop, std::chrono::seconds(2));
+    const ConverterEnd end = run_until_said(command("sleep"), dir.path(), "sleeping\n", log, *stop);
     EXPECT_EQ(log, "\tConsole:sleeping\nConverter ended by Stop.\r\n");
     EXPECT_EQ(end.outcome, ConverterOutcome::EndedByStop);
     EXPECT_FALSE(end.succeeded());
@@ -205,8 +243,7 @@ TEST_F(ConsoleProcessTest, StopFinishesTheEntryWhenAChildEscapedTheGroup) {
     set_event(*stop);
     ConversionLog log;
     const auto start = std::chrono::steady_clock::now();
-    const ConverterEnd end =
-        run_console_process(command("escape"), dir.path(), log, stop, std::chrono::seconds(2));
+    const ConverterEnd end = run_until_said(command("escape"), dir.path(), "started\n", log, *stop);
     EXPECT_EQ(log, "started\nConverter ended by Stop.\r\n");
     EXPECT_EQ(end.outcome, ConverterOutcome::EndedByStop);
     // The escaped child holds the pipe for 30 seconds.
