@@ -6,6 +6,7 @@
 
 #include "file_checks.h"
 #include "md5.h"
+#include "output_file.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ bool hash_file(const std::string& input_path, const std::string& output_path) {
         std::fclose(input);
         return false;
     }
-    std::FILE* output = std::fopen(output_path.c_str(), "w");
-    if (!output) {
-        std::fclose(input);
-        return false;
-    }
 
     Md5Context context;
     std::memset(&context, 0, sizeof context);
@@ -57,15 +53,14 @@ bool hash_file(const std::string& input_path, const std::string& output_path) {
         }
     }
     std::fclose(input);
-    if (read_failed) {
-        std::fclose(output);
-        std::remove(output_path.c_str());
-        return false;
-    }
+    if (read_failed) return false;
 
     unsigned char digest[16];
     md5_final(digest, context);
-    std::fputs(format_digest(digest).c_str(), output);
-    std::fclose(output);
-    return true;
+    // The output is opened only now that its text is known: nothing of it exists while the
+    // input is read, and a failed read leaves the old output untouched.
+    OutputFile output;
+    if (!output.open(output_path, "hashmd5")) return false;
+    if (std::fputs(format_digest(digest).c_str(), output.stream()) == EOF) return false;
+    return output.commit();
 }

@@ -16,10 +16,12 @@ struct ConversionRequest {
 bool parse_option(const std::string& option, ConversionRequest& request);
 
 // Detects the input file's kind and writes it converted as requested into the output file; both
-// files follow the text-mode line-end rules of TextReader and TextWriter. Returns false, creating
-// no output, when the input cannot be opened or is not a regular file; false when the output cannot
-// be created or written, or the input cannot be read to its end, removing what was written. When
-// the output names the input file (under any spelling or link), the text is converted into a
-// temporary file beside it that replaces the input only once complete, so the input is never lost.
+// files follow the text-mode line-end rules of TextReader and TextWriter. The text goes to a
+// temporary file that replaces the output only once complete (see OutputFile; devices such as
+// /dev/null are written directly), so a reader never sees half of it. Returns false, leaving the
+// old output as it was and no temporary file, when the input cannot be opened, is not a regular
+// file or cannot be read to its end, and when the output cannot be created or any write, the
+// flush, the close or the rename fails. When the output names the input file (under any spelling
+// or link), the input itself is replaced, so it is never lost.
 bool convert_file(const std::string& input_path, const std::string& output_path,
                   const ConversionRequest& request);

@@ -1,8 +1,10 @@
 // hashmd5 as a user runs it: arguments, messages, exit codes and the output file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
@@ -15,14 +17,38 @@
 namespace {
 
 using test_support::file_exists;
+using test_support::program_path;
+using test_support::ProgramResult;
 using test_support::read_file;
+using test_support::run_command;
 using test_support::run_program;
+using test_support::shell_quote;
 using test_support::TempDir;
 using test_support::write_file;
 
 const std::string& line_end = test_support::text_line_end;
 const std::string success = "Encrypt successful." + line_end;
 const std::string failure = "Encrypt failed." + line_end;
+
+std::vector<std::string> directory_listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+#ifndef _WIN32
+// Runs hashmd5 allowed to write files of at most blocks * 512 bytes, with the signal for passing
+// the limit ignored, so that a longer write fails as on a full disk, for root too.
+ProgramResult run_with_file_size_limit(int blocks, const std::vector<std::string>& args) {
+    std::string command = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " +
+                          shell_quote(program_path("hashmd5"));
+    for (const auto& arg : args) command += " " + shell_quote(arg);
+    return run_command(command);
+}
+#endif
 
 TEST(Hashmd5, WithoutArgumentsPrintsBannerAndUsage) {
     auto result = run_program("hashmd5", {});
@@ -59,6 +85,8 @@ TEST(Hashmd5, EmptyInputAndExistingOutputGiveTheEmptyDigest) {
     auto result = run_program("hashmd5", {dir.file("empty"), dir.file("out")});
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(read_file(dir.file("out")), "D41D8CD98F00B204E9800998ECF8427E");
+    // The digest replaced the old output; no temporary file is left beside it.
+    EXPECT_EQ(directory_listing(dir.path()), (std::vector<std::string>{"empty", "out"}));
 }
 
 TEST(Hashmd5, LargeFileIsStreamedWhole) {
@@ -94,8 +122,10 @@ TEST(Hashmd5, UnopenableOutputFails) {
         const char* label;
         std::string output;
     };
+    // A folder that is a file fails for root too, where permissions would not.
     const Row rows[] = {{"missing directory", dir.file("no-such-dir") + "/out"},
-                        {"directory", dir.path()}};
+                        {"directory", dir.path()},
+                        {"folder that is a file", dir.file("in") + "/out"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         auto result = run_program("hashmd5", {dir.file("in"), row.output});
@@ -103,6 +133,7 @@ TEST(Hashmd5, UnopenableOutputFails) {
         EXPECT_EQ(result.output, failure);
     }
     EXPECT_EQ(read_file(dir.file("in")), "abc");
+    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
 }
 
 TEST(Hashmd5, OutputNamingTheInputIsRefusedAndTheInputKept) {
@@ -128,7 +159,55 @@ TEST(Hashmd5, OutputNamingTheInputIsRefusedAndTheInputKept) {
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(Hashmd5, NulDeviceAsOutputSucceeds) {
+    TempDir dir;
+    write_file(dir.file("in"), "abc");
+    auto result = run_program("hashmd5", {dir.file("in"), "NUL"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+}
+#else
+TEST(Hashmd5, FailedWriteReportsFailureAndKeepsTheOldOutput) {
+    struct Row {
+        const char* label;
+        const char* output;      // in the folder, or a device
+        const char* old_output;  // null: none
+        int size_limit_blocks;   // -1: none
+    };
+    const Row rows[] = {{"full device", "/dev/full", nullptr, -1},
+                        {"full disk, new output", "out", nullptr, 0},
+                        {"full disk, old output", "out", "F96B697D7CB7938D525A2F31AAF161D0", 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir dir;
+        write_file(dir.file("in"), "abc");
+        const std::string output = row.output[0] == '/' ? row.output : dir.file(row.output);
+        if (row.old_output) write_file(output, row.old_output);
+        const auto before = directory_listing(dir.path());
+        const std::vector<std::string> args = {dir.file("in"), output};
+        auto result = row.size_limit_blocks < 0
+                          ? run_program("hashmd5", args)
+                          : run_with_file_size_limit(row.size_limit_blocks, args);
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, failure);
+        EXPECT_EQ(directory_listing(dir.path()), before);
+        if (row.old_output) {
+            EXPECT_EQ(read_file(output), row.old_output);
+        }
+    }
+}
+
+TEST(Hashmd5, StandardOutputAsOutputIsWrittenDirectly) {
+    TempDir dir;
+    write_file(dir.file("in"), "abc");
+    auto result = run_program("hashmd5", {dir.file("in"), "/dev/stdout"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, "900150983CD24FB0D6963F7D28E17F72" + success);
+    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+}
+
 TEST(Hashmd5, UnreadableInputFails) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     TempDir dir;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,14 +12,19 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
 using test_support::file_exists;
+using test_support::program_path;
+using test_support::ProgramResult;
 using test_support::read_file;
+using test_support::run_command;
 using test_support::run_program;
+using test_support::shell_quote;
 using test_support::TempDir;
 using test_support::write_file;
 
@@ -35,6 +41,52 @@ std::vector<std::string> directory_listing(const std::string& dir) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Shift_JIS text of about size bytes: kanji rows and ASCII, many lines, so that a conversion
+// takes long enough for two runs to overlap.
+std::string shift_jis_text(std::size_t size) {
+    std::string text;
+    for (unsigned line = 0; text.size() < size; ++line) {
+        for (unsigned i = 0; i < 30; ++i) {
+            text += static_cast<char>(0x89 + (line + i) % 0x17);
+            text += static_cast<char>(0x40 + (line * 7 + i) % 0x3F);
+        }
+        text += " line " + std::to_string(line) + "\r\n";
+    }
+    return text;
+}
+
+std::string command_line(const std::vector<std::string>& args) {
+    std::string command = shell_quote(program_path("jpconv"));
+    for (const auto& arg : args) command += " " + shell_quote(arg);
+    return command;
+}
+
+// Starts jpconv without waiting for it; finish_program collects what it printed and its exit
+// code. Two started before either is finished run at the same time.
+std::FILE* start_program(const std::vector<std::string>& args) {
+#ifdef _WIN32
+    // cmd /c strips one pair of outer quotes from the whole line; give it one to strip.
+    return _popen(("\"" + command_line(args) + "\"").c_str(), "rb");
+#else
+    return popen(command_line(args).c_str(), "r");
+#endif
+}
+
+ProgramResult finish_program(std::FILE* pipe) {
+    ProgramResult result;
+    if (!pipe) return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+#ifdef _WIN32
+    result.exit_code = _pclose(pipe);
+#else
+    const int status = pclose(pipe);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    return result;
 }
 
 TEST(Jpconv, WithoutArgumentsPrintsBannerAndUsageNamingEveryOption) {
@@ -204,6 +256,101 @@ TEST(Jpconv, ConvertingAFileIntoItselfReplacesItWithTheConvertedText) {
     }
 }
 
+TEST(Jpconv, FailedConversionLeavesTheOldOutputAsItWas) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("folder"));
+    write_file(dir.file("in"), "\x88\x9F");
+    write_file(dir.file("out"), "old output");
+    struct Row {
+        const char* label;
+        std::string input;
+        std::string output;
+    };
+    const Row rows[] = {{"input is a folder", dir.file("folder"), dir.file("out")},
+                        {"missing input", dir.file("missing"), dir.file("out")},
+                        {"output folder is a file", dir.file("in"), dir.file("out") + "/x"}};
+    const auto before = directory_listing(dir.path());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto result = run_program("jpconv", {"-euc", row.input, row.output});
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, failure);
+        EXPECT_EQ(read_file(dir.file("out")), "old output");
+        EXPECT_EQ(read_file(dir.file("in")), "\x88\x9F");
+        EXPECT_EQ(directory_listing(dir.path()), before);
+    }
+}
+
+TEST(Jpconv, FilesNamedLikeTemporaryFilesAreLeftAlone) {
+    TempDir dir;
+    write_file(dir.file("data.txt"), "\x88\x9F\r\n");
+    // Every name an earlier version could pick, and names in the present form.
+    std::vector<std::string> others;
+    for (int i = 0; i < 1000; ++i) others.push_back("data.txt.jpconv" + std::to_string(i) + ".tmp");
+    others.push_back(".jpconv-000000000000.tmp");
+    others.push_back(".jpconv-ffffffffffff.tmp");
+    for (const auto& name : others) write_file(dir.file(name), "user's " + name);
+    const auto before = directory_listing(dir.path());
+    for (const auto& output : {std::string("data.txt"), std::string("other.txt")}) {
+        SCOPED_TRACE(output);
+        auto result = run_program("jpconv", {"-euc", dir.file("data.txt"), dir.file(output)});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.output, success);
+        EXPECT_EQ(read_file(dir.file(output)), "\xB0\xA1\r\n");
+    }
+    for (const auto& name : others) {
+        if (read_file(dir.file(name)) != "user's " + name) ADD_FAILURE() << name << " was changed";
+    }
+    auto after = directory_listing(dir.path());
+    after.erase(std::remove(after.begin(), after.end(), "other.txt"), after.end());
+    EXPECT_EQ(after, before);
+}
+
+TEST(Jpconv, ConcurrentInPlaceConversionsLeaveOneWholeResult) {
+    TempDir dir;
+#ifdef _WIN32
+    // Wine starts a program slowly; a longer text keeps the two runs overlapping.
+    const std::string original = shift_jis_text(4 * 1024 * 1024);
+#else
+    const std::string original = shift_jis_text(512 * 1024);
+#endif
+    // The two results, made one after the other.
+    write_file(dir.file("data"), original);
+    ASSERT_EQ(run_program("jpconv", {"-euc", dir.file("data"), dir.file("euc")}).output, success);
+    ASSERT_EQ(run_program("jpconv", {"-newjis", dir.file("data"), dir.file("jis")}).output, success);
+    const std::string euc = read_file(dir.file("euc"));
+    const std::string jis = read_file(dir.file("jis"));
+    std::filesystem::remove(dir.file("euc"));
+    std::filesystem::remove(dir.file("jis"));
+    ASSERT_NE(euc, jis);
+    for (int pair = 0; pair < 20; ++pair) {
+        SCOPED_TRACE("pair " + std::to_string(pair));
+        write_file(dir.file("data"), original);
+        std::FILE* first = start_program({"-euc", dir.file("data"), dir.file("data")});
+        std::FILE* second = start_program({"-newjis", dir.file("data"), dir.file("data")});
+        const ProgramResult results[] = {finish_program(first), finish_program(second)};
+        int successes = 0;
+        for (const auto& result : results) {
+            if (result.exit_code == 0 && result.output == success) {
+                ++successes;
+            } else {
+                // Windows cannot replace a file another run still reads; that run fails cleanly.
+                EXPECT_EQ(result.exit_code, 1);
+                EXPECT_EQ(result.output, failure);
+            }
+        }
+#ifdef _WIN32
+        EXPECT_GE(successes, 1);
+#else
+        EXPECT_EQ(successes, 2);
+#endif
+        const std::string after = read_file(dir.file("data"));
+        EXPECT_TRUE(after == euc || after == jis) << "a mixed file of " << after.size() << " bytes";
+        EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"data"});
+        if (HasFailure()) break;
+    }
+}
+
 TEST(Jpconv, UnopenableInputFailsWithoutCreatingOutput) {
     TempDir dir;
     struct Row {
@@ -227,8 +374,10 @@ TEST(Jpconv, UnopenableOutputFailsAndKeepsTheInput) {
         const char* label;
         std::string output;
     };
+    // A folder that is a file fails for root too, where permissions would not.
     const Row rows[] = {{"missing directory", dir.file("no-such-dir") + "/out"},
-                        {"directory", dir.path()}};
+                        {"directory", dir.path()},
+                        {"folder that is a file", dir.file("in") + "/out"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         auto result = run_program("jpconv", {"-euc", dir.file("in"), row.output});
@@ -239,7 +388,61 @@ TEST(Jpconv, UnopenableOutputFailsAndKeepsTheInput) {
     EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(Jpconv, NulDeviceAsOutputSucceeds) {
+    TempDir dir;
+    write_file(dir.file("in"), "\x88\x9F");
+    auto result = run_program("jpconv", {"-euc", dir.file("in"), "NUL"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+}
+#else
+// Runs jpconv allowed to write files of at most blocks * 512 bytes, with the signal for passing
+// the limit ignored, so that a longer write fails as on a full disk, for root too.
+ProgramResult run_with_file_size_limit(int blocks, const std::vector<std::string>& args) {
+    return run_command("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " +
+                       command_line(args));
+}
+
+TEST(Jpconv, FailedWriteKeepsTheOldOutputAndLeavesNoTemporary) {
+    const std::string text = shift_jis_text(4096);
+    struct Row {
+        const char* label;
+        const char* output;  // in the folder, or a device
+        bool full_disk;
+    };
+    const Row rows[] = {{"full device", "/dev/full", false},
+                        {"full disk, old output", "out", true},
+                        {"full disk, in place", "in", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir dir;
+        write_file(dir.file("in"), text);
+        write_file(dir.file("out"), "old output");
+        const std::string output = row.output[0] == '/' ? row.output : dir.file(row.output);
+        const std::vector<std::string> args = {"-newjis", dir.file("in"), output};
+        auto result = row.full_disk ? run_with_file_size_limit(1, args) : run_program("jpconv", args);
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, failure);
+        EXPECT_EQ(read_file(dir.file("out")), "old output");
+        EXPECT_EQ(read_file(dir.file("in")), text);
+        EXPECT_EQ(directory_listing(dir.path()), (std::vector<std::string>{"in", "out"}));
+    }
+}
+
+TEST(Jpconv, DevicesAndStandardOutputAreWrittenDirectly) {
+    TempDir dir;
+    write_file(dir.file("in"), "\x88\x9F\n");
+    auto result = run_program("jpconv", {"-euc", dir.file("in"), "/dev/stdout"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, "\xB0\xA1\r\n" + success);
+    result = run_program("jpconv", {"-euc", dir.file("in"), "/dev/null"});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+}
+
 TEST(Jpconv, ConvertingInPlaceKeepsThePermissionBits) {
     TempDir dir;
     write_file(dir.file("data"), "\x88\x9F");
