@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,8 +102,14 @@ inline int make_too_deep_folders(const std::string& root) {
 inline void remove_too_deep_folders(const std::string& root) {
     const std::string name(200, 'd');
 #ifdef _WIN32
-    std::filesystem::remove_all(L"\\\\?\\" + std::filesystem::absolute(root).wstring() +
-                                L"\\" + std::wstring(name.begin(), name.end()));
+    std::vector<std::wstring> chain{L"\\\\?\\" + std::filesystem::absolute(root).wstring()};
+    for (;;) {
+        const std::wstring next = chain.back() + L"\\" + std::wstring(name.begin(), name.end());
+        if (GetFileAttributesW(next.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+        chain.push_back(next);
+    }
+    DeleteFileW((chain.back() + L"\\deep.txt").c_str());
+    for (std::size_t i = chain.size(); i-- > 1;) RemoveDirectoryW(chain[i].c_str());
 #else
     std::vector<int> chain{open(root.c_str(), O_RDONLY | O_DIRECTORY)};
     while (chain.back() >= 0) chain.push_back(openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
