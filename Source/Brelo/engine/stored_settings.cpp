@@ -60,7 +60,7 @@ bool operator==(const StoredSettings& a, const StoredSettings& b) {
            a.output_patterns == b.output_patterns &&
            a.output_auto_refresh == b.output_auto_refresh &&
            same_converters(a.converters, b.converters) &&
-           a.current_converter == b.current_converter;
+           a.current_converter == b.current_converter && a.window == b.window;
 }
 
 CurrentSettings opening_settings(const StoredSettings& stored) {

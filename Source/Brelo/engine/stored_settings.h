@@ -20,6 +20,23 @@ inline constexpr int history_capacity = 10;
 inline constexpr const char* input_patterns_fallback = "*";
 inline constexpr const char* output_pattern_fallback = "${prefix}.${suffix}";
 
+// Where the main window was when it closed: its restored (not maximised) frame in screen
+// pixels and whether it was maximised. known is false when the settings file held no complete
+// placement; the window then opens at its default place and size.
+struct WindowPlacement {
+    bool known = false;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool maximized = false;
+};
+
+inline bool operator==(const WindowPlacement& a, const WindowPlacement& b) {
+    return a.known == b.known && a.x == b.x && a.y == b.y && a.width == b.width &&
+           a.height == b.height && a.maximized == b.maximized;
+}
+
 struct StoredSettings {
     History input_directories;
     History input_patterns;
@@ -30,6 +47,7 @@ struct StoredSettings {
     bool output_auto_refresh = true;
     std::vector<Converter> converters;  // in display order, which is the file's numbering
     int current_converter = -1;         // index into converters, -1 for none
+    WindowPlacement window;             // the main window's last place; brelo-batch ignores it
 
     History& history(HistoryField field);
     const History& history(HistoryField field) const;

@@ -142,3 +142,12 @@ void end_child_process_tree(ChildProcess& child);
 // Closes our end of the output pipe, our end of the input pipe and the process, in that order,
 // and releases child. Null is ignored.
 void close_child_process(ChildProcess* child);
+
+// ---- Text ---------------------------------------------------------------------------------
+
+// The text, read as the system's ANSI code page, in UTF-8: what old settings files hold. On
+// Windows that is the code page the system was set up with (CP_ACP); on POSIX, which has no
+// such setting, it is Windows-1252, the code page of western Windows systems, in which every
+// byte stands for one character. Bytes the code page leaves undefined become the control
+// characters of the same number, as Windows maps them. ASCII comes back unchanged.
+std::string ansi_to_utf8(const std::string& text);

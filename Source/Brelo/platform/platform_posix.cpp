@@ -4,7 +4,8 @@
 //   program is looked up as Windows would (beside the running program first, then along PATH,
 //   no ".exe" added);
 // - events are eventfd counters, private to the process; the stop event has no name;
-// - a converter's group is a process group rather than a job object.
+// - a converter's group is a process group rather than a job object;
+// - old settings files are read as Windows-1252, there being no system code page to ask.
 #include "platform/platform.h"
 
 #include <atomic>
@@ -426,4 +427,38 @@ void close_child_process(ChildProcess* child) {
     while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
     }
     delete child;
+}
+
+// ---- Text ---------------------------------------------------------------------------------
+
+namespace {
+
+// Windows-1252 from 0x80 to 0x9F; the five bytes it leaves undefined keep their own numbers,
+// as MultiByteToWideChar maps them. From 0xA0 on the code page agrees with Latin-1.
+constexpr char16_t cp1252_high[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+std::string ansi_to_utf8(const std::string& text) {
+    std::string utf8;
+    utf8.reserve(text.size() + text.size() / 2);
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        const char16_t code = byte >= 0x80 && byte < 0xA0 ? cp1252_high[byte - 0x80] : byte;
+        if (code < 0x80) {
+            utf8 += static_cast<char>(code);
+        } else if (code < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (code >> 6));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | (code >> 12));
+            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return utf8;
 }

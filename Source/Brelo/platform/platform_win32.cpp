@@ -272,3 +272,21 @@ void close_child_process(ChildProcess* child) {
     close_all({&child->output, &child->process, &child->thread, &child->job});
     delete child;
 }
+
+// ---- Text ---------------------------------------------------------------------------------
+
+std::string ansi_to_utf8(const std::string& text) {
+    if (text.empty()) return text;
+    const int length = static_cast<int>(text.size());
+    const int wide_length = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (wide_length <= 0) return std::string();
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wide_length);
+    const int utf8_length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+    if (utf8_length <= 0) return std::string();
+    std::string utf8(static_cast<std::size_t>(utf8_length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, &utf8[0], utf8_length, nullptr,
+                        nullptr);
+    return utf8;
+}

@@ -1,39 +1,37 @@
-// Private-profile (INI) files and the running program's own directory. profile_win32.cpp hands
-// these to the Windows private-profile functions; profile_posix.cpp reads and writes the same
-// file format itself, so one BRELO.ini serves both.
+// The settings file as bytes on disk, and the running program's own directory. What the bytes
+// mean (sections, keys, encodings) is read and written by the portable ProfileDocument; this
+// layer only reads a whole file and replaces one in a single step.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 // The directory that holds the running executable, as a full path ending in the platform's
 // separator (D:\Tools\Brelo\ on Windows). Empty when the path cannot be found or does not fit
 // a 260-byte buffer; a cut path would name some other directory.
 std::string executable_directory();
 
-// The value of key in [section] of file, cut to 259 characters. Section and key names compare
-// without regard to case, and only the first section and the first key of a name count. Blanks
-// around the value and one pair of quotes (" or ') enclosing it are dropped, as the Windows
-// functions do. fallback comes back instead when the file, the section or the key is missing,
-// when the key's line has no equals sign, or when the file cannot be read; keep it free of
-// trailing blanks and enclosing quotes, which Windows strips from it as well.
-std::string read_profile_string(const std::string& file, const std::string& section,
-                                const std::string& key, const std::string& fallback);
+enum class FileRead { Read, Missing, Failed };
 
-// Sets key in [section] of file to value. An existing key keeps its place and gets the new
-// value; a new key goes at the end of its section, a new section at the end of the file, and a
-// missing file is created. A value ends at its first line break, which the file could not hold.
-// Leading blanks of the value are not kept (see read_profile_string). False when the file could
-// not be written; Windows does not always say.
-bool write_profile_string(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value);
+// Reads the whole file at path into bytes. Missing when there is no such file or its folder is
+// missing (bytes is then empty); Failed when the path names a directory or something else that
+// is not a regular file, or the file cannot be opened or read.
+FileRead read_profile_file(const std::string& path, std::string& bytes);
 
-struct ProfileEntry {
-    std::string section;
-    std::string key;
-    std::string value;
+// Replaces the file at path by bytes, creating it when it is missing. The bytes go to a fresh
+// temporary file beside it, which then takes the file's name in one step, so a reader finds
+// either the old or the new content and never a part. An existing file keeps its permission
+// bits (on Windows its hidden, system and archive attributes), and on POSIX a symbolic link is
+// followed and kept. A read-only file is refused, as the system's own profile writer refuses
+// it, even where the user could change it.
+// False when the file could not be replaced; it then keeps what it had, and no temporary file
+// is left behind.
+bool replace_profile_file(const std::string& path, const std::string& bytes);
+
+// How often this process has called read_profile_file and replace_profile_file. Tests use the
+// counts to see that loading or saving the settings touches the file once.
+struct ProfileFileCounts {
+    std::size_t reads = 0;
+    std::size_t writes = 0;
 };
-
-// write_profile_string for each entry in order. On POSIX the file is replaced once for all of
-// them, so a reader finds either none or all of the changes. False when any of them failed.
-bool write_profile_strings(const std::string& file, const std::vector<ProfileEntry>& entries);
+ProfileFileCounts profile_file_counts();

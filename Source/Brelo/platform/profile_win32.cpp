@@ -1,5 +1,8 @@
-// Private-profile files and the program's directory through the Windows API.
+// The settings file's bytes and the program's directory through the Windows API.
 #include "platform/profile.h"
+
+#include <algorithm>
+#include <atomic>
 
 #include <windows.h>
 
@@ -7,8 +10,23 @@ namespace {
 
 constexpr DWORD buffer_size = 260;
 
-std::string up_to_line_break(const std::string& text) {
-    return text.substr(0, text.find_first_of("\r\n"));
+std::atomic<std::size_t> reads{0};
+std::atomic<std::size_t> writes{0};
+
+// The attributes a replacement can carry over; the others belong to the file system's own
+// bookkeeping and cannot be set.
+constexpr DWORD kept_attributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+bool write_all(HANDLE file, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        DWORD put = 0;
+        if (!WriteFile(file, bytes.data() + done, piece, &put, nullptr) || put == 0) return false;
+        done += put;
+    }
+    return true;
 }
 
 }  // namespace
@@ -26,23 +44,66 @@ std::string executable_directory() {
     return std::string(full_path, static_cast<std::size_t>(file_part - full_path));
 }
 
-std::string read_profile_string(const std::string& file, const std::string& section,
-                                const std::string& key, const std::string& fallback) {
-    char value[buffer_size] = {};
-    GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), value, buffer_size,
-                             file.c_str());
-    return value;
+FileRead read_profile_file(const std::string& path, std::string& bytes) {
+    ++reads;
+    bytes.clear();
+    // Sharing everything: a reader must not stop another program from replacing the file.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing
+                                                                               : FileRead::Failed;
+    }
+    LARGE_INTEGER size;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        return FileRead::Failed;
+    }
+    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    char chunk[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
+            CloseHandle(file);
+            bytes.clear();
+            return FileRead::Failed;
+        }
+        if (got == 0) break;
+        bytes.append(chunk, got);
+    }
+    CloseHandle(file);
+    return FileRead::Read;
 }
 
-bool write_profile_string(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(),
-                                      up_to_line_break(value).c_str(), file.c_str()) != FALSE;
+bool replace_profile_file(const std::string& path, const std::string& bytes) {
+    ++writes;
+    const DWORD old = GetFileAttributesA(path.c_str());
+    const bool exists = old != INVALID_FILE_ATTRIBUTES;
+    if (exists && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
+
+    static std::atomic<unsigned> counter{0};
+    std::string temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(counter++);
+        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool written = write_all(file, bytes);
+    if (!CloseHandle(file)) written = false;
+    if (written && exists && (old & kept_attributes) != 0)
+        written = SetFileAttributesA(temporary.c_str(), old & kept_attributes) != FALSE;
+    if (!written || !MoveFileExA(temporary.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
-bool write_profile_strings(const std::string& file, const std::vector<ProfileEntry>& entries) {
-    bool written = true;
-    for (const ProfileEntry& entry : entries)
-        written &= write_profile_string(file, entry.section, entry.key, entry.value);
-    return written;
-}
+ProfileFileCounts profile_file_counts() { return ProfileFileCounts{reads.load(), writes.load()}; }

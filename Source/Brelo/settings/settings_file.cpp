@@ -1,18 +1,18 @@
 // Reading and writing BRELO.ini.
 #include "settings/settings_file.h"
 
+#include <optional>
+
 #include "engine/setting_names.h"
 #include "engine/text_limits.h"
 #include "platform/profile.h"
+#include "settings/profile_document.h"
 #include "settings/profile_values.h"
+#include "settings/text_encoding.h"
 
 namespace {
 
 constexpr const char* settings_file_name = "BRELO.ini";
-
-// The fallback that tells a missing key from an empty one: no value read from the file can hold
-// a line break, and no trailing blank invites Windows to trim it.
-const std::string missing_mark = "\n<missing>";
 
 struct HistoryKeys {
     const char* section;
@@ -46,40 +46,43 @@ std::string converter_key(int number, const char* field) {
 
 const char* const converter_fields[] = {"Title", "ExeFile", "Arguments", "WorkDir"};
 
-// An empty path stands for no usable settings file: every key is missing.
-std::string read_value(const std::string& path, const char* section, const std::string& key,
+// A text as a 260-byte buffer holds it, without cutting a character in two.
+std::string fitted(const std::string& text) { return utf8_prefix(text, text_capacity - 1); }
+
+std::string read_value(const ProfileDocument& file, const char* section, const std::string& key,
                        const std::string& fallback) {
-    if (path.empty()) return fallback;
-    return read_profile_string(path, section, key, fallback);
+    return file.find(section, key).value_or(fallback);
 }
 
-std::string read_text(const std::string& path, const char* section, const std::string& key,
+std::string read_text(const ProfileDocument& file, const char* section, const std::string& key,
                       const std::string& fallback) {
-    return fit_text(read_value(path, section, key, fallback));
+    return fitted(read_value(file, section, key, fallback));
 }
 
-int read_number(const std::string& path, const char* section, const char* key,
+int read_number(const ProfileDocument& file, const char* section, const char* key,
                 const char* fallback) {
-    return read_integer(read_value(path, section, key, fallback));
+    return read_integer(read_value(file, section, key, fallback));
 }
 
-bool read_flag(const std::string& path, const char* section, const char* key) {
-    return read_number(path, section, key, "1") != 0;
+bool read_flag(const ProfileDocument& file, const char* section, const char* key) {
+    return read_number(file, section, key, "1") != 0;
 }
 
-History read_history(const std::string& path, HistoryField field) {
+History read_history(const ProfileDocument& file, HistoryField field) {
     History history;
     for (int slot = 1; slot <= history_capacity; ++slot) {
         std::string value =
-            read_text(path, history_keys(field).section, history_key(field, slot), "");
+            read_text(file, history_keys(field).section, history_key(field, slot), "");
         if (value.empty()) break;
         history.push_back(std::move(value));
     }
     return history;
 }
 
-std::vector<Converter> read_converters(const std::string& path) {
-    int count = read_number(path, converter_section, converter_number_key, "0");
+// Past converters_read_without_keys every entry read has a key in the file, so a damaged count
+// costs no more lookups than the file has lines.
+std::vector<Converter> read_converters(const ProfileDocument& file) {
+    int count = read_number(file, converter_section, converter_number_key, "0");
     std::vector<Converter> converters;
     for (int number = 1; number <= count; ++number) {
         Converter converter;
@@ -87,10 +90,10 @@ std::vector<Converter> read_converters(const std::string& path) {
                                 &converter.work_dir};
         bool any_key = false;
         for (int i = 0; i < 4; ++i) {
-            std::string text = read_text(path, converter_section,
-                                         converter_key(number, converter_fields[i]), missing_mark);
-            any_key |= text != missing_mark;
-            *texts[i] = text == missing_mark ? std::string() : text;
+            std::optional<std::string> text =
+                file.find(converter_section, converter_key(number, converter_fields[i]));
+            any_key |= text.has_value();
+            if (text) *texts[i] = fitted(*text);
         }
         if (!any_key && number > converters_read_without_keys) break;
         converters.push_back(std::move(converter));
@@ -99,7 +102,7 @@ std::vector<Converter> read_converters(const std::string& path) {
 }
 
 ProfileEntry text_entry(const char* section, const std::string& key, const std::string& text) {
-    return ProfileEntry{section, key, stored_text(fit_text(text))};
+    return ProfileEntry{section, key, stored_text(fitted(text))};
 }
 
 ProfileEntry number_entry(const char* section, const char* key, int number) {
@@ -133,6 +136,32 @@ void add_converter_entries(std::vector<ProfileEntry>& entries,
     }
 }
 
+// The main window's placement, in a section of its own after the others. Written only when
+// known, so a file that never had it is saved byte for byte as before.
+constexpr const char* window_section = "Window";
+constexpr const char* window_keys[] = {"Left", "Top", "Width", "Height", "Maximized"};
+
+// Any missing key leaves the placement unknown: half a placement is no place to open at.
+WindowPlacement read_window_placement(const ProfileDocument& file) {
+    int values[5] = {};
+    for (int i = 0; i < 5; ++i) {
+        std::optional<std::string> text = file.find(window_section, window_keys[i]);
+        if (!text) return WindowPlacement();
+        values[i] = read_integer(*text);
+    }
+    WindowPlacement placement{true, values[0], values[1], values[2], values[3], values[4] != 0};
+    if (placement.width <= 0 || placement.height <= 0) return WindowPlacement();
+    return placement;
+}
+
+void add_window_entries(std::vector<ProfileEntry>& entries, const WindowPlacement& placement) {
+    if (!placement.known) return;
+    const int values[] = {placement.x, placement.y, placement.width, placement.height,
+                          placement.maximized ? 1 : 0};
+    for (int i = 0; i < 5; ++i)
+        entries.push_back(number_entry(window_section, window_keys[i], values[i]));
+}
+
 }  // namespace
 
 std::string program_directory() {
@@ -152,18 +181,22 @@ std::string settings_path_in(const std::string& directory) {
 std::string settings_file_path() { return settings_path_in(program_directory()); }
 
 StoredSettings load_settings(const std::string& path) {
+    // An empty path stands for no usable settings file: every key is missing.
+    ProfileDocument file;
+    if (!path.empty()) file.load(path);
     StoredSettings settings;
-    settings.input_directories = read_history(path, HistoryField::InputDirectory);
-    settings.input_patterns = read_history(path, HistoryField::InputPatterns);
-    settings.include_subfolders = read_flag(path, input_section, include_subfolders_key);
-    settings.input_auto_refresh = read_flag(path, input_section, auto_refresh_key);
-    settings.output_directories = read_history(path, HistoryField::OutputDirectory);
-    settings.output_patterns = read_history(path, HistoryField::OutputPattern);
-    settings.output_auto_refresh = read_flag(path, output_section, auto_refresh_key);
-    int current = read_number(path, converter_section, current_converter_key, "0");
-    settings.converters = read_converters(path);
+    settings.input_directories = read_history(file, HistoryField::InputDirectory);
+    settings.input_patterns = read_history(file, HistoryField::InputPatterns);
+    settings.include_subfolders = read_flag(file, input_section, include_subfolders_key);
+    settings.input_auto_refresh = read_flag(file, input_section, auto_refresh_key);
+    settings.output_directories = read_history(file, HistoryField::OutputDirectory);
+    settings.output_patterns = read_history(file, HistoryField::OutputPattern);
+    settings.output_auto_refresh = read_flag(file, output_section, auto_refresh_key);
+    int current = read_number(file, converter_section, current_converter_key, "0");
+    settings.converters = read_converters(file);
     int loaded = static_cast<int>(settings.converters.size());
     settings.current_converter = current >= 0 && current < loaded ? current : -1;
+    settings.window = read_window_placement(file);
     return settings;
 }
 
@@ -181,5 +214,10 @@ bool save_settings(const StoredSettings& settings, const std::string& path) {
     entries.push_back(
         number_entry(output_section, auto_refresh_key, settings.output_auto_refresh ? 1 : 0));
     add_converter_entries(entries, settings.converters, settings.current_converter);
-    return write_profile_strings(path, entries);
+    add_window_entries(entries, settings.window);
+    // The file is read once and written once, whatever the number of entries.
+    ProfileDocument file;
+    if (file.load(path) == ProfileLoad::Failed) return false;
+    const bool all_set = file.apply(entries);
+    return file.save(path) && all_set;
 }

@@ -1,14 +1,18 @@
-// Private-profile files and the executable's directory: the same cases on POSIX and Windows.
+// The settings file's bytes, the executable's directory and old ANSI texts: the same cases on
+// POSIX and Windows.
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <iterator>
-#include <sstream>
-#include <vector>
 
 #include "Support/temp_dir.h"
+#include "platform/platform.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using test_support::read_file;
 using test_support::TempDir;
@@ -25,15 +29,9 @@ constexpr char separator = '/';
 const std::string test_program = "brelo_platform_test";
 #endif
 
-// The file's lines without line ends or empty lines: Windows may set sections apart with one.
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
+std::size_t entries_in(const std::string& dir) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 }  // namespace
@@ -45,85 +43,117 @@ TEST(ExecutableDirectory, HoldsThisTestProgram) {
     EXPECT_TRUE(test_support::file_exists(directory + test_program));
 }
 
-// The fixture is shared by both builds: the Windows functions and our POSIX reader must agree.
-TEST(ReadProfileString, DamagedFixtureReadsTheSameEverywhere) {
+TEST(ReadProfileFile, TellsAMissingFileFromOneThatCannotBeRead) {
     TempDir dir;
-    std::string file = executable_directory() + "settings_fixtures" + separator + "damaged.ini";
-    ASSERT_TRUE(test_support::file_exists(file)) << file;
+    const std::string bytes("[A]\r\nx=1\0\xff\r\n", 12);
+    write_file(dir.file("some.ini"), bytes);
     struct Case {
         const char* label;
-        std::string file;
-        const char* section;
-        const char* key;
-        std::string expected;
+        std::string path;
+        FileRead result;
+        std::string bytes;
     } cases[] = {
-        {"no file", dir.file("none.ini"), "Input", "x", "fallback"},
-        {"a directory", dir.path(), "Input", "x", "fallback"},
-        {"blanks around", file, "Input", "Input Directory 001", "D:\\Data\\Texts"},
-        {"case, first key wins", file, "INPUT", "Input Directory 002", "D:\\Lower Case"},
-        {"blanks around the name", file, "Input", "File Patterns 001", "*.txt"},
-        {"no equals sign", file, "Input", "File Patterns 002", "fallback"},
-        {"NUL ends the value", file, "Input", "File Patterns 003", "a"},
-        {"present but empty", file, "Input", "Include Subfolders", ""},
-        {"bytes above 127", file, "Input", "High Bytes", "\x93\xfa\x96\x7b\x8c\xea"},
-        {"cut to 259", file, "Input", "Long", std::string(259, 'L')},
-        {"lone CR ends a line", file, "Input", "Lone CR", "a"},
-        {"second section of a name", file, "Input", "Auto Refresh", "fallback"},
-        {"above every section", file, "", "Orphan", "before any section"},
-        {"double quotes", file, "Output", "Output Directory 001", "quoted"},
-        {"one quote", file, "Output", "Output Directory 003", "\"unbalanced"},
-        {"two quotes", file, "Output", "Output Directory 004", ""},
-        {"equals in value", file, "Output", "Output Directory 005", "a=b=c"},
-        {"blanks in quotes", file, "Output", "Output Directory 006", " padded "},
-        {"blanks in brackets", file, "Converter", "Converter_Number", "7"},
+        {"a file, NUL and all", dir.file("some.ini"), FileRead::Read, bytes},
+        {"no file", dir.file("none.ini"), FileRead::Missing, ""},
+        {"no folder", dir.file("gone") + separator + "x.ini", FileRead::Missing, ""},
+        {"a directory", dir.path(), FileRead::Failed, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        EXPECT_EQ(read_profile_string(c.file, c.section, c.key, "fallback"), c.expected);
+        std::string read = "left over";
+        EXPECT_EQ(read_profile_file(c.path, read), c.result);
+        EXPECT_EQ(read, c.bytes);
     }
 }
 
-TEST(WriteProfileString, NewKeysEndTheirSectionAndOldOnesKeepTheirPlace) {
+TEST(ReplaceProfileFile, CreatesOrReplacesWholeAndLeavesNoTemporaryFile) {
     TempDir dir;
-    std::string fresh = dir.file("new.ini"), old = dir.file("old.ini");
-    write_file(old, "[A]\r\nx=1\r\nbare\r\n\r\n[B]\r\nz=3\r\n[a]\r\nw=4");
-    std::vector<ProfileEntry> writes = {{"Input", "b", "2"}, {"Output", "c", "x\r\ninjected=1"},
-                                        {"Input", "a", "1"}, {"Output", "d", ""}};
-    EXPECT_TRUE(write_profile_strings(fresh, writes));
-    EXPECT_EQ(lines_of(read_file(fresh)),
-              (std::vector<std::string>{"[Input]", "b=2", "a=1", "[Output]", "c=x", "d="}));
-    writes = {{"a", "X", "9"}, {"A", "BARE", "5"}, {"A", "new", "6"}, {"C", "v", "7"}};
-    EXPECT_TRUE(write_profile_strings(old, writes));
-    EXPECT_EQ(lines_of(read_file(old)), (std::vector<std::string>{"[A]", "x=9", "bare=5", "new=6",
-                                                                  "[B]", "z=3", "[a]", "w=4",
-                                                                  "[C]", "v=7"}));
+    const std::string file = dir.file("BRELO.ini");
+    const std::string big(3 << 20, 'b');
+    EXPECT_TRUE(replace_profile_file(file, "[A]\r\nx=1\r\n"));
+    EXPECT_EQ(read_file(file), "[A]\r\nx=1\r\n");
+    EXPECT_TRUE(replace_profile_file(file, big));
+    EXPECT_EQ(read_file(file), big);
+    EXPECT_TRUE(replace_profile_file(file, ""));
+    EXPECT_EQ(read_file(file), "");
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+
+    EXPECT_FALSE(replace_profile_file(dir.file("gone") + separator + "x.ini", "x"));
+    EXPECT_FALSE(replace_profile_file(dir.path(), "x"));
+    EXPECT_TRUE(fs::is_directory(dir.path()));
+    EXPECT_EQ(entries_in(dir.path()), 1u);
 }
 
-TEST(WriteProfileString, HugeLinesSurviveAWrite) {
+// Our own check, so it holds under Wine running as root too, which writes read-only files.
+TEST(ReplaceProfileFile, RefusesReadOnlyFilesAndKeepsPermissions) {
     TempDir dir;
-    std::string file = dir.file("huge.ini");
-    std::string garbage(3 << 20, 'g'), value(2 << 20, 'v');
-    std::string original = "[A]\r\n" + garbage + "\r\nbig=" + value + "\r\nx=1\r\n";
-    write_file(file, original);
-    EXPECT_EQ(read_profile_string(file, "A", "big", "?"), value.substr(0, 259));
-    EXPECT_TRUE(write_profile_string(file, "A", "x", "2"));
-    EXPECT_EQ(read_file(file), "[A]\r\n" + garbage + "\r\nbig=" + value + "\r\nx=2\r\n");
+    const std::string locked = dir.file("locked.ini");
+    write_file(locked, "[A]\r\nx=1\r\n");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(replace_profile_file(locked, "[A]\r\nx=2\r\n"));
+    EXPECT_EQ(read_file(locked), "[A]\r\nx=1\r\n");
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+
+    fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
+    const fs::perms before = fs::status(locked).permissions();
+    EXPECT_TRUE(replace_profile_file(locked, "[A]\r\nx=2\r\n"));
+    EXPECT_EQ(read_file(locked), "[A]\r\nx=2\r\n");
+    EXPECT_EQ(fs::status(locked).permissions(), before);
 }
 
 #ifndef _WIN32
-// Under Wine running as root a read-only file is written anyway, so this runs on POSIX only.
-TEST(WriteProfileString, PosixRefusesReadOnlyFilesAndLeavesNoTemporaryFile) {
+TEST(ReplaceProfileFile, PosixFollowsASymbolicLinkAndKeepsIt) {
     TempDir dir;
-    std::string locked = dir.file("locked.ini"), link = dir.file("link.ini");
-    write_file(locked, "[A]\r\nx=1\r\n");
-    fs::permissions(locked, fs::perms::owner_read);
-    EXPECT_FALSE(write_profile_string(locked, "A", "x", "2"));
-    EXPECT_EQ(read_file(locked), "[A]\r\nx=1\r\n");
-    fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
-    fs::create_symlink(locked, link);
-    EXPECT_TRUE(write_profile_strings(link, {{"A", "x", "2"}, {"B", "y", "  spaced "}}));
-    EXPECT_EQ(read_file(locked), "[A]\r\nx=2\r\n[B]\r\ny=spaced \r\n");
-    EXPECT_EQ(fs::status(locked).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+    const std::string target = dir.file("target.ini"), link = dir.file("link.ini");
+    write_file(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(target, link);
+    EXPECT_TRUE(replace_profile_file(link, "new"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read_file(target), "new");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entries_in(dir.path()), 2u);
 }
 #endif
+
+TEST(ProfileFileCounts, CountEveryReadAndReplacement) {
+    TempDir dir;
+    const ProfileFileCounts before = profile_file_counts();
+    std::string bytes;
+    read_profile_file(dir.file("none.ini"), bytes);
+    replace_profile_file(dir.file("a.ini"), "x");
+    read_profile_file(dir.file("a.ini"), bytes);
+    const ProfileFileCounts after = profile_file_counts();
+    EXPECT_EQ(after.reads - before.reads, 2u);
+    EXPECT_EQ(after.writes - before.writes, 1u);
+}
+
+// The Western code page, which Wine takes by default and the POSIX layer always takes.
+TEST(AnsiToUtf8, ReadsTheWesternCodePage) {
+#ifdef _WIN32
+    if (GetACP() != 1252) GTEST_SKIP() << "the system code page is " << GetACP();
+#endif
+    struct Case {
+        const char* label;
+        std::string ansi;
+        std::string utf8;
+    } cases[] = {
+        {"empty", "", ""},
+        {"ASCII, NUL and control bytes", std::string("a\0\x01\x7f", 4), std::string("a\0\x01\x7f", 4)},
+        {"e acute", "caf\xe9", "caf\xc3\xa9"},
+        {"euro sign and quotes", "\x80\x93\x94", "\xe2\x82\xac\xe2\x80\x9c\xe2\x80\x9d"},
+        {"undefined bytes keep their numbers", "\x81\x8d\x8f\x90\x9d",
+         "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d"},
+        {"no-break space and y diaeresis", "\xa0\xff", "\xc2\xa0\xc3\xbf"},
+        {"a UTF-8 text read as ANSI", "\xc3\xa9", "\xc3\x83\xc2\xa9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(ansi_to_utf8(c.ansi), c.utf8);
+    }
+    std::string every_byte;
+    for (int byte = 0; byte < 256; ++byte) every_byte += static_cast<char>(byte);
+    // 128 ASCII bytes; from 0x80 to 0x9F fifteen characters of two bytes and seventeen of
+    // three; 96 Latin-1 characters of two bytes from 0xA0 on.
+    EXPECT_EQ(ansi_to_utf8(every_byte).size(), 128u + 15 * 2 + 17 * 3 + 96 * 2);
+}

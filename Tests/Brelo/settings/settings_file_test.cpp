@@ -146,6 +146,36 @@ TEST(LoadSettings, ConverterCountDecidesHowManyEntriesAreRead) {
     }
 }
 
+// A count far beyond the entries costs one reading of the file and the lookups of the entries
+// the rule reads: up to converters_read_without_keys, then while entries have keys.
+TEST(LoadSettings, DamagedCountReadsTheFileOnceAndStopsWhereTheEntriesEnd) {
+    std::string three = "[Converter]\r\nConverter_Number=2147483647\r\nCurrent Converter=2\r\n";
+    for (int n = 1; n <= 3; ++n) {
+        const std::string number = "00" + std::to_string(n);
+        three += "Converter" + number + "_Title=T" + std::to_string(n) + "\r\nConverter" + number +
+                 "_ExeFile=x.exe\r\n";
+    }
+    std::string beyond = three;
+    for (int n = 1001; n <= 1003; ++n)
+        beyond += "Converter" + std::to_string(n) + "_Arguments=a" + std::to_string(n) + "\r\n";
+    const ProfileFileCounts before = profile_file_counts();
+    const StoredSettings loaded = load_text(three);
+    EXPECT_EQ(profile_file_counts().reads - before.reads, 1u);
+    ASSERT_EQ(loaded.converters.size(), 1000u);
+    EXPECT_EQ(loaded.current_converter, 2);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(loaded.converters[i].title, "T" + std::to_string(i + 1));
+        EXPECT_EQ(loaded.converters[i].exe_file, "x.exe");
+    }
+    const Converter& last = loaded.converters[999];
+    EXPECT_EQ(last.title + last.exe_file + last.arguments + last.work_dir, "");
+
+    const StoredSettings more = load_text(beyond);
+    ASSERT_EQ(more.converters.size(), 1003u);
+    EXPECT_EQ(more.converters[1002].arguments, "a1003");
+    EXPECT_EQ(more.converters[1002].title, "");
+}
+
 TEST(LoadSettings, SharedFixturesLoadTheSameEverywhere) {
     StoredSettings expected;
     expected.input_directories = {"D:\\Data\\Texts", "D:\\Data\\Old"};

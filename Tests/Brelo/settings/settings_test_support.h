@@ -1,5 +1,5 @@
 // Small helpers of the settings tests: building and printing stored settings, the shared INI
-// fixtures and a file's lines.
+// fixtures, a file's lines and values.
 #pragma once
 
 #include <ostream>
@@ -9,7 +9,9 @@
 
 #include "engine/converter.h"
 #include "engine/stored_settings.h"
+#include "platform/platform.h"
 #include "platform/profile.h"
+#include "settings/profile_document.h"
 #include "settings/settings_file.h"
 
 inline Converter make_converter(const std::string& title, const std::string& exe = "x.exe") {
@@ -54,3 +56,15 @@ inline std::string non_empty_lines(const std::string& text) {
     }
     return result;
 }
+
+// The value of key in [section] of the file, or fallback.
+inline std::string profile_value(const std::string& path, const char* section, const char* key,
+                                 const std::string& fallback) {
+    ProfileDocument document;
+    document.load(path);
+    return document.find(section, key).value_or(fallback);
+}
+
+// True where the system's code page is Windows-1252 (always on POSIX; Wine's default), which
+// the tests spelling out converted texts expect.
+inline bool western_code_page() { return ansi_to_utf8("\xe9") == "\xc3\xa9"; }
