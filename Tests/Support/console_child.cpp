@@ -11,6 +11,9 @@
 //   cwd             writes its current directory and "\n"
 //   escape          (POSIX) starts a child in a session of its own that holds the output for
 //                   30 seconds, writes "started\n" and sleeps for ever
+//   jitter PATH     waits a few milliseconds (how many depends on PATH), then writes "[PATH]\n"
+//   touch PATH      creates the file PATH and writes "touched\n"
+//   append OUT IN   appends "begin IN\n" to OUT, waits 50 ms, appends "end IN\n"
 //   exit N          writes "exit N" without a line end and ends with exit code N
 //   exitfile PATH   ends with the number the file at PATH holds (0 when it holds none), silently
 //   anything else   writes "unknown act\n" and then what echo writes, and ends with 2
@@ -40,6 +43,14 @@ namespace {
 void put(std::FILE* stream, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
+}
+
+void pause_ms(int milliseconds) {
+#ifdef _WIN32
+    Sleep(static_cast<DWORD>(milliseconds));
+#else
+    usleep(static_cast<useconds_t>(milliseconds) * 1000);
+#endif
 }
 
 [[noreturn]] void sleep_for_ever() {
@@ -175,6 +186,24 @@ int main(int argc, char** argv) {
         put(stdout, "started\n");
         sleep_for_ever();
 #endif
+    } else if (act == "jitter" && argc > 2) {
+        unsigned hash = 0;
+        for (const char* c = argv[2]; *c; ++c) hash = hash * 31 + static_cast<unsigned char>(*c);
+        pause_ms(static_cast<int>(hash % 25));
+        put(stdout, std::string("[") + argv[2] + "]\n");
+    } else if (act == "touch" && argc > 2) {
+        if (std::FILE* file = std::fopen(argv[2], "wb")) std::fclose(file);
+        put(stdout, "touched\n");
+    } else if (act == "append" && argc > 3) {
+        const auto append = [&](const std::string& line) {
+            if (std::FILE* file = std::fopen(argv[2], "ab")) {
+                std::fputs(line.c_str(), file);
+                std::fclose(file);
+            }
+        };
+        append(std::string("begin ") + argv[3] + "\n");
+        pause_ms(50);
+        append(std::string("end ") + argv[3] + "\n");
     } else if (act == "exit" && argc > 2) {
         put(stdout, std::string("exit ") + argv[2]);
         return std::atoi(argv[2]);

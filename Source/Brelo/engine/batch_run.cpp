@@ -2,7 +2,11 @@
 // total.
 #include "engine/batch_run.h"
 
+#include <memory>
+#include <thread>
+
 #include "engine/conversion_log.h"
+#include "engine/converter_pool.h"
 #include "engine/pattern_set.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
@@ -12,6 +16,15 @@ namespace {
 constexpr const char* entry_arrow = " -> ";
 constexpr const char* console_label = "\r\n\tConsole:";
 constexpr const char* entry_end = "\r\n";
+constexpr const char* up_to_date_text = "\r\n\tSkipped: the output is up to date.\r\n";
+
+// The output exists and is not older than the input.
+bool up_to_date(const std::string& input_path, const std::string& output_path) {
+    long long input_time = 0;
+    long long output_time = 0;
+    return file_modified_time(output_path, output_time) &&
+           file_modified_time(input_path, input_time) && output_time >= input_time;
+}
 
 bool stop_requested(const RunControl& control) {
     return control.stop_event && is_event_set(*control.stop_event);
@@ -31,6 +44,10 @@ std::string outcome_lines(const RunResult& result) {
             lines += counted(result.unreadable_folders, "folder", "folders") + " could not be read";
         }
         lines += ".\r\n";
+    }
+    if (result.skipped > 0) {
+        lines += counted(result.skipped, "file was", "files were") +
+                 " skipped: their output was up to date.\r\n";
     }
     if (result.stopped) {
         lines += "Stopped: " +
@@ -72,22 +89,38 @@ public:
         const std::string input_shown = shown_input(input_path);
         const std::string output_shown = shown_output(output_path);
         std::string text;
-        text.reserve(input_shown.size() + output_shown.size() + 16);
+        text.reserve(input_shown.size() + output_shown.size() + 40);
         text += input_shown;
         text += entry_arrow;
         text += output_shown;
+        if (settings_.skip_up_to_date && up_to_date(input_path, output_path)) {
+            text += up_to_date_text;
+            events_.file_skipped(input_shown, output_shown, text);
+            ++result_.skipped;
+            return;
+        }
         text += console_label;
+        const std::string command_line = expand_command(command_, input_path, output_path);
+        if (pool_) {
+            pool_->submit({command_line, command_.work_dir, output_path,
+                           {input_shown, output_shown, std::move(text)}},
+                          [this](ConverterPool::Finished&& finished) { deliver(finished); });
+            return;
+        }
         events_.file_started(input_shown, output_shown, text);
         const ConverterEnd end = run_console_process(
-            expand_command(command_, input_path, output_path),
-            command_.work_dir,
+            command_line, command_.work_dir,
             [this](const char* piece, std::size_t length) {
                 events_.console_text(std::string(piece, length));
             },
             stop_watch_);
-        events_.file_ended(entry_end);
-        ++result_.total;
-        if (!end.succeeded()) ++result_.failed;
+        ended(end);
+    }
+
+    // Converters run side by side from here on: their entries come in walk order all the same.
+    void run_side_by_side(ConverterPool& pool) { pool_ = &pool; }
+    void finish() {
+        if (pool_) pool_->finish([this](ConverterPool::Finished&& finished) { deliver(finished); });
     }
 
     // A notice would wipe the run's log, so the folder gets a line at its place instead.
@@ -104,6 +137,24 @@ public:
     }
 
 private:
+    void ended(const ConverterEnd& end) {
+        events_.file_ended(entry_end);
+        ++result_.total;
+        if (!end.succeeded()) ++result_.failed;
+    }
+
+    // A whole entry of a converter that ran beside others, given once every entry before it is.
+    void deliver(ConverterPool::Finished& finished) {
+        if (!finished.started) {
+            ++result_.not_started;
+            return;
+        }
+        const ConverterPool::Entry& entry = finished.entry;
+        events_.file_started(entry.input_shown, entry.output_shown, entry.text);
+        if (!finished.console.empty()) events_.console_text(finished.console);
+        ended(finished.end);
+    }
+
     std::string shown_input(const std::string& path) const {
         return shown_path(path, typed_.input_directory, settings_.input_directory);
     }
@@ -118,6 +169,7 @@ private:
     RunControl& control_;
     StopWatch& stop_watch_;
     RunResult& result_;
+    ConverterPool* pool_ = nullptr;
 };
 
 // Every run ends so, stopped, complete or failed: the next run starts clean.
@@ -126,6 +178,12 @@ void end_run(RunControl& control) {
 }
 
 }  // namespace
+
+int converters_at_once(const RunRequest& request) {
+    int count = request.jobs ? *request.jobs : request.converter ? request.converter->parallel : 1;
+    if (count == 0) count = static_cast<int>(std::thread::hardware_concurrency());
+    return count < 1 ? 1 : count;
+}
 
 CurrentSettings resolved_settings(const CurrentSettings& typed) {
     const auto resolved = [](const std::string& directory) {
@@ -166,7 +224,17 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over);
         Conversion conversion(settings, walked, command, events, control, stop_watch, result);
+        const int at_once = converters_at_once(request);
+        std::unique_ptr<ConverterPool> pool;
+        if (at_once > 1) {
+            // Finished entries may wait for a slow earlier one, but only so many.
+            pool = std::make_unique<ConverterPool>(at_once, 4 * static_cast<std::size_t>(at_once),
+                                                   stop_watch,
+                                                   [&control] { return stop_requested(control); });
+            conversion.run_side_by_side(*pool);
+        }
         walk_input(walked, patterns, conversion);
+        conversion.finish();
     }
     events.finished(result.total, "\r\nTotal " + std::to_string(result.total) +
                                       " Files are converted.\r\n" + outcome_lines(result) +

@@ -27,7 +27,14 @@ inline constexpr const char* no_converter_message = "No converter is selected.";
 struct RunRequest {
     CurrentSettings settings;
     std::optional<Converter> converter;  // none when no converter is selected
+    // How many converters run at once, instead of the converter's own setting; 0 for one per
+    // processor.
+    std::optional<int> jobs;
 };
+
+// How many converters a run starts at once: the request's count, else the converter's, with 0
+// meaning one per processor; never less than 1.
+int converters_at_once(const RunRequest& request);
 
 // How a run is stopped.
 struct RunControl {
@@ -59,6 +66,13 @@ public:
     virtual void console_text(const std::string& text) = 0;
     // The file's entry ends with this text.
     virtual void file_ended(const std::string& text) = 0;
+    // A file whose output is up to date, so no converter was started for it: its short entry.
+    virtual void file_skipped(const std::string& input_path, const std::string& output_path,
+                              const std::string& text) {
+        (void)input_path;
+        (void)output_path;
+        note(text);
+    }
     // A line at its place in the walk that is no converter's: a folder that could not be listed.
     virtual void note(const std::string& text) = 0;
     // The total and the time stamp: the log's last piece.
@@ -93,6 +107,7 @@ struct RunResult {
     int unreadable_folders = 0;  // folders that could not be listed
     bool stopped = false;        // Stop came before the walk was through
     int not_started = 0;         // matching files the walk met after Stop
+    int skipped = 0;             // files whose output was up to date
     RememberedValues remembered;  // what the histories take after a run that ran
 
     // Every matching file converted and every folder read.
@@ -112,7 +127,9 @@ CurrentSettings resolved_settings(const CurrentSettings& typed);
 std::string shown_path(const std::string& path, const std::string& typed,
                        const std::string& resolved);
 
-// The whole run on the calling thread: the input and output checks, the converter, the walk,
+// The whole run on the calling thread (and, with several converters at once, on as many threads
+// beside it; the events still come on the calling thread, the entries in walk order, the log
+// byte for byte as one at a time gives it): the input and output checks, the converter, the walk,
 // the total, the lines telling what failed or was not started, and the time stamp. After Stop
 // the rest of the walk is only counted. Relative input and output directories are resolved
 // against the current directory for the converters, whose working directory is their own;

@@ -35,18 +35,19 @@ StopWatch::~StopWatch() {
 
 void StopWatch::enter(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
-    child_ = &child;
-    ended_ = false;
-    if (expired_) {
-        end_child_process_tree(child);
-        ended_ = true;
-    }
+    children_.emplace_back(&child, expired_);
+    if (expired_) end_child_process_tree(child);
 }
 
-bool StopWatch::leave() {
+bool StopWatch::leave(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
-    child_ = nullptr;
-    return ended_;
+    for (auto it = children_.begin(); it != children_.end(); ++it) {
+        if (it->first != &child) continue;
+        const bool ended = it->second;
+        children_.erase(it);
+        return ended;
+    }
+    return false;
 }
 
 void StopWatch::watch() {
@@ -58,9 +59,9 @@ void StopWatch::watch() {
     if (waited == 0) return;
     std::lock_guard<std::mutex> lock(mutex_);
     expired_ = true;
-    if (child_) {
-        end_child_process_tree(*child_);
-        ended_ = true;
+    for (auto& [child, ended] : children_) {
+        end_child_process_tree(*child);
+        ended = true;
     }
 }
 
@@ -118,7 +119,7 @@ ConverterEnd run_console_process(const std::string& command_line, const std::str
         std::memset(buffer, 0, sizeof buffer);
     }
     end.exit = wait_child_process(*child);
-    const bool ended_by_stop = watch.leave();
+    const bool ended_by_stop = watch.leave(*child);
     close_child_process(child);
 
     end.outcome = ended_by_stop ? ConverterOutcome::EndedByStop : ConverterOutcome::Exited;

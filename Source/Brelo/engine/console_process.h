@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "engine/conversion_log.h"
 #include "platform/platform.h"
@@ -58,11 +60,11 @@ public:
     StopWatch(const StopWatch&) = delete;
     StopWatch& operator=(const StopWatch&) = delete;
 
-    // The converter now running; it stays valid until leave.
+    // A converter now running; it stays valid until leave. Several may run at once.
     void enter(ChildProcess& child);
     // Call once the converter and everything holding its output have ended, before the child is
     // closed. True when it was ended by Stop.
-    bool leave();
+    bool leave(ChildProcess& child);
 
 private:
     void watch();
@@ -73,9 +75,9 @@ private:
     Event* run_over_ = nullptr;
     std::thread watcher_;
     std::mutex mutex_;
-    ChildProcess* child_ = nullptr;  // the converter running, if any
-    bool ended_ = false;             // child_ was ended by Stop
-    bool expired_ = false;           // the grace time after Stop is over
+    // The converters running, each with whether it was ended by Stop.
+    std::vector<std::pair<ChildProcess*, bool>> children_;
+    bool expired_ = false;  // the grace time after Stop is over
 };
 
 // Receives a converter's console text piece by piece, as it arrives.

@@ -13,6 +13,7 @@ struct Converter {
     std::string exe_file;   // path of the program to start
     std::string arguments;  // template with ${location}, ${infile}, ${outfile}
     std::string work_dir;   // template with ${location}
+    int parallel = 1;       // how many of it may run at once; 0 for one per processor
 };
 
 // Key -> converter. The key is the converter's identity, not its position: the display order is

@@ -12,6 +12,7 @@ struct CurrentSettings {
     std::string output_pattern;    // as typed
     bool output_auto_refresh = true;
     int current_converter = -1;    // row of the converter box, -1 when none
+    bool skip_up_to_date = false;  // a file whose output is not older than it is not converted
 };
 
 // The snapshot of fields as typed: texts cut to 259 characters, the two directories without

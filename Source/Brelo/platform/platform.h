@@ -18,6 +18,10 @@ constexpr char path_separator = '/';
 
 // True when the path names an existing directory.
 bool is_directory(const std::string& path);
+// When the file's content was last written, in the system's own units: only comparable with
+// another such time. False when it cannot be read (no such file, no access).
+bool file_modified_time(const std::string& path, long long& time);
+
 // What a path names, as far as reading it as a file goes.
 enum class FileKind { Missing, Directory, Other, Unreadable, Readable };
 // Readable: a regular file this process can open for reading. Other: a device, pipe or socket,

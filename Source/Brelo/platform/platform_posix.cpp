@@ -45,6 +45,13 @@ bool path_exists(const std::string& path) {
 
 bool make_directory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
+bool file_modified_time(const std::string& path, long long& time) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    time = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+    return true;
+}
+
 FileKind file_kind(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return FileKind::Missing;

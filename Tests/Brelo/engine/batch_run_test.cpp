@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -107,9 +108,15 @@ protected:
     }
     void TearDown() override { close_event(stop); }
 
+    std::optional<int> jobs;
+
     RunResult run(RecordedRun& w, const CurrentSettings& settings,
                   std::optional<Converter> converter = echo_converter()) {
-        return run_batch(RunRequest{settings, converter}, w, control);
+        RunRequest request;
+        request.settings = settings;
+        request.converter = converter;
+        request.jobs = jobs;
+        return run_batch(request, w, control);
     }
 };
 
@@ -376,6 +383,142 @@ TEST_F(BatchRunTest, RelativeFoldersReachTheConverterResolved) {
                        program_path("console_child") + "]\n[echo]\n[" +
                        under(in, {"sub", "a.txt"}) + "]\n[" + under(in, {"out", "a.txt"}) +
                        "]\n\r\n" + total(1));
+}
+
+// Converters side by side give the log one at a time gives, byte for byte: entries in walk order
+// whatever order the converters end in.
+TEST_F(BatchRunTest, SideBySideLogEqualsOneAtATime) {
+    std::mt19937 random(1207);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        TempDir input;
+        TempDir output;
+        for (int i = 0; i < 30; ++i) {
+            std::string path;
+            const int depth = std::uniform_int_distribution<int>(0, 2)(random);
+            for (int d = 0; d < depth; ++d) {
+                path += std::string(1, static_cast<char>('a' + std::uniform_int_distribution<int>(0, 2)(random))) + "/";
+            }
+            make_file(input, path + "f" + std::to_string(i) + (i % 4 ? ".txt" : ".dat"));
+        }
+        Converter jitter{"Echo", program_path("console_child"), "jitter ${infile} ${outfile}",
+                         "${location}"};
+        const CurrentSettings settings = settings_for(input.path(), "*.txt", output.path());
+        RecordedRun one;
+        jobs = 1;
+        const RunResult sequential = run(one, settings, jitter);
+        for (int at_once : {2, 4, 7}) {
+            SCOPED_TRACE(at_once);
+            RecordedRun side;
+            jobs = at_once;
+            const RunResult parallel = run(side, settings, jitter);
+            EXPECT_EQ(without_time_stamp(side.text), without_time_stamp(one.text));
+            EXPECT_EQ(side.events, one.events);
+            EXPECT_EQ(parallel.total, sequential.total);
+        }
+        EXPECT_GT(sequential.total, 15);
+    }
+}
+
+TEST_F(BatchRunTest, ConvertersAtOnceComeFromTheRequestOrTheConverter) {
+    RunRequest request;
+    EXPECT_EQ(converters_at_once(request), 1);
+    Converter converter;
+    converter.parallel = 3;
+    request.converter = converter;
+    EXPECT_EQ(converters_at_once(request), 3);
+    request.jobs = 2;
+    EXPECT_EQ(converters_at_once(request), 2);
+    request.jobs = 0;
+    EXPECT_GE(converters_at_once(request), 1);
+    request.jobs = -5;
+    EXPECT_EQ(converters_at_once(request), 1);
+}
+
+// After Stop no converter starts: every converter that ran made its output, and every matching
+// file is either converted or counted as not started.
+TEST_F(BatchRunTest, StopSideBySideStartsNothingMoreAndCountsRight) {
+    for (int i = 0; i < 40; ++i) make_file(in, "f" + std::to_string(i) + ".txt");
+    Converter toucher{"Echo", program_path("console_child"), "touch ${outfile}", "${location}"};
+    RecordedRun w;
+    int delivered = 0;
+    w.on_file_started = [&](const std::string&) {
+        if (++delivered == 3) set_event(*stop);
+    };
+    jobs = 4;
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()), toucher);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.total + result.not_started, 40);
+    EXPECT_LT(result.total, 40);
+    EXPECT_EQ(result.failed, 0);
+    std::size_t outputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
+        (void)entry;
+        ++outputs;
+    }
+    EXPECT_EQ(outputs, static_cast<std::size_t>(result.total));
+    const std::string log = without_time_stamp(w.text);
+    EXPECT_NE(log.find("Stopped: " + std::to_string(result.not_started)), std::string::npos) << log;
+}
+
+// Two inputs that give one output name never write it at the same time: the second starts when
+// the first has ended, in walk order.
+TEST_F(BatchRunTest, InputsSharingAnOutputNameRunOneAfterTheOther) {
+    for (const char* name : {"a.txt", "a.dat", "b.txt", "b.dat", "c.txt", "c.dat"}) make_file(in, name);
+    Converter appender{"Echo", program_path("console_child"), "append ${outfile} ${infile}",
+                       "${location}"};
+    RecordedRun w;
+    jobs = 6;
+    const RunResult result = run(w, settings_for(in.path(), "*", out.path(), "${prefix}.out"), appender);
+    EXPECT_EQ(result.total, 6);
+    for (const char* stem : {"a", "b", "c"}) {
+        SCOPED_TRACE(stem);
+        const std::string text = read_file(out.file(std::string(stem) + ".out"));
+        const std::string first = text.substr(6, text.find('\n') - 6);
+        const std::string second = first == under(in, {(std::string(stem) + ".txt").c_str()})
+                                       ? under(in, {(std::string(stem) + ".dat").c_str()})
+                                       : under(in, {(std::string(stem) + ".txt").c_str()});
+        EXPECT_EQ(text, "begin " + first + "\nend " + first + "\nbegin " + second + "\nend " +
+                            second + "\n");
+        // The log has them in the same order.
+        EXPECT_LT(w.text.find(first + " -> "), w.text.find(second + " -> "));
+    }
+}
+
+// A file is skipped when its output exists and is not older than it; a skipped file has a short
+// entry and its own count, and is neither converted nor failed.
+TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
+    for (const char* name : {"new.txt", "old.txt", "none.txt"}) make_file(in, name);
+    make_file(out, "new.txt");
+    make_file(out, "old.txt");
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::last_write_time(in.file("new.txt"), now - std::chrono::hours(2));
+    std::filesystem::last_write_time(out.file("new.txt"), now - std::chrono::hours(1));
+    std::filesystem::last_write_time(in.file("old.txt"), now - std::chrono::hours(1));
+    std::filesystem::last_write_time(out.file("old.txt"), now - std::chrono::hours(2));
+    CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    settings.skip_up_to_date = true;
+    for (const std::optional<int> at_once : {std::optional<int>(1), std::optional<int>(3)}) {
+        jobs = at_once;
+        RecordedRun w;
+        const RunResult result = run(w, settings);
+        EXPECT_EQ(result.total, 2);
+        EXPECT_EQ(result.skipped, 1);
+        EXPECT_TRUE(result.all_converted());
+        const std::string log = without_time_stamp(w.text);
+        EXPECT_NE(log.find(under(in, {"new.txt"}) + " -> " + under(out, {"new.txt"}) +
+                           "\r\n\tSkipped: the output is up to date.\r\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find(under(in, {"new.txt"}) + " -> " + under(out, {"new.txt"}) + "\r\n\tConsole:"),
+                  std::string::npos);
+        const std::string end = total(2) + "1 file was skipped: their output was up to date.\r\n";
+        EXPECT_EQ(log.substr(log.size() - end.size()), end);
+    }
+    // Without the setting every file converts, as before.
+    settings.skip_up_to_date = false;
+    RecordedRun all;
+    EXPECT_EQ(run(all, settings).total, 3);
 }
 
 }  // namespace
