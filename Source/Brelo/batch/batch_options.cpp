@@ -14,6 +14,7 @@ constexpr TextOption text_options[] = {
     {"--ini", &BatchOptions::ini},           {"--input", &BatchOptions::input},
     {"--patterns", &BatchOptions::patterns}, {"--output", &BatchOptions::output},
     {"--name", &BatchOptions::name},         {"--converter", &BatchOptions::converter},
+    {"--jobs", &BatchOptions::jobs},
 };
 
 struct FlagOption {
@@ -24,6 +25,10 @@ struct FlagOption {
 constexpr FlagOption flag_options[] = {
     {"--subfolders", [](BatchOptions& o) { o.subfolders = true; }},
     {"--no-subfolders", [](BatchOptions& o) { o.subfolders = false; }},
+    {"--skip-up-to-date", [](BatchOptions& o) { o.skip_up_to_date = true; }},
+    {"--no-skip-up-to-date", [](BatchOptions& o) { o.skip_up_to_date = false; }},
+    {"--progress", [](BatchOptions& o) { o.progress = true; }},
+    {"--no-progress", [](BatchOptions& o) { o.progress = false; }},
     {"--preview", [](BatchOptions& o) { o.preview = true; }},
     {"--dry-run", [](BatchOptions& o) { o.dry_run = true; }},
     {"--help", [](BatchOptions& o) { o.help = true; }},
@@ -78,7 +83,9 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
 std::string usage_text() {
     return "Usage: brelo-batch [--ini FILE] [--input DIR] [--patterns TEXT]\n"
            "                   [--subfolders | --no-subfolders] [--output DIR] [--name PATTERN]\n"
-           "                   [--converter TITLE|NUMBER] [--preview] [--dry-run]\n"
+           "                   [--converter TITLE|NUMBER] [--jobs N]\n"
+           "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
+           "                   [--progress | --no-progress] [--preview] [--dry-run]\n"
            "       brelo-batch --help\n";
 }
 
@@ -105,6 +112,13 @@ std::string help_text() {
            "                        input name before and after its last dot)\n"
            "  --converter CONV      the converter, by its title or its position in the list\n"
            "                        (1 is the first)\n"
+           "  --jobs N              run N converters at once (0: one per processor), instead of\n"
+           "                        the converter's own setting; the log stays in walk order\n"
+           "  --skip-up-to-date     skip a file whose output exists and is not older than it\n"
+           "  --no-skip-up-to-date  convert every matching file\n"
+           "  --progress            show files done, percent, elapsed and estimated time left\n"
+           "                        on standard error (shown by default when it is a terminal)\n"
+           "  --no-progress         never show it\n"
            "  --preview             print the input tree and the output preview tree, start\n"
            "                        nothing\n"
            "  --dry-run             print every command line and working directory the run\n"

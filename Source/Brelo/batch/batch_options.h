@@ -15,6 +15,9 @@ struct BatchOptions {
     std::optional<std::string> output;     // --output DIR
     std::optional<std::string> name;       // --name PATTERN
     std::optional<std::string> converter;  // --converter TITLE or 1-based position
+    std::optional<std::string> jobs;       // --jobs N, checked when it is applied
+    std::optional<bool> skip_up_to_date;   // --skip-up-to-date / --no-skip-up-to-date
+    std::optional<bool> progress;          // --progress / --no-progress
     bool preview = false;                  // --preview
     bool dry_run = false;                  // --dry-run
     bool help = false;                     // --help

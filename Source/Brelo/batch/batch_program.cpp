@@ -2,11 +2,13 @@
 #include "batch/batch_program.h"
 
 #include <memory>
+#include <optional>
 
 #include "batch/batch_options.h"
 #include "batch/batch_setup.h"
 #include "batch/console_run_events.h"
 #include "batch/dry_run.h"
+#include "batch/progress_line.h"
 #include "engine/batch_run.h"
 #include "engine/pattern_set.h"
 #include "engine/scan.h"
@@ -80,12 +82,16 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
     return exit_ran;
 }
 
-int run(const RunRequest& request, std::ostream& out, std::ostream& err) {
+int run(const RunRequest& request, bool progress, std::ostream& out, std::ostream& err) {
     RunControl control;
     EventHandle stop(create_event());
     control.stop_event = stop.get();
     if (stop) stop_on_interrupt(*stop);
-    ConsoleRunEvents events(out, err);
+    ConsoleRunEvents log(out, err);
+    std::optional<ProgressEvents> shown_progress;
+    // The number of files comes from a walk of its own before the run.
+    if (progress) shown_progress.emplace(log, err, count_matching_files(request.settings));
+    RunEvents& events = shown_progress ? static_cast<RunEvents&>(*shown_progress) : log;
     const RunResult result = run_batch(request, events, control);
     if (!result.ran) return exit_check_failed;
     out << line_end;  // the log ends with its time stamp; the shell's prompt goes below it
@@ -116,7 +122,8 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     if (!directory.empty()) change_directory(directory);
 
     const RunRequest request = make_run_request(setup);
-    if (!options.preview && !options.dry_run) return run(request, out, err);
+    const bool progress = options.progress ? *options.progress : error_is_terminal();
+    if (!options.preview && !options.dry_run) return run(request, progress, out, err);
 
     int result = exit_ran;
     if (options.preview) result = preview(request.settings, out, err);
@@ -124,7 +131,7 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
         if (options.preview) out << line_end;
         // Without a converter the run reports that after its checks and starts nothing, so it
         // gives the same notices as pressing Run.
-        result = request.converter ? dry_run(request, out, err) : run(request, out, err);
+        result = request.converter ? dry_run(request, out, err) : run(request, false, out, err);
     }
     return result;
 }

@@ -67,6 +67,17 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
     if (options.name && !set_field(settings.output_pattern, *options.name, "--name", error)) {
         return false;
     }
+    if (options.skip_up_to_date) settings.skip_up_to_date = *options.skip_up_to_date;
+    if (options.jobs) {
+        const std::string& text = *options.jobs;
+        const bool digits = !text.empty() && text.size() <= 4 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoi(text) > 1024) {
+            error = "the value of --jobs must be a number from 0 to 1024";
+            return false;
+        }
+        setup.jobs = std::stoi(text);
+    }
     if (options.converter) {
         const std::vector<std::string> titles = titles_of(setup.stored.converters);
         const std::optional<int> row = find_converter_row(titles, *options.converter);
@@ -150,5 +161,6 @@ RunRequest make_run_request(const BatchSetup& setup) {
     const std::vector<Converter>& converters = setup.stored.converters;
     const int row = request.settings.current_converter;
     if (row >= 0 && row < static_cast<int>(converters.size())) request.converter = converters[row];
+    request.jobs = setup.jobs;
     return request;
 }

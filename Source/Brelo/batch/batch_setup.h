@@ -17,6 +17,7 @@ struct BatchSetup {
     CurrentSettings settings;   // the fields as the window would capture them, options applied
     std::string settings_path;  // the file that was read; empty when none could be named
     std::string error;          // a usage error: the options cannot be applied
+    std::optional<int> jobs;    // --jobs, checked
 };
 
 // Loads the settings file (--ini, else the BRELO.ini beside the program) and takes what the

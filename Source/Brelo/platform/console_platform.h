@@ -18,6 +18,10 @@ inline constexpr const char* line_end = "\n";
 // Makes dir the process's current directory. False when it cannot.
 bool change_directory(const std::string& dir);
 
+// True when standard error is a terminal (a console window on Windows), where a progress line
+// that rewrites itself makes sense.
+bool error_is_terminal();
+
 // Standard output and standard error pass bytes unchanged (no "\n" to "\r\n" on Windows).
 void use_binary_output();
 

@@ -28,6 +28,8 @@ void on_interrupt(int) {
 
 bool change_directory(const std::string& dir) { return chdir(dir.c_str()) == 0; }
 
+bool error_is_terminal() { return isatty(STDERR_FILENO) != 0; }
+
 void use_binary_output() {}
 
 bool stop_on_interrupt(Event& stop) {

@@ -24,6 +24,8 @@ BOOL WINAPI on_console_control(DWORD type) {
 
 bool change_directory(const std::string& dir) { return SetCurrentDirectoryA(dir.c_str()) != 0; }
 
+bool error_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
+
 void use_binary_output() {
     std::fflush(stdout);
     std::fflush(stderr);

@@ -128,6 +128,62 @@ TEST_F(BatchProgram, RunConvertsAndPrintsTheLogAsTheWindowShowsIt) {
     EXPECT_EQ(files_below(out), std::vector<std::string>{"a.txt"});
 }
 
+// Several converters at once print the log one at a time prints; the output files are the same.
+TEST_F(BatchProgram, JobsGiveTheSameLogAndFiles) {
+    for (int i = 0; i < 12; ++i) write_file(join_path(in, "n" + std::to_string(i) + ".txt"), "x");
+    const BatchResult one = run({"--jobs", "1"});
+    ASSERT_EQ(one.exit_code, 0) << one.err;
+    const std::vector<std::string> files = files_below(out);
+    for (const char* jobs : {"0", "3"}) {
+        SCOPED_TRACE(jobs);
+        TempDir other;
+        const BatchResult side = run({"--jobs", jobs, "--output", other.path()});
+        EXPECT_EQ(side.exit_code, 0) << side.err;
+        std::string expected = one.out;
+        for (std::size_t at = expected.find(out); at != std::string::npos;
+             at = expected.find(out, at + other.path().size())) {
+            expected.replace(at, out.size(), other.path());
+        }
+        EXPECT_EQ(mask_time_stamps(side.out), mask_time_stamps(expected));
+        EXPECT_EQ(files_below(other.path()), files);
+    }
+    for (const char* bad : {"-1", "x", "", "1025", "99999"}) {
+        SCOPED_TRACE(bad);
+        const BatchResult result = run({"--jobs", bad});
+        EXPECT_EQ(result.exit_code, exit_usage_error);
+        EXPECT_NE(result.err.find("--jobs"), std::string::npos) << result.err;
+    }
+}
+
+// With the skip on, a second run over unchanged files starts no converter; each file gets its
+// short entry and the count follows the total.
+TEST_F(BatchProgram, SecondRunSkipsWhatIsUpToDate) {
+    const BatchResult first = run({"--skip-up-to-date"});
+    ASSERT_EQ(first.exit_code, 0) << first.err;
+    const BatchResult second = run({"--skip-up-to-date"});
+    EXPECT_EQ(second.exit_code, 0) << second.err;
+    EXPECT_EQ(second.out.find("Console:"), std::string::npos) << second.out;
+    EXPECT_NE(second.out.find("\r\nTotal 0 Files are converted.\r\n2 files were skipped: their "
+                              "output was up to date.\r\n"),
+              std::string::npos)
+        << second.out;
+    const BatchResult again = run({"--skip-up-to-date", "--no-skip-up-to-date"});
+    EXPECT_NE(again.out.find("\r\nTotal 2 Files are converted.\r\n"), std::string::npos);
+}
+
+// The progress line goes to standard error only when asked for (or on a terminal), is cleared at
+// the end, and leaves standard output as it was.
+TEST_F(BatchProgram, ProgressOnlyWhenAskedAndNeverInTheLog) {
+    const BatchResult quiet = run({});
+    EXPECT_EQ(quiet.err, "");
+    const BatchResult shown = run({"--progress"});
+    EXPECT_EQ(shown.exit_code, 0);
+    EXPECT_EQ(mask_time_stamps(shown.out), mask_time_stamps(quiet.out));
+    EXPECT_NE(shown.err.find("2 of 2 files  100%"), std::string::npos) << shown.err;
+    EXPECT_EQ(shown.err.back(), '\r');
+    EXPECT_EQ(run({"--progress", "--no-progress"}).err, "");
+}
+
 TEST_F(BatchProgram, OptionsReplaceTheSettingsFields) {
     struct Row {
         const char* label;

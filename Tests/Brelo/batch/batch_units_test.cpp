@@ -12,6 +12,7 @@
 #include "batch/batch_setup.h"
 #include "batch/console_run_events.h"
 #include "batch/dry_run.h"
+#include "batch/progress_line.h"
 #include "engine/batch_run.h"
 #include "engine/walk.h"
 #include "platform/console_platform.h"
@@ -222,6 +223,15 @@ TEST(PlanBatch, MeetsWhatTheRunMeetsInTheSameOrder) {
         EXPECT_EQ(run.met.size(), subfolders ? 5u : 2u);
     }
     walk_test::remove_too_deep_folders(sub);
+}
+
+TEST(ProgressText, DoneOfMatchingPercentElapsedAndLeft) {
+    using std::chrono::seconds;
+    EXPECT_EQ(progress_text(0, 340, seconds(0)), "0 of 340 files  0%  0:00 elapsed");
+    EXPECT_EQ(progress_text(34, 340, seconds(65)),
+              "34 of 340 files  10%  1:05 elapsed  about 9:45 left");
+    EXPECT_EQ(progress_text(340, 340, seconds(3725)), "340 of 340 files  100%  1:02:05 elapsed");
+    EXPECT_EQ(progress_text(0, 0, seconds(1)), "0 of 0 files  100%  0:01 elapsed");
 }
 
 }  // namespace

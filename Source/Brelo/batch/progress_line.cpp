@@ -1,0 +1,86 @@
+// The progress line on standard error.
+#include "batch/progress_line.h"
+
+#include <cstdio>
+
+#include "engine/pattern_set.h"
+#include "engine/walk.h"
+
+namespace {
+
+class Counter : public WalkVisitor {
+public:
+    void file_matched(const WalkFolder&, const std::string&) override { ++count; }
+    int count = 0;
+};
+
+std::string clock_text(long long seconds) {
+    char text[32];
+    if (seconds >= 3600) {
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+    }
+    return text;
+}
+
+}  // namespace
+
+int count_matching_files(const CurrentSettings& settings) {
+    PatternSet patterns;
+    if (check_input(settings, patterns)) return 0;
+    Counter counter;
+    walk_input(resolved_settings(settings), patterns, counter);
+    return counter.count;
+}
+
+std::string progress_text(int done, int total, std::chrono::seconds elapsed) {
+    const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 100;
+    std::string text = std::to_string(done) + " of " + std::to_string(total) + " files  " +
+                       std::to_string(percent) + "%  " + clock_text(elapsed.count()) +
+                       " elapsed";
+    if (done > 0 && done < total) {
+        text += "  about " + clock_text(elapsed.count() * (total - done) / done) + " left";
+    }
+    return text;
+}
+
+ProgressEvents::ProgressEvents(RunEvents& log, std::ostream& err, int total)
+    : log_(log), err_(err), total_(total) {}
+
+void ProgressEvents::file_ended(const std::string& text) {
+    log_.file_ended(text);
+    advance();
+}
+
+void ProgressEvents::file_skipped(const std::string& input_path, const std::string& output_path,
+                                  const std::string& text) {
+    log_.file_skipped(input_path, output_path, text);
+    advance();
+}
+
+void ProgressEvents::finished(int total, const std::string& text) {
+    show(std::string());
+    log_.finished(total, text);
+}
+
+void ProgressEvents::advance() {
+    ++done_;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(100) && done_ < total_) return;
+    last_ = now;
+    show(progress_text(done_, total_,
+                       std::chrono::duration_cast<std::chrono::seconds>(now - start_)));
+}
+
+void ProgressEvents::show(const std::string& line) {
+    if (line.empty() && shown_ == 0) return;
+    // The old line is overwritten whole: a shorter one would leave the end of the longer.
+    std::string out = "\r" + line;
+    if (line.size() < shown_) out += std::string(shown_ - line.size(), ' ');
+    if (line.empty()) out += "\r";
+    err_ << out;
+    err_.flush();
+    shown_ = line.size();
+}

@@ -1,0 +1,50 @@
+// brelo-batch's progress line: files done of files matching, percent, elapsed and the time
+// left, kept up to date on one line of standard error while the log goes to standard output.
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+
+#include "engine/batch_run.h"
+
+// The number of files a run of these settings would meet, by the run's own walk (a folder that
+// cannot be listed counts nothing). Zero when the input check fails.
+int count_matching_files(const CurrentSettings& settings);
+
+// "12 of 340 files  3%  0:05 elapsed  about 2:10 left"; the time left is left out until a file
+// is done.
+std::string progress_text(int done, int total, std::chrono::seconds elapsed);
+
+// Passes every event on to the log's own events and, after each file, rewrites the progress
+// line on err, at most ten times a second and always for the last file; the line is cleared
+// when the run finishes, so only the log remains. The streams and events must outlive it.
+class ProgressEvents : public RunEvents {
+public:
+    ProgressEvents(RunEvents& log, std::ostream& err, int total);
+
+    void notice(const std::string& text) override { log_.notice(text); }
+    void header(const std::string& text) override { log_.header(text); }
+    void file_started(const std::string& input_path, const std::string& output_path,
+                      const std::string& text) override {
+        log_.file_started(input_path, output_path, text);
+    }
+    void console_text(const std::string& text) override { log_.console_text(text); }
+    void file_ended(const std::string& text) override;
+    void file_skipped(const std::string& input_path, const std::string& output_path,
+                      const std::string& text) override;
+    void note(const std::string& text) override { log_.note(text); }
+    void finished(int total, const std::string& text) override;
+
+private:
+    void advance();
+    void show(const std::string& line);
+
+    RunEvents& log_;
+    std::ostream& err_;
+    int total_;
+    int done_ = 0;
+    std::size_t shown_ = 0;  // the length of the line on the terminal now
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_ = start_ - std::chrono::hours(1);
+};
