@@ -13,7 +13,7 @@ namespace {
 
 bool same_converter(const Converter& a, const Converter& b) {
     return a.title == b.title && a.exe_file == b.exe_file && a.arguments == b.arguments &&
-           a.work_dir == b.work_dir;
+           a.work_dir == b.work_dir && a.parallel == b.parallel;
 }
 
 bool same_converters(const std::vector<Converter>& a, const std::vector<Converter>& b) {
@@ -59,6 +59,7 @@ bool operator==(const StoredSettings& a, const StoredSettings& b) {
            a.output_directories == b.output_directories &&
            a.output_patterns == b.output_patterns &&
            a.output_auto_refresh == b.output_auto_refresh &&
+           a.skip_up_to_date == b.skip_up_to_date &&
            same_converters(a.converters, b.converters) &&
            a.current_converter == b.current_converter && a.window == b.window;
 }
@@ -73,6 +74,7 @@ CurrentSettings opening_settings(const StoredSettings& stored) {
     typed.output_pattern = newest_or(stored.output_patterns, output_pattern_fallback);
     typed.output_auto_refresh = stored.output_auto_refresh;
     typed.current_converter = stored.current_converter;
+    typed.skip_up_to_date = stored.skip_up_to_date;
     return capture_settings(std::move(typed));
 }
 

@@ -1,6 +1,8 @@
 // Reading and writing BRELO.ini.
 #include "settings/settings_file.h"
 
+#include <algorithm>
+
 #include <optional>
 
 #include "engine/setting_names.h"
@@ -45,6 +47,13 @@ std::string converter_key(int number, const char* field) {
 }
 
 const char* const converter_fields[] = {"Title", "ExeFile", "Arguments", "WorkDir"};
+
+// Settings added after the first files were written. Each is written only when it differs from
+// what a file without it means, or when the file has it already (so that going back to the
+// default is kept): a file that never had them is saved byte for byte as before.
+constexpr const char* parallel_field = "Parallel";
+constexpr const char* skip_up_to_date_key = "Skip Up To Date";
+constexpr int most_converters_at_once = 1024;
 
 // A text as a 260-byte buffer holds it, without cutting a character in two.
 std::string fitted(const std::string& text) { return utf8_prefix(text, text_capacity - 1); }
@@ -96,6 +105,11 @@ std::vector<Converter> read_converters(const ProfileDocument& file) {
             if (text) *texts[i] = fitted(*text);
         }
         if (!any_key && number > converters_read_without_keys) break;
+        if (std::optional<std::string> text =
+                file.find(converter_section, converter_key(number, parallel_field))) {
+            const int parallel = read_integer(*text);
+            converter.parallel = parallel < 0 ? 1 : std::min(parallel, most_converters_at_once);
+        }
         converters.push_back(std::move(converter));
     }
     return converters;
@@ -120,7 +134,13 @@ void add_history_entries(std::vector<ProfileEntry>& entries, const History& hist
     }
 }
 
-void add_converter_entries(std::vector<ProfileEntry>& entries,
+// Whether an added setting is written: see parallel_field.
+bool worth_writing(const ProfileDocument& file, const char* section, const std::string& key,
+                   bool is_default) {
+    return !is_default || file.find(section, key).has_value();
+}
+
+void add_converter_entries(std::vector<ProfileEntry>& entries, const ProfileDocument& file,
                            const std::vector<Converter>& converters, int current) {
     const int count = static_cast<int>(converters.size());
     entries.push_back(number_entry(converter_section, converter_number_key, count));
@@ -133,6 +153,13 @@ void add_converter_entries(std::vector<ProfileEntry>& entries,
         for (int f = 0; f < 4; ++f)
             entries.push_back(
                 text_entry(converter_section, converter_key(i + 1, converter_fields[f]), *texts[f]));
+    }
+    // After every key the converters had before, so each section keeps its old keys first.
+    for (int i = 0; i < count; ++i) {
+        const std::string key = converter_key(i + 1, parallel_field);
+        if (worth_writing(file, converter_section, key, converters[i].parallel == 1))
+            entries.push_back(ProfileEntry{converter_section, key,
+                                           std::to_string(converters[i].parallel)});
     }
 }
 
@@ -192,6 +219,7 @@ StoredSettings load_settings(const std::string& path) {
     settings.output_directories = read_history(file, HistoryField::OutputDirectory);
     settings.output_patterns = read_history(file, HistoryField::OutputPattern);
     settings.output_auto_refresh = read_flag(file, output_section, auto_refresh_key);
+    settings.skip_up_to_date = read_number(file, output_section, skip_up_to_date_key, "0") != 0;
     int current = read_number(file, converter_section, current_converter_key, "0");
     settings.converters = read_converters(file);
     int loaded = static_cast<int>(settings.converters.size());
@@ -202,6 +230,9 @@ StoredSettings load_settings(const std::string& path) {
 
 bool save_settings(const StoredSettings& settings, const std::string& path) {
     if (path.empty()) return false;
+    // The file is read once and written once, whatever the number of entries.
+    ProfileDocument file;
+    if (file.load(path) == ProfileLoad::Failed) return false;
     std::vector<ProfileEntry> entries;
     add_history_entries(entries, settings.input_directories, HistoryField::InputDirectory);
     add_history_entries(entries, settings.input_patterns, HistoryField::InputPatterns);
@@ -213,11 +244,12 @@ bool save_settings(const StoredSettings& settings, const std::string& path) {
     add_history_entries(entries, settings.output_patterns, HistoryField::OutputPattern);
     entries.push_back(
         number_entry(output_section, auto_refresh_key, settings.output_auto_refresh ? 1 : 0));
-    add_converter_entries(entries, settings.converters, settings.current_converter);
+    if (worth_writing(file, output_section, skip_up_to_date_key, !settings.skip_up_to_date)) {
+        entries.push_back(
+            number_entry(output_section, skip_up_to_date_key, settings.skip_up_to_date ? 1 : 0));
+    }
+    add_converter_entries(entries, file, settings.converters, settings.current_converter);
     add_window_entries(entries, settings.window);
-    // The file is read once and written once, whatever the number of entries.
-    ProfileDocument file;
-    if (file.load(path) == ProfileLoad::Failed) return false;
     const bool all_set = file.apply(entries);
     return file.save(path) && all_set;
 }

@@ -239,3 +239,56 @@ TEST(SaveSettings, UnwritablePlacesKeepWhatTheyHad) {
     EXPECT_FALSE(save_settings(s, dir.file("folder.ini")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.ini")));
 }
+
+namespace {
+
+// How many converters run at once and whether up-to-date files are skipped came after the first
+// files: a file without them keeps its bytes, and once written they stay right both ways.
+TEST(SaveSettings, AddedSettingsAreWrittenWhenTheyMatter) {
+    TempDir dir;
+    const std::string path = dir.file("BRELO.ini");
+    StoredSettings s;
+    s.converters = {make_converter("One"), make_converter("Two")};
+    ASSERT_TRUE(save_settings(s, path));
+    const std::string plain = read_file(path);
+    EXPECT_EQ(plain.find("Parallel"), std::string::npos);
+    EXPECT_EQ(plain.find("Skip Up To Date"), std::string::npos);
+    EXPECT_EQ(load_settings(path).converters[1].parallel, 1);
+
+    s.converters[1].parallel = 0;
+    s.skip_up_to_date = true;
+    ASSERT_TRUE(save_settings(s, path));
+    StoredSettings loaded = load_settings(path);
+    EXPECT_EQ(loaded, s);
+    const std::string text = read_file(path);
+    EXPECT_NE(text.find("Converter002_Parallel=0\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Converter001_Parallel"), std::string::npos) << text;
+    // After the converters' own keys, and after the output section's own keys.
+    EXPECT_LT(text.find("Converter002_WorkDir"), text.find("Converter002_Parallel"));
+    EXPECT_LT(text.find("[Output]"), text.find("Skip Up To Date=1"));
+    EXPECT_LT(text.find("Skip Up To Date=1"), text.find("[Converter]"));
+
+    // Back to the defaults: the keys stay, saying so.
+    s.converters[1].parallel = 1;
+    s.skip_up_to_date = false;
+    ASSERT_TRUE(save_settings(s, path));
+    EXPECT_EQ(load_settings(path), s);
+    EXPECT_NE(read_file(path).find("Converter002_Parallel=1\r\n"), std::string::npos);
+    EXPECT_NE(read_file(path).find("Skip Up To Date=0\r\n"), std::string::npos);
+}
+
+TEST(LoadSettings, ConvertersAtOnceAreBounded) {
+    TempDir dir;
+    const std::string path = dir.file("BRELO.ini");
+    write_file(path,
+               "[Converter]\r\nConverter_Number=3\r\nConverter001_Title=a\r\nConverter001_Parallel=-4\r\n"
+               "Converter002_Title=b\r\nConverter002_Parallel=99999\r\nConverter003_Title=c\r\n"
+               "Converter003_Parallel=x\r\n");
+    const StoredSettings s = load_settings(path);
+    ASSERT_EQ(s.converters.size(), 3u);
+    EXPECT_EQ(s.converters[0].parallel, 1);
+    EXPECT_EQ(s.converters[1].parallel, 1024);
+    EXPECT_EQ(s.converters[2].parallel, 0);
+}
+
+}  // namespace
