@@ -44,10 +44,11 @@ protected:
                        "\r\nConverter002_Arguments=${infile}\r\nConverter002_WorkDir=\r\n");
     }
 
-    std::string batch_log() {
+    // expected_exit: 0 when every file converts, 3 when some failed.
+    std::string batch_log(int expected_exit) {
         const batch_test::BatchResult result =
             batch_test::run_batch_process(test_support::program_path("brelo-batch"), {});
-        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.exit_code, expected_exit);
         EXPECT_EQ(result.err, "");
         const std::string end = batch_test::eol;
         if (result.out.size() < end.size()) return result.out;
@@ -64,7 +65,7 @@ protected:
 
 TEST_F(WindowAndBatch, SameLogWithAConverterThatRuns) {
     write_settings_for(0);
-    const std::string batch = batch_test::mask_time_stamps(batch_log());
+    const std::string batch = batch_test::mask_time_stamps(batch_log(0));
     const std::string window = batch_test::mask_time_stamps(window_log());
     EXPECT_NE(window.find("Total 2 Files are converted."), std::string::npos) << window;
     EXPECT_EQ(batch, window);
@@ -72,9 +73,12 @@ TEST_F(WindowAndBatch, SameLogWithAConverterThatRuns) {
 
 TEST_F(WindowAndBatch, SameLogWithAConverterThatCannotStart) {
     write_settings_for(1);
-    const std::string batch = batch_test::mask_time_stamps(batch_log());
+    const std::string batch = batch_test::mask_time_stamps(batch_log(3));
     const std::string window = batch_test::mask_time_stamps(window_log());
     EXPECT_NE(window.find("Create process failed."), std::string::npos) << window;
+    EXPECT_NE(window.find("Total 2 Files are converted.\r\n2 of them failed.\r\n"),
+              std::string::npos)
+        << window;
     EXPECT_EQ(batch, window);
 }
 
