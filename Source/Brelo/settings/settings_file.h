@@ -25,12 +25,14 @@ std::string settings_file_path();
 // first empty or missing one; the converters come in file order; the current converter is -1
 // unless it names one of them. Texts are UTF-8 (an older file in the system's code page is
 // converted) and at most 259 bytes, cut between characters. A missing or unreadable file,
-// section or key gives its default, and an empty path gives every default.
+// section or key gives its default, and an empty path gives every default. The window's
+// placement is known only when [Window] holds all five of its keys and a positive size.
 StoredSettings load_settings(const std::string& path);
 
 // Writes every key of the file at path: the ten slots of each history (the values, then empty
-// ones), the switches, the converter count, the current converter and the converters in order.
-// Keys the program no longer uses stay as they are. The file is read once and, when anything
-// changed, replaced once, in UTF-8. False when the path is empty, the file exists but cannot be
-// read, or it could not be replaced; the file then keeps what it had.
+// ones), the switches, the converter count, the current converter and the converters in order,
+// then, when known, the window's placement in [Window]. Keys the program no longer uses stay as
+// they are. The file is read once and, when anything changed, replaced once, in UTF-8. False
+// when the path is empty, the file exists but cannot be read, or it could not be replaced; the
+// file then keeps what it had.
 bool save_settings(const StoredSettings& settings, const std::string& path);

@@ -39,16 +39,31 @@ void center_window(HWND window) {
     SetWindowPos(window, HWND_TOP, p.x, p.y, 0, 0, SWP_NOSIZE);
 }
 
-int create_tree_images() {
-    image_list = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 2, 0);
+int create_tree_images(int glyph_size) {
+    struct Glyphs {
+        int size;
+        int folder;
+        int file;
+    };
+    constexpr Glyphs sizes[] = {{24, IDB_FOLDER_24, IDB_FILE_24}, {32, IDB_FOLDER_32, IDB_FILE_32}};
+    Glyphs glyphs = {16, IDB_FOLDER, IDB_FILE};
+    for (const Glyphs& other : sizes)
+        if (other.size == glyph_size) glyphs = other;
+    image_list = ImageList_Create(glyphs.size, glyphs.size, ILC_COLOR16 | ILC_MASK, 2, 0);
     if (!image_list) return 0;
-    folder_image = add_glyph(IDB_FOLDER);
-    file_image = add_glyph(IDB_FILE);
+    folder_image = add_glyph(glyphs.folder);
+    file_image = add_glyph(glyphs.file);
     return 1;
 }
 
 HIMAGELIST tree_images() {
     return image_list;
+}
+
+HIMAGELIST take_tree_images() {
+    HIMAGELIST list = image_list;
+    image_list = nullptr;
+    return list;
 }
 
 void destroy_tree_images() {

@@ -17,11 +17,16 @@ void center_window(HWND window);
 extern int folder_image;
 extern int file_image;
 
-// Creates the trees' image list from bitmaps 113 (folder) and 112 (file). Returns 1 on success
-// and 0 when the list cannot be created. The caller owns the list from tree_images() and
-// releases it with destroy_tree_images().
-int create_tree_images();
+// Creates the trees' image list with glyphs of glyph_size pixels (16, 24 or 32; any other size
+// takes 16): the bitmaps of the folder (113, 117, 119) and the file (112, 116, 118). Returns 1
+// on success and 0 when the list cannot be created. The caller owns the list from
+// tree_images() and releases it with destroy_tree_images(); a second call replaces the list,
+// and the caller releases the previous one, from take_tree_images(), once no tree uses it.
+int create_tree_images(int glyph_size = 16);
 HIMAGELIST tree_images();
+// Hands the list over to the caller, who destroys it with ImageList_Destroy; tree_images() is
+// then null.
+HIMAGELIST take_tree_images();
 void destroy_tree_images();
 
 // One message of the thread's loop: offered to the accelerator table (F5 reaches the main window

@@ -1,6 +1,7 @@
 // The main window: initialisation and shutdown, the command table, F5 routing, tree mirroring,
 // drops on the two frames. What a refresh or a run does is the engine's; window_values moves
-// the values between the controls and the engine, window_run carries the runs.
+// the values between the controls and the engine, window_scan carries the input refreshes,
+// window_run the runs, window_layout the size, place and DPI.
 #include "ui/main_window.h"
 
 #include <optional>
@@ -19,9 +20,12 @@
 #include "ui/controls.h"
 #include "ui/converters_dialog.h"
 #include "ui/dialog_rules.h"
+#include "ui/layout_rules.h"
 #include "ui/pickers.h"
 #include "ui/resource.h"
+#include "ui/window_layout.h"
 #include "ui/window_run.h"
+#include "ui/window_scan.h"
 #include "ui/window_values.h"
 
 namespace {
@@ -33,7 +37,7 @@ struct MainWindowState {
     HWND window = nullptr;
     ConverterList converters;       // keyed as the converter box's rows
     std::optional<FileTrees> trees;  // what the trees show; none while they are empty
-    OutputItems output_items;       // the output tree's items that renamings reach
+    TreeItems tree_items;           // both trees' items by pair number
     WNDPROC tree_proc = nullptr;
     WNDPROC frame_proc = nullptr;
 };
@@ -55,18 +59,33 @@ void show_refresh_log(const std::string& text) {
 }
 
 void refresh_input_side() {
-    InputRefresh refresh = refresh_input_tree(read_current_settings(state.window));
-    if (refresh.cancelled) return;
+    start_input_refresh(state.window);
+}
+
+// The newest scan has ended. Its output names follow the output fields as they are now, which
+// the user may have changed while it ran; its notice is shown as it came.
+void on_scan_ended(WPARAM scan) {
+    std::optional<ScanResult> result = take_scan_result(state.window, scan);
+    if (!result) return;
+    InputRefresh& refresh = result->refresh;
+    const CurrentSettings now = read_current_settings(state.window);
+    if (refresh.trees && (now.output_directory != result->settings.output_directory ||
+                          now.output_pattern != result->settings.output_pattern))
+        refresh_output_tree(&*refresh.trees, now);
     state.trees = std::move(refresh.trees);
-    state.output_items = show_file_trees(state.window, state.trees ? &*state.trees : nullptr);
+    // Until the new items are known, the notes of the filling find no partner: nothing is
+    // mirrored.
+    state.tree_items = TreeItems();
+    state.tree_items = show_file_trees(state.window, state.trees ? &*state.trees : nullptr);
     show_refresh_log(refresh.log_text);
+    repaint_trees_and_log(state.window);
 }
 
 void refresh_output_side() {
     FileTrees* trees = state.trees ? &*state.trees : nullptr;
     const std::string log_text =
         refresh_output_tree(trees, read_current_settings(state.window));
-    if (trees) show_output_names(state.window, *trees, state.output_items);
+    if (trees) show_output_names(state.window, *trees, state.tree_items);
     show_refresh_log(log_text);
 }
 
@@ -89,6 +108,16 @@ constexpr Side output_side = {RefreshSide::Output, IDC_MAIN_OUTPUT_DIR, IDC_MAIN
 
 void refresh_if_ticked(const Side& side) {
     if (is_ticked(side.auto_refresh)) refresh(side.side);
+}
+
+// Each keystroke supersedes the refresh of the one before; the input side waits for a pause in
+// the typing, the output side only renames and follows every key.
+void refresh_typed_if_ticked(const Side& side) {
+    if (!is_ticked(side.auto_refresh)) return;
+    if (side.side == RefreshSide::Input)
+        start_input_refresh_after_pause(state.window);
+    else
+        refresh(side.side);
 }
 
 // ---- Subclassed controls ----------------------------------------------------------------
@@ -131,12 +160,13 @@ WNDPROC subclass(int id, WNDPROC proc) {
 void on_init_dialog(HWND window) {
     state.window = window;
     state.trees.reset();
-    state.output_items = OutputItems();
+    state.tree_items = TreeItems();
+    capture_design_layout(window);
     const StoredSettings stored = load_settings(settings_file_path());
     show_stored_settings(window, stored, state.converters);
     SendMessageA(window, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconA(app_instance(), MAKEINTRESOURCEA(IDI_APP))));
-    create_tree_images();
+    create_tree_images(tree_glyph_size(window_dpi(window)));
     for (int tree : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE})
         SendMessageA(item(tree), TVM_SETIMAGELIST, TVSIL_NORMAL,
                      reinterpret_cast<LPARAM>(tree_images()));
@@ -145,8 +175,7 @@ void on_init_dialog(HWND window) {
     subclass(IDC_MAIN_OUTPUT_TREE, tree_scroll_proc);
     state.frame_proc = subclass(IDC_MAIN_INPUT_FRAME, frame_drop_proc);
     subclass(IDC_MAIN_OUTPUT_FRAME, frame_drop_proc);
-    ShowWindow(window, SW_SHOW);
-    center_window(window);
+    show_at_placement(window, stored.window);
     if (stored.input_auto_refresh) refresh_input_side();
     open_run_control();
     SetCurrentDirectoryA(program_directory().c_str());
@@ -160,11 +189,15 @@ void on_close(HWND window) {
 }
 
 void on_destroy() {
+    cancel_input_refresh(state.window);
     close_run_control();
+    StoredSettings stored = read_stored_settings(state.window, state.converters);
+    stored.window = current_placement(state.window);
+    save_settings(stored, settings_file_path());
+    release_layout();
     destroy_tree_images();
-    save_settings(read_stored_settings(state.window, state.converters), settings_file_path());
     state.trees.reset();
-    state.output_items = OutputItems();
+    state.tree_items = TreeItems();
     PostQuitMessage(0);
 }
 
@@ -188,7 +221,7 @@ void on_history_row_chosen(int box, const Side& side) {
 }
 
 void on_history_command(int box, int code, const Side& side) {
-    if (code == CBN_EDITCHANGE) refresh_if_ticked(side);
+    if (code == CBN_EDITCHANGE) refresh_typed_if_ticked(side);
     if (code == CBN_SELENDOK) on_history_row_chosen(box, side);
 }
 
@@ -238,13 +271,21 @@ BOOL on_command(int id, int code) {
 // The test is the tree's own rectangle: the trees overlap nothing but their group boxes, which
 // some systems report as the child under the cursor in front of the tree.
 BOOL on_tree_notify(const NMTREEVIEWA& note) {
+    // Checked first: the trees report every item they delete, and asking for the cursor's
+    // place costs the system a round trip each time.
+    const UINT code = note.hdr.code;
+    if (code != TVN_ITEMEXPANDEDA && code != TVN_ITEMEXPANDEDW && code != TVN_SELCHANGEDA &&
+        code != TVN_SELCHANGEDW)
+        return FALSE;
     POINT cursor;
     RECT tree;
     GetCursorPos(&cursor);
     GetWindowRect(note.hdr.hwndFrom, &tree);
     if (!PtInRect(&tree, cursor)) return FALSE;
-    HWND other = item(other_tree_id(static_cast<int>(note.hdr.idFrom)));
-    const LPARAM partner = note.itemNew.lParam;
+    const int tree_id = static_cast<int>(note.hdr.idFrom);
+    HWND other = item(other_tree_id(tree_id));
+    const LPARAM partner = reinterpret_cast<LPARAM>(
+        partner_item(state.tree_items, tree_id, note.itemNew.lParam));
     if (!other || !partner) return FALSE;
     switch (note.hdr.code) {
     case TVN_ITEMEXPANDEDA:
@@ -255,17 +296,53 @@ BOOL on_tree_notify(const NMTREEVIEWA& note) {
     return FALSE;
 }
 
-BOOL on_notify(const NMHDR& header) {
+// The output tree's file items ask for their names as they are shown.
+BOOL on_output_text_wanted(NMHDR& header) {
+    if (header.code == TVN_GETDISPINFOA) {
+        TVITEMA& wanted = reinterpret_cast<NMTVDISPINFOA&>(header).item;
+        if ((wanted.mask & TVIF_TEXT) && wanted.cchTextMax > 0 &&
+            !output_item_text(state.tree_items, wanted.lParam, wanted.pszText,
+                              wanted.cchTextMax))
+            wanted.pszText[0] = '\0';
+        return TRUE;
+    }
+    TVITEMW& wanted = reinterpret_cast<NMTVDISPINFOW&>(header).item;
+    if (!(wanted.mask & TVIF_TEXT) || wanted.cchTextMax <= 0) return TRUE;
+    char text[text_capacity] = {};
+    wanted.pszText[0] = L'\0';
+    if (output_item_text(state.tree_items, wanted.lParam, text, sizeof text) &&
+        !MultiByteToWideChar(CP_ACP, 0, text, -1, wanted.pszText, wanted.cchTextMax))
+        wanted.pszText[0] = L'\0';
+    return TRUE;
+}
+
+BOOL on_notify(NMHDR& header) {
     if (header.idFrom != IDC_MAIN_INPUT_TREE && header.idFrom != IDC_MAIN_OUTPUT_TREE) return FALSE;
+    if (header.code == TVN_GETDISPINFOA || header.code == TVN_GETDISPINFOW)
+        return on_output_text_wanted(header);
     return on_tree_notify(reinterpret_cast<const NMTREEVIEWA&>(header));
+}
+
+void on_timer(HWND window, UINT_PTR timer) {
+    if (timer == log_timer_id)
+        on_log_timer(window);
+    else
+        on_scan_timer(window, timer);
 }
 
 INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: on_init_dialog(window); return TRUE;  // TRUE: default focus
     case WM_COMMAND:    return on_command(LOWORD(wparam), HIWORD(wparam));
-    case WM_NOTIFY:     return on_notify(*reinterpret_cast<const NMHDR*>(lparam));
-    case WM_TIMER:      if (wparam == log_timer_id) on_log_timer(window); return TRUE;
+    case WM_NOTIFY:     return on_notify(*reinterpret_cast<NMHDR*>(lparam));
+    case WM_TIMER:      on_timer(window, wparam); return TRUE;
+    case WM_SIZE:       layout_controls(window); return FALSE;
+    case WM_GETMINMAXINFO:
+        return set_minimum_track_size(window, *reinterpret_cast<MINMAXINFO*>(lparam));
+    case dpi_changed_message:
+        on_dpi_changed(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return TRUE;
+    case scan_ended_message: on_scan_ended(wparam); return TRUE;
     case run_ended_message: on_run_ended(window); return TRUE;
     case WM_CLOSE:      on_close(window); return TRUE;
     case WM_DESTROY:    on_destroy(); return FALSE;

@@ -4,6 +4,8 @@
     brelo.ico   the program icon: 16x16, 32x32 and 48x48, 32 bits per pixel with alpha
     file.bmp    tree glyph of a file: a white sheet with a folded corner, 16x16, 8 bits per pixel
     folder.bmp  tree glyph of a folder: a yellow folder, same format
+    file24.bmp, folder24.bmp, file32.bmp, folder32.bmp
+                the same glyphs at 24x24 and 32x32 for screens of higher DPI, drawn from shapes
 
 The glyphs use RGB(255,0,255) as background, which the tree's image list masks out.
 Standard library only; the output is byte-for-byte reproducible. Run it after changing a drawing
@@ -67,17 +69,83 @@ FOLDER_GLYPH = [
 
 
 def glyph_bmp(rows):
-    """A 16x16 bitmap file, 8 bits per pixel with a 256-entry palette, bottom-up rows."""
-    assert len(rows) == 16 and all(len(r) == 16 for r in rows)
+    """A square bitmap file, 8 bits per pixel with a 256-entry palette, bottom-up rows. Sizes
+    that are a multiple of 4 need no row padding."""
+    size = len(rows)
+    assert size % 4 == 0 and all(len(r) == size for r in rows)
     keys = sorted(GLYPH_COLOURS)
     palette = [GLYPH_COLOURS[k] for k in keys] + [(0, 0, 0)] * (256 - len(keys))
     index = {k: i for i, k in enumerate(keys)}
     pixels = b"".join(bytes(index[c] for c in row) for row in reversed(rows))
     palette_bytes = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
-    info = struct.pack("<IiiHHIIiiII", 40, 16, 16, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
     offset = 14 + len(info) + len(palette_bytes)
     header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
     return header + info + palette_bytes + pixels
+
+
+# ---------------------------------------------------------------------------------------------
+# The larger glyphs, drawn from shapes in the 16-pixel glyphs' coordinates. A pixel belongs to a
+# shape when its centre does; a pixel of a shape next to one outside it is the shape's outline,
+# so every outline is one pixel wide at every size. No smoothing: the background is masked by
+# its exact colour.
+
+def in_sheet(x, y):
+    # The corner above the diagonal from (10, 1) to (14, 5) is folded away.
+    return 2 <= x < 14 and 1 <= y < 15 and x - 10 < y - 1
+
+
+def in_fold(x, y):
+    return in_sheet(x, y) and x >= 10 and y < 5
+
+
+def text_line(x0, x1, y):
+    return lambda x, yy: x0 <= x < x1 and y <= yy < y + 0.9
+
+
+FILE_SHAPES = [  # (inside, fill, outline or None); later shapes cover earlier ones
+    (in_sheet, "w", "k"),
+    (in_fold, "g", "k"),
+    (text_line(4, 8, 4), "g", None),
+    (text_line(4, 12, 6), "g", None),
+    (text_line(4, 12, 8), "g", None),
+    (text_line(4, 12, 10), "g", None),
+    (text_line(4, 9, 12), "g", None),
+]
+
+
+def in_folder_back(x, y):
+    return (0 <= x < 15 and 3 <= y < 14) or (1 <= x < 6 and 2 <= y < 4)
+
+
+def in_folder_front(x, y):
+    slant = (y - 4) * 0.2
+    return 4 <= y < 14 and 2 + slant <= x < 15 + slant and x < 16
+
+
+FOLDER_SHAPES = [
+    (in_folder_back, "o", "b"),
+    (in_folder_front, "y", "b"),
+]
+
+
+def drawn_glyph(shapes, size):
+    """Rows of colour keys, top row first."""
+    scale = size / 16
+    rows = [["."] * size for _ in range(size)]
+    for inside, fill, outline in shapes:
+        def hit(px, py):
+            if not (0 <= px < size and 0 <= py < size):
+                return False
+            return inside((px + 0.5) / scale, (py + 0.5) / scale)
+        for py in range(size):
+            for px in range(size):
+                if not hit(px, py):
+                    continue
+                edge = outline and not all(
+                    hit(px + dx, py + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+                rows[py][px] = outline if edge else fill
+    return ["".join(row) for row in rows]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -185,4 +253,7 @@ def write(name, data):
 if __name__ == "__main__":
     write("file.bmp", glyph_bmp(FILE_GLYPH))
     write("folder.bmp", glyph_bmp(FOLDER_GLYPH))
+    for size in (24, 32):
+        write(f"file{size}.bmp", glyph_bmp(drawn_glyph(FILE_SHAPES, size)))
+        write(f"folder{size}.bmp", glyph_bmp(drawn_glyph(FOLDER_SHAPES, size)))
     write("brelo.ico", icon_file([16, 32, 48]))

@@ -9,6 +9,11 @@
 #define IDB_FILE 112
 #define IDB_FOLDER 113
 #define IDR_ACCELERATORS 115
+// The tree glyphs at 24 and 32 pixels, for screens of higher DPI.
+#define IDB_FILE_24 116
+#define IDB_FOLDER_24 117
+#define IDB_FILE_32 118
+#define IDB_FOLDER_32 119
 
 // Commands
 #define IDM_REFRESH_FOCUSED 40001

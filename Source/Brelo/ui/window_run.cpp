@@ -12,6 +12,7 @@
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
 #include "platform/platform.h"
+#include "ui/console_text_bound.h"
 #include "ui/resource.h"
 #include "ui/window_values.h"
 
@@ -39,10 +40,24 @@ struct WorkerOutput {
 };
 
 // The run's events as the window wants them: kept, not shown, until the window's thread asks.
+// Of each converter's console text only the beginning and the end are kept (ConsoleTextBound):
+// a converter that writes without end must not fill the window's memory, nor the log box.
 class PendingLogEvents : public LogTextEvents {
 public:
     explicit PendingLogEvents(std::shared_ptr<WorkerOutput> output) : output_(std::move(output)) {}
     void notice(const std::string& text) override { replace(text, true); }
+    void file_started(const std::string& input, const std::string& output,
+                      const std::string& text) override {
+        console_.begin();
+        LogTextEvents::file_started(input, output, text);
+    }
+    void console_text(const std::string& text) override {
+        const std::string shown = console_.take(text);
+        if (!shown.empty()) append_text(shown);
+    }
+    void file_ended(const std::string& text) override {
+        append_text(console_.end() + text);
+    }
 
 protected:
     void replace_text(const std::string& text) override { replace(text, false); }
@@ -59,6 +74,7 @@ private:
         output_->notice = notice;
     }
     std::shared_ptr<WorkerOutput> output_;
+    ConsoleTextBound console_;  // the current file's entry
 };
 
 // The window's side of runs; touched only on the window's thread.
@@ -107,10 +123,15 @@ void show_pending(HWND window) {
     scroll_log_to_end(window);
 }
 
+// Run stays greyed while the stopped run's converter finishes: a press would do nothing then.
+// The focus leaves the button first, as a disabled window cannot hold it.
 void stop_run(HWND window) {
     if (run.stop_event) set_event(*run.stop_event);
     run.running = false;
     set_run_label(window, run_label);
+    HWND button = GetDlgItem(window, IDC_MAIN_RUN);
+    if (GetFocus() == button) SendMessageA(window, WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(button, FALSE);
 }
 
 void start_run(HWND window, const ConverterList& converters) {
@@ -179,6 +200,7 @@ void on_run_ended(HWND window) {
         run.running = false;
         set_run_label(window, run_label);
     }
+    EnableWindow(GetDlgItem(window, IDC_MAIN_RUN), TRUE);
     if (result.ran) remember_in_history_boxes(window, result.remembered);
 }
 

@@ -17,19 +17,21 @@ void open_run_control();
 // that one is left to the end of the process.
 void close_run_control();
 
-// The Run/Stop button. While running: sets the stop event and relabels the button "Run" at
-// once, without waiting. Otherwise, unless a stopped worker is still finishing (the press is then
-// ignored): takes the fields and a copy of the selected converter, relabels the button "Stop"
-// and starts the worker. When no thread can be started, the button goes back to "Run" and the
-// log box shows a notice instead.
+// The Run/Stop button. While running: sets the stop event, relabels the button "Run" at once,
+// without waiting, and greys it until the worker has ended. Otherwise, unless a stopped worker
+// is still finishing (the press is then ignored): takes the fields and a copy of the selected
+// converter, relabels the button "Stop" and starts the worker. When no thread can be started,
+// the button goes back to "Run" and the log box shows a notice instead. The log box receives,
+// of each converter's console text, at most its first and its last 64 KB with a line between
+// them telling how many bytes were left out.
 void toggle_run(HWND window, const ConverterList& converters);
 
 // The log timer: the log box gains what the worker has left since the last time.
 void on_log_timer(HWND window);
 
-// The worker's end message: the rest of the log, the "Run" label, and after a run that ran the
-// four fields' values at the head of their histories. A message for a run already handled is
-// ignored.
+// The worker's end message: the rest of the log, the "Run" label on an enabled button, and after
+// a run that ran the four fields' values at the head of their histories. A message for a run
+// already handled is ignored.
 void on_run_ended(HWND window);
 
 // Something else (a refresh) has replaced the log box's text during a run: the run's next text

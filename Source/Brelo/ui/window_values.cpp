@@ -1,6 +1,7 @@
 // Values into the main window's controls and back out of them.
 #include "ui/window_values.h"
 
+#include <algorithm>
 #include <set>
 
 #include "engine/text_limits.h"
@@ -74,57 +75,55 @@ const std::string* remembered_value(const RememberedValues& values, HistoryField
 
 enum Side { Input = 0, Output = 1 };
 
+// A folder's two items, to hang its files on once every folder is in.
+struct FolderPlace {
+    const PreviewFolder* folder;
+    HTREEITEM input;
+    HTREEITEM output;
+};
+
 struct TreeFill {
     HWND trees[2];
-    OutputItems& items;
+    TreeItems& items;
 
-    // The item goes in last under parent: folders are filled before files, so folders lead.
-    HTREEITEM insert(Side side, HTREEITEM parent, const std::string& text, int image,
-                     HTREEITEM partner) const {
+    // The item goes in last under parent, so the order of the calls is the order shown.
+    HTREEITEM insert(Side side, HTREEITEM parent, const std::string* text, int image,
+                     LPARAM pair) const {
         TVINSERTSTRUCTA insert = {};
         insert.hParent = parent ? parent : TVI_ROOT;
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        std::string copy = fit_text(text);
-        insert.item.pszText = copy.data();
+        std::string copy = text ? fit_text(*text) : std::string();
+        insert.item.pszText = text ? copy.data() : LPSTR_TEXTCALLBACKA;
         insert.item.iImage = image;
         insert.item.iSelectedImage = image;
-        insert.item.lParam = reinterpret_cast<LPARAM>(partner);
+        insert.item.lParam = pair;
         return reinterpret_cast<HTREEITEM>(
             SendMessageA(trees[side], TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     }
 
-    void set_partner(Side side, HTREEITEM item, HTREEITEM partner) const {
-        TVITEMA data = {};
-        data.mask = TVIF_HANDLE | TVIF_PARAM;
-        data.hItem = item;
-        data.lParam = reinterpret_cast<LPARAM>(partner);
-        SendMessageA(trees[side], TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    // output_text null: the output item asks for its text (see output_item_text).
+    void insert_pair(HTREEITEM input_parent, HTREEITEM output_parent,
+                     const std::string& input_text, const std::string* output_text, int image,
+                     const PreviewFile* file) {
+        const LPARAM pair = static_cast<LPARAM>(items.input.size());
+        items.input.push_back(insert(Input, input_parent, &input_text, image, pair));
+        items.output.push_back(insert(Output, output_parent, output_text, image, pair));
+        items.files.push_back(file);
     }
 
-    // The output item is made knowing its partner; the input item learns its partner after.
-    HTREEITEM insert_pair(HTREEITEM input_parent, HTREEITEM output_parent,
-                          const std::string& input_text, const std::string& output_text,
-                          int image, HTREEITEM& output_item) const {
-        HTREEITEM input_item = insert(Input, input_parent, input_text, image, nullptr);
-        output_item = insert(Output, output_parent, output_text, image, input_item);
-        set_partner(Input, input_item, output_item);
-        return input_item;
-    }
-
-    void fill(const PreviewFolder& folder, HTREEITEM input_parent, HTREEITEM output_parent) {
+    void add_folders(const PreviewFolder& folder, HTREEITEM input_parent,
+                     HTREEITEM output_parent, std::vector<FolderPlace>& places) {
+        places.push_back({&folder, input_parent, output_parent});
         for (const PreviewFolder& sub : folder.folders) {
-            HTREEITEM output_item = nullptr;
-            HTREEITEM input_item = insert_pair(input_parent, output_parent, sub.name, sub.name,
-                                               folder_image, output_item);
-            fill(sub, input_item, output_item);
+            insert_pair(input_parent, output_parent, sub.name, &sub.name, folder_image, nullptr);
+            add_folders(sub, items.input.back(), items.output.back(), places);
         }
-        for (const PreviewFile& file : folder.files) {
-            HTREEITEM output_item = nullptr;
-            insert_pair(input_parent, output_parent, file.name, file.output_name, file_image,
-                        output_item);
-            items.files.push_back(output_item);
-        }
+    }
+
+    void add_files(const FolderPlace& place) {
+        for (const PreviewFile& file : place.folder->files)
+            insert_pair(place.input, place.output, file.name, nullptr, file_image, &file);
     }
 };
 
@@ -145,15 +144,7 @@ void set_item_text(HWND tree, HTREEITEM item, const std::string& text) {
     SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
-// The same order as TreeFill::fill: sub-folders first, depth first, then the folder's files.
-void rename_files(HWND tree, const PreviewFolder& folder, const std::vector<HTREEITEM>& files,
-                  std::size_t& next) {
-    for (const PreviewFolder& sub : folder.folders) rename_files(tree, sub, files, next);
-    for (const PreviewFile& file : folder.files) {
-        if (next >= files.size()) return;
-        set_item_text(tree, files[next++], file.output_name);
-    }
-}
+constexpr LPARAM root_pair = 1;
 
 HWND log_box(HWND window) {
     return GetDlgItem(window, IDC_MAIN_LOG);
@@ -234,8 +225,8 @@ void remember_in_history_boxes(HWND window, const RememberedValues& values) {
     }
 }
 
-OutputItems show_file_trees(HWND window, const FileTrees* trees) {
-    OutputItems items;
+TreeItems show_file_trees(HWND window, const FileTrees* trees) {
+    TreeItems items;
     TreeFill fill{
         {GetDlgItem(window, IDC_MAIN_INPUT_TREE), GetDlgItem(window, IDC_MAIN_OUTPUT_TREE)}, items};
     for (HWND tree : fill.trees) {
@@ -243,18 +234,18 @@ OutputItems show_file_trees(HWND window, const FileTrees* trees) {
         SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     }
     if (trees) {
-        // The roots are selected before they are linked, as the items below them are filled
-        // in: the selection notes carry no partner yet, so nothing is mirrored.
-        HTREEITEM input_root = fill.insert(Input, nullptr, trees->input_root, folder_image,
-                                           nullptr);
-        items.root = fill.insert(Output, nullptr, trees->output_root, folder_image, nullptr);
-        select_item(fill.trees[Input], input_root);
-        select_item(fill.trees[Output], items.root);
-        fill.set_partner(Input, input_root, items.root);
-        fill.set_partner(Output, items.root, input_root);
-        fill.fill(trees->top, input_root, items.root);
-        expand_item(fill.trees[Input], input_root);
-        expand_item(fill.trees[Output], items.root);
+        items.input.push_back(nullptr);
+        items.output.push_back(nullptr);
+        items.files.push_back(nullptr);
+        fill.insert_pair(nullptr, nullptr, trees->input_root, &trees->output_root, folder_image,
+                         nullptr);
+        std::vector<FolderPlace> places;
+        fill.add_folders(trees->top, items.input[root_pair], items.output[root_pair], places);
+        for (const FolderPlace& place : places) fill.add_files(place);
+        select_item(fill.trees[Input], items.input[root_pair]);
+        select_item(fill.trees[Output], items.output[root_pair]);
+        expand_item(fill.trees[Input], items.input[root_pair]);
+        expand_item(fill.trees[Output], items.output[root_pair]);
     }
     for (HWND tree : fill.trees) {
         SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
@@ -263,12 +254,70 @@ OutputItems show_file_trees(HWND window, const FileTrees* trees) {
     return items;
 }
 
-void show_output_names(HWND window, const FileTrees& trees, const OutputItems& items) {
-    if (!items.root) return;
+HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair) {
+    const std::vector<HTREEITEM>& other =
+        tree_id == IDC_MAIN_INPUT_TREE ? items.output : items.input;
+    if (pair <= 0 || static_cast<std::size_t>(pair) >= other.size()) return nullptr;
+    return other[static_cast<std::size_t>(pair)];
+}
+
+bool output_item_text(const TreeItems& items, LPARAM pair, char* buffer, int capacity) {
+    if (pair <= 0 || static_cast<std::size_t>(pair) >= items.files.size() || capacity <= 0)
+        return false;
+    const PreviewFile* file = items.files[static_cast<std::size_t>(pair)];
+    if (!file) return false;
+    const std::string name = fit_text(file->output_name);
+    const std::size_t length = std::min(name.size(), static_cast<std::size_t>(capacity - 1));
+    name.copy(buffer, length);
+    buffer[length] = '\0';
+    return true;
+}
+
+void show_scanning_items(HWND window) {
+    for (int id : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE}) {
+        HWND tree = GetDlgItem(window, id);
+        // Every item the trees are filled with has its partner; only this one has none.
+        HTREEITEM first = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        TVITEMA data = {};
+        data.mask = TVIF_HANDLE | TVIF_PARAM;
+        data.hItem = first;
+        if (first && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)) &&
+            data.lParam == 0)
+            continue;
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_FIRST;
+        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+        std::string text = scanning_text;
+        insert.item.pszText = text.data();
+        // No glyph: the item is neither a folder nor a file.
+        insert.item.iImage = -1;
+        insert.item.iSelectedImage = -1;
+        insert.item.lParam = 0;
+        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+        SendMessageA(tree, TVM_ENSUREVISIBLE, 0,
+                     SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    }
+}
+
+void repaint_trees_and_log(HWND window) {
+    for (int id : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE, IDC_MAIN_LOG}) {
+        HWND control = GetDlgItem(window, id);
+        RECT area;
+        GetWindowRect(control, &area);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(window, &area, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    }
+}
+
+void show_output_names(HWND window, const FileTrees& trees, const TreeItems& items) {
+    if (items.output.size() <= static_cast<std::size_t>(root_pair)) return;
     HWND tree = GetDlgItem(window, IDC_MAIN_OUTPUT_TREE);
-    set_item_text(tree, items.root, trees.output_root);
-    std::size_t next = 0;
-    rename_files(tree, trees.top, items.files, next);
+    set_item_text(tree, items.output[root_pair], trees.output_root);
+    InvalidateRect(tree, nullptr, TRUE);
 }
 
 void raise_log_limit(HWND window) {

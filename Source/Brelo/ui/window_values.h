@@ -40,23 +40,48 @@ StoredSettings read_stored_settings(HWND window, const ConverterList& converters
 // selected, so the field shows it.
 void remember_in_history_boxes(HWND window, const RememberedValues& values);
 
-// The output tree's items a renaming reaches: its root and every file item, in the order
-// show_output_names visits the trees value.
-struct OutputItems {
-    HTREEITEM root = nullptr;
-    std::vector<HTREEITEM> files;
+// The items of both trees by pair number: the items at the same place in the two trees share
+// a number, which each item carries as its parameter; 0 is no pair. Number 1 is the two roots.
+struct TreeItems {
+    std::vector<HTREEITEM> input;   // [0] unused
+    std::vector<HTREEITEM> output;  // [0] unused
+    // The file of each pair, null for folders and roots: the output tree asks for a file's
+    // name when it shows it, so a renaming only repaints. Points into the value shown.
+    std::vector<const PreviewFile*> files;
 };
 
 // Empties both trees, each with one TVM_DELETEITEM of TVI_ROOT, and with trees (null: leave them
 // empty) fills them while neither redraws: under each folder its sub-folders, then its files, in
-// the order the value gives them; every item's parameter holds its partner in the other tree;
-// both roots selected and expanded. Returns the output items for later renamings.
-OutputItems show_file_trees(HWND window, const FileTrees* trees);
+// the order the value gives them; both roots selected and expanded. The output tree's file items
+// take their names from trees, which must stay unchanged in shape while they are shown. All
+// folders go in before any file: some tree controls find an item by a search from the first
+// one made, so parents made first are found at once.
+TreeItems show_file_trees(HWND window, const FileTrees* trees);
 
-// Sets the texts of the output items to what trees names them now: the root the output
-// directory, every file its output name. items must come from show_file_trees for a value of
-// the same shape; nothing is added or removed.
-void show_output_names(HWND window, const FileTrees& trees, const OutputItems& items);
+// The partner in the other tree of the item with parameter pair in tree tree_id; null for no
+// pair (the "Scanning..." items) or a number that is not shown.
+HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair);
+
+// The output tree asks for the text of an item it shows: the file's output name (cut to
+// capacity - 1 characters) into buffer. False for an item that is not an output file.
+bool output_item_text(const TreeItems& items, LPARAM pair, char* buffer, int capacity);
+
+// The item both trees show above what they hold while a scan runs.
+inline constexpr const char* scanning_text = "Scanning...";
+
+// Puts a "Scanning..." item at the top of both trees, unless it is there already; what the
+// trees held stays below it until the scan's result replaces everything. The item has no
+// partner, so selecting it mirrors nothing.
+void show_scanning_items(HWND window);
+
+// Paints anew what the trees and the log box cover, frames and scroll bars included: controls
+// filled while they did not draw, or emptied, leave nothing of their old picture behind.
+void repaint_trees_and_log(HWND window);
+
+// Shows the output tree as trees names it now: the root's text becomes the output directory and
+// the file items, which ask for their names, are painted anew. items must come from
+// show_file_trees for this value; nothing is added or removed.
+void show_output_names(HWND window, const FileTrees& trees, const TreeItems& items);
 
 // Lifts the log box's limit on the text it accepts: typing and appending obey it, and a long run
 // writes far more than the default.

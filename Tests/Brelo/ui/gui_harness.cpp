@@ -15,6 +15,7 @@
 #include "ui/app.h"
 #include "ui/main_window.h"
 #include "ui/resource.h"
+#include "ui/window_scan.h"
 
 namespace gui {
 
@@ -74,6 +75,26 @@ bool pump_until(const std::function<bool()>& done) {
     return true;
 }
 
+bool pump_timers_until(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + hang_limit;
+    MSG message;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the window never reached the awaited state";
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_TIMER | QS_SENDMESSAGE);
+        while (PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) process(message);
+    }
+    return true;
+}
+
+void wait_for_refreshes() {
+    pump();
+    pump_until([] { return !input_refresh_pending(); });
+    pump();
+}
+
 HWND main_window() {
     return the_main_window;
 }
@@ -100,7 +121,7 @@ std::string text(int id) {
 
 void click(int id) {
     SendMessageA(control(id), BM_CLICK, 0, 0);
-    pump();
+    wait_for_refreshes();
 }
 
 bool is_ticked(int id) {
@@ -112,10 +133,8 @@ void set_tick_quietly(int id, bool ticked) {
 }
 
 void type_chars(HWND edit, const std::string& text) {
-    for (char c : text) {
-        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-        pump();
-    }
+    for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    pump();
 }
 
 void type_into(int combo_id, const std::string& text) {
@@ -123,6 +142,7 @@ void type_into(int combo_id, const std::string& text) {
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     type_chars(edit, text);
+    wait_for_refreshes();
 }
 
 void press_f5(HWND focus) {
@@ -130,7 +150,7 @@ void press_f5(HWND focus) {
     pump();
     PostMessageA(focus, WM_KEYDOWN, VK_F5, 1);
     PostMessageA(focus, WM_KEYUP, VK_F5, 0xC0000001);
-    pump();
+    wait_for_refreshes();
 }
 
 void drop(int frame_id, const std::vector<std::string>& paths) {
@@ -148,7 +168,7 @@ void drop(int frame_id, const std::vector<std::string>& paths) {
     *out = '\0';
     GlobalUnlock(memory);
     SendMessageA(control(frame_id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
-    pump();
+    wait_for_refreshes();
 }
 
 std::string item_text(int tree_id, HTREEITEM item) {
@@ -300,7 +320,7 @@ void GuiTest::TearDown() {
 void GuiTest::open_main_window() {
     the_main_window = create_main_window();
     ASSERT_NE(the_main_window, nullptr) << "no window: is DISPLAY set to a running X server?";
-    pump();
+    wait_for_refreshes();
 }
 
 void GuiTest::close_main_window() {

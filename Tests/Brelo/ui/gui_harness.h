@@ -19,6 +19,12 @@ namespace gui {
 void pump();
 // Pumps until done() holds. A test that would otherwise hang fails after a generous limit.
 bool pump_until(const std::function<bool()>& done);
+// Carries out only the thread's timer messages (and the messages other threads send) until
+// done() holds: a scan's end message stays in the queue, so its result is not shown meanwhile.
+bool pump_timers_until(const std::function<bool()>& done);
+// Pumps until no input refresh is pending: its pause is over, its scan ended and its result
+// shown.
+void wait_for_refreshes();
 
 // The open main window, or null.
 HWND main_window();
@@ -28,18 +34,22 @@ HWND combo_edit(int combo_id);
 
 std::string window_text(HWND window);
 std::string text(int id);
+// Clicks the control and waits for the refresh the click may have started.
 void click(int id);
 bool is_ticked(int id);
 // Sets the tick without notifying the window, as a loaded setting would.
 void set_tick_quietly(int id, bool ticked);
 // Replaces the text of a combo box's edit field as the user does: the old text is selected and
-// each character typed, so the window hears one change per keystroke.
+// each character typed, so the window hears one change per keystroke; then waits for the
+// refresh the typing started.
 void type_into(int combo_id, const std::string& text);
-// Types characters at the end of an edit control that has the focus.
+// Types characters at the end of an edit control that has the focus, one keystroke after the
+// other without a pause between them, then carries out what they left in the queue.
 void type_chars(HWND edit, const std::string& text);
-// F5 pressed while focus has the keyboard focus, through the program's accelerator table.
+// F5 pressed while focus has the keyboard focus, through the program's accelerator table; then
+// waits for the refresh it started.
 void press_f5(HWND focus);
-// Drops the paths on a control, as the shell does.
+// Drops the paths on a control, as the shell does, and waits for the refresh it started.
 void drop(int frame_id, const std::vector<std::string>& paths);
 
 // The tree as indented text, one item per line, children two blanks deeper.
@@ -92,7 +102,8 @@ class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Creates the main window and carries out its start-up messages.
+    // Creates the main window and carries out its start-up messages, its first refresh
+    // included.
     void open_main_window();
     // Closes it as the user does and pumps until it is gone (the settings are saved then).
     void close_main_window();

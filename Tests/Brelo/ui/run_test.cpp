@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -164,14 +165,19 @@ TEST_F(RunTest, StopEndsTheRunBetweenFiles) {
     SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
     ASSERT_TRUE(pump_until(run_shown_at_a_file));
     const std::string shown_at_stop = text(IDC_MAIN_LOG);
+    SetFocus(control(IDC_MAIN_RUN));
     SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
     EXPECT_EQ(text(IDC_MAIN_RUN), "Run");  // relabelled at once
-    // Run while the stopped worker still finishes its file is ignored.
+    // Run is greyed while the stopped worker still finishes its file, and a press is ignored;
+    // the focus has moved on, as a greyed button cannot hold it.
+    EXPECT_FALSE(IsWindowEnabled(control(IDC_MAIN_RUN)));
+    EXPECT_NE(GetFocus(), control(IDC_MAIN_RUN));
     SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
     EXPECT_EQ(text(IDC_MAIN_RUN), "Run");
     EXPECT_TRUE(run_in_progress());
     gate.open();
     pump_until([] { return !run_in_progress(); });
+    EXPECT_TRUE(IsWindowEnabled(control(IDC_MAIN_RUN)));
     ASSERT_FALSE(shown_at_stop.empty());
     const int converted = count_of(shown_at_stop, " -> ");
     EXPECT_EQ(converted, 1);
@@ -352,8 +358,111 @@ TEST_F(RunTest, SettingsFileComesOutAsItWentIn) {
     open_main_window();
     EXPECT_EQ(SendMessageA(control(IDC_MAIN_CONVERTER), CB_GETCURSEL, 0, 0), 2);
     close_main_window();
-    EXPECT_EQ(read_settings(), written);
-    EXPECT_TRUE(load_settings(settings_file_path()) == stored);
+    // The window adds where it was, in a section of its own after the others.
+    const std::string saved = read_settings();
+    EXPECT_EQ(saved.substr(0, written.size()), written);
+    EXPECT_EQ(saved.find("[", written.size()), saved.find("[Window]\r\n"));
+    StoredSettings loaded = load_settings(settings_file_path());
+    EXPECT_TRUE(loaded.window.known);
+    loaded.window = WindowPlacement();
+    EXPECT_TRUE(loaded == stored);
+}
+
+// A refresh during a run shows another folder at once; the run goes on with what Run took.
+TEST_F(RunTest, RefreshDuringARunShowsAnotherFolderWhileTheRunGoesOn) {
+    write_inputs(3);
+    const std::string other = temp.file("other");
+    CreateDirectoryA(other.c_str(), nullptr);
+    write_file(other + "\\elsewhere.txt", "e");
+    Gate gate;
+    start(gate_converter_keys(2, "Gate"), 2, 1);
+    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump_until(run_shown_at_a_file));
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, other.c_str());
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, "*");
+    click(IDC_MAIN_INPUT_REFRESH);
+    EXPECT_TRUE(run_in_progress());
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), other + "\n  elsewhere.txt\n");
+    gate.open();
+    pump_until([] { return !run_in_progress(); });
+    const std::string log = text(IDC_MAIN_LOG);
+    EXPECT_EQ(count_of(log, " -> "), 3) << log;
+    EXPECT_EQ(count_of(log, input + "\\f10"), 3) << log;
+    EXPECT_EQ(log.find("elsewhere"), std::string::npos) << log;
+    EXPECT_EQ(outputs(), 3);
+    EXPECT_EQ(history_row(IDC_MAIN_INPUT_DIR, 0), input);
+}
+
+// 'a' to 'z' over and over from the first byte: what the stand-in converter writes.
+std::string letters(std::size_t from, std::size_t count) {
+    std::string text(count, ' ');
+    for (std::size_t i = 0; i < count; ++i) text[i] = static_cast<char>('a' + (from + i) % 26);
+    return text;
+}
+
+std::string child_converter_keys(int number, const std::string& title, std::size_t bytes) {
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "Converter%03d_", number);
+    const std::string p = prefix;
+    return p + "Title=" + title + "\r\n" + p +
+           "ExeFile=" + test_support::program_path("console_child") + "\r\n" + p +
+           "Arguments=bytes " + std::to_string(bytes) + "\r\n" + p + "WorkDir=${location}\r\n";
+}
+
+// Of a converter's console text the log keeps the first and the last 64 KB and says how much
+// it left out; a text of exactly 128 KB comes whole.
+TEST_F(RunTest, LogKeepsTheEndsOfAConverterTextBeyond128KB) {
+    write_inputs(1);
+    constexpr std::size_t kept = 64 * 1024;
+    struct Row {
+        const char* label;
+        std::size_t bytes;
+        std::string console;
+    };
+    const Row rows[] = {
+        {"exactly both ends", 2 * kept, letters(0, 2 * kept)},
+        {"one byte more", 2 * kept + 1,
+         letters(0, kept) + "\r\n\t... 1 bytes of console text left out ...\r\n" +
+             letters(kept + 1, kept)},
+        {"far beyond", 3'000'000,
+         letters(0, kept) + "\r\n\t... " + std::to_string(3'000'000 - 2 * kept) +
+             " bytes of console text left out ...\r\n" + letters(3'000'000 - kept, kept)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        start(child_converter_keys(2, "Chatty", row.bytes), 2, 1);
+        SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+        pump_until([] { return !run_in_progress(); });
+        const std::string log = text(IDC_MAIN_LOG);
+        const std::string expected = "[Converter - Chatty]:\r\n\r\n" + input + "\\f100.txt -> " +
+                                     output + "\\f100.md5\r\n\tConsole:" + row.console +
+                                     "\r\n\r\nTotal 1 Files are converted.\r\n";
+        EXPECT_TRUE(without_time_stamp(log) == expected)
+            << "log of " << log.size() << " bytes, expected " << expected.size();
+        close_main_window();
+    }
+}
+
+// A converter that writes 100 MB costs the window no more than its two ends.
+TEST_F(RunTest, ConverterWriting100MBLeavesTheWindowsMemoryAlone) {
+    write_inputs(1);
+    start(child_converter_keys(2, "Flood", 100'000'000), 2, 1);
+    PROCESS_MEMORY_COUNTERS before = {};
+    before.cb = sizeof before;
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    pump_until([] { return !run_in_progress(); });
+    PROCESS_MEMORY_COUNTERS after = {};
+    after.cb = sizeof after;
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    const std::string log = text(IDC_MAIN_LOG);
+    EXPECT_LT(log.size(), 140u * 1024);
+    EXPECT_NE(log.find("\t... " + std::to_string(100'000'000 - 128 * 1024) +
+                       " bytes of console text left out ...\r\n"),
+              std::string::npos);
+    constexpr SIZE_T allowance = 48u * 1024 * 1024;
+    EXPECT_LT(after.PeakPagefileUsage, before.PeakPagefileUsage + allowance)
+        << before.PeakPagefileUsage << " before, peak " << after.PeakPagefileUsage;
 }
 
 TEST_F(RunTest, CurrentConverterBeyondTheListSelectsNothing) {

@@ -1,0 +1,171 @@
+// Input refreshes on their worker: a newer refresh supersedes an older one, whose result never
+// shows; typing waits for a pause and supersedes the scan of every earlier key; a scan that
+// takes a while says so in the trees; its output names follow the fields as they are when it
+// ends. The tests hold a scan's end in the queue instead of timing anything.
+#include <string>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "gui_harness.h"
+#include "Support/temp_dir.h"
+#include "ui/resource.h"
+#include "ui/window_scan.h"
+
+namespace {
+
+using namespace gui;
+using test_support::write_file;
+
+// True when a scan's end message waits in the thread's queue: its worker has ended.
+bool scan_end_queued() {
+    MSG message;
+    return PeekMessageA(&message, main_window(), scan_ended_message, scan_ended_message,
+                        PM_NOREMOVE) != 0;
+}
+
+std::string first_root_text(int tree) {
+    HTREEITEM root = reinterpret_cast<HTREEITEM>(
+        SendMessageA(control(tree), TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    return root ? item_text(tree, root) : std::string();
+}
+
+// A big input folder (many folders of files), a small one, and an output folder.
+class RefreshTest : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        big = temp.file("big");
+        small = temp.file("small");
+        output = temp.file("out");
+        for (const std::string& dir : {big, small, output}) CreateDirectoryA(dir.c_str(), nullptr);
+        for (int d = 0; d < 20; ++d) {
+            const std::string dir = big + "\\d" + std::to_string(d);
+            CreateDirectoryA(dir.c_str(), nullptr);
+            for (int f = 0; f < 50; ++f) write_file(dir + "\\f" + std::to_string(f) + ".txt", "x");
+        }
+        write_file(small + "\\one.txt", "1");
+        write_file(small + "\\two.dat", "2");
+    }
+    void start_with(const std::string& input, bool input_auto) {
+        write_settings("[Input]\r\nInput Directory 001=" + input + "\r\nAuto Refresh=" +
+                       (input_auto ? "1" : "0") + "\r\n[Output]\r\nOutput Directory 001=" +
+                       output + "\r\n");
+        open_main_window();
+    }
+    std::string big, small, output;
+};
+
+// Refresh on the big folder, then at once on the small one: only the second result shows,
+// whether the first scan had ended by then (its end message waiting in the queue) or not.
+TEST_F(RefreshTest, NewerRefreshSupersedesAnOlderOneWhoseResultNeverShows) {
+    start_with(small, false);
+    for (bool first_ended : {true, false}) {
+        SCOPED_TRACE(first_ended ? "first scan ended" : "first scan maybe running");
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, big.c_str());
+        MessageCounter shown = count_input_refreshes();
+        SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+        if (first_ended) {
+            ASSERT_TRUE(pump_timers_until(scan_end_queued));
+        }
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, small.c_str());
+        SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+        wait_for_refreshes();
+        EXPECT_EQ(shown.count(), 1);
+        EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), small + "\n  one.txt\n  two.dat\n");
+        EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), output + "\n  one.txt\n  two.dat\n");
+        // Nothing of the first scan arrives later either.
+        pump();
+        EXPECT_EQ(shown.count(), 1);
+    }
+}
+
+// Each key is typed once the scan of the key before has started: every key's scan is
+// superseded by the next, and only the last one's result is shown.
+TEST_F(RefreshTest, TypingSupersedesTheScanOfEveryEarlierKey) {
+    start_with(small, true);
+    MessageCounter shown = count_input_refreshes();
+    HWND edit = combo_edit(IDC_MAIN_INPUT_PATTERNS);
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    const unsigned before = input_scans_started();
+    const std::string typed = "*.txt";
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(typed[i]), 1);
+        ASSERT_TRUE(pump_timers_until([&] { return input_scans_started() == before + i + 1; }));
+    }
+    wait_for_refreshes();
+    EXPECT_EQ(input_scans_started() - before, typed.size());
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), small + "\n  one.txt\n");
+}
+
+// Keys that come faster than the pause start no scan of their own.
+TEST_F(RefreshTest, KeysWithinThePauseStartOneScan) {
+    start_with(small, true);
+    const unsigned before = input_scans_started();
+    type_into(IDC_MAIN_INPUT_PATTERNS, "*.dat");
+    EXPECT_EQ(input_scans_started() - before, 1u);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), small + "\n  two.dat\n");
+}
+
+// While a scan runs, both trees say so above what they showed; its result replaces it all.
+TEST_F(RefreshTest, ScanThatTakesAWhileShowsScanningInBothTrees) {
+    start_with(small, false);
+    click(IDC_MAIN_INPUT_REFRESH);
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, big.c_str());
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    // The scan's end stays queued, so for the window the scan is still running.
+    ASSERT_TRUE(pump_timers_until(
+        [] { return first_root_text(IDC_MAIN_INPUT_TREE) == "Scanning..."; }));
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), "Scanning...\n" + small + "\n  one.txt\n  two.dat\n");
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE),
+              "Scanning...\n" + output + "\n  one.txt\n  two.dat\n");
+    wait_for_refreshes();
+    EXPECT_EQ(first_root_text(IDC_MAIN_INPUT_TREE), big);
+    EXPECT_EQ(first_root_text(IDC_MAIN_OUTPUT_TREE), output);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE).find("Scanning..."), std::string::npos);
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE).find("Scanning..."), std::string::npos);
+}
+
+// The output pattern typed while the scan ran names the result's files; the input side shows
+// what the scan found.
+TEST_F(RefreshTest, OutputNamesFollowTheFieldsAsTheyAreWhenTheScanEnds) {
+    start_with(small, false);
+    set_tick_quietly(IDC_MAIN_OUTPUT_AUTO, false);
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    HWND edit = combo_edit(IDC_MAIN_OUTPUT_PATTERN);
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (char c : std::string("${prefix}.md5"))
+        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    wait_for_refreshes();
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), small + "\n  one.txt\n  two.dat\n");
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), output + "\n  one.md5\n  two.md5\n");
+}
+
+// A notice belongs to the scan whose result shows: the superseded scan's notice never reaches
+// the log box.
+TEST_F(RefreshTest, OnlyTheShownScansNoticeReachesTheLog) {
+    start_with(small, false);
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, (small + "\\missing").c_str());
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump_timers_until(scan_end_queued));
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, small.c_str());
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    wait_for_refreshes();
+    EXPECT_EQ(text(IDC_MAIN_LOG), "");
+    // And the other way round: the missing folder's notice is shown with its empty trees.
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump_timers_until(scan_end_queued));
+    SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, (small + "\\missing").c_str());
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    wait_for_refreshes();
+    EXPECT_NE(text(IDC_MAIN_LOG).find("[Input - Input Directory]:"), std::string::npos)
+        << text(IDC_MAIN_LOG);
+    EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), "");
+}
+
+}  // namespace
