@@ -81,19 +81,6 @@ protected:
     }
 };
 
-CurrentSettings settings_for(const std::string& input, const std::string& patterns,
-                             const std::string& output,
-                             const std::string& output_pattern = "${prefix}.${suffix}",
-                             bool subfolders = true) {
-    CurrentSettings settings;
-    settings.input_directory = input;
-    settings.input_patterns = patterns;
-    settings.output_directory = output;
-    settings.output_pattern = output_pattern;
-    settings.include_subfolders = subfolders;
-    return settings;
-}
-
 class BatchRunTest : public ::testing::Test {
 protected:
     TempDir in;

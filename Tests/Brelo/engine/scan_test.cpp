@@ -51,18 +51,6 @@ struct Shown {
     }
 };
 
-CurrentSettings settings_for(const std::string& input, const std::string& patterns,
-                             const std::string& output, const std::string& output_pattern,
-                             bool subfolders = true) {
-    CurrentSettings settings;
-    settings.input_directory = input;
-    settings.input_patterns = patterns;
-    settings.output_directory = output;
-    settings.output_pattern = output_pattern;
-    settings.include_subfolders = subfolders;
-    return settings;
-}
-
 Shown refreshed(const CurrentSettings& settings) {
     Shown shown;
     shown.show(refresh_input_tree(settings));

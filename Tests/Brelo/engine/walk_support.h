@@ -16,6 +16,7 @@
 #endif
 
 #include "Support/temp_dir.h"
+#include "engine/current_settings.h"
 
 namespace walk_test {
 
@@ -34,6 +35,20 @@ inline std::string without_time_stamp(const std::string& text) {
 inline std::string notice_text(const std::string& section, const std::string& key,
                                const std::string& message) {
     return "[" + section + " - " + key + "]:\r\n\r\n\t" + message + "\r\n\r\n";
+}
+
+// The fields of a walk as the window captures them.
+inline CurrentSettings settings_for(const std::string& input, const std::string& patterns,
+                                    const std::string& output,
+                                    const std::string& output_pattern = "${prefix}.${suffix}",
+                                    bool subfolders = true) {
+    CurrentSettings settings;
+    settings.input_directory = input;
+    settings.input_patterns = patterns;
+    settings.output_directory = output;
+    settings.output_pattern = output_pattern;
+    settings.include_subfolders = subfolders;
+    return settings;
 }
 
 // Creates a file (and the folders on its way) below the directory; "/" separates the parts.
