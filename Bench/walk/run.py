@@ -5,9 +5,13 @@
          100,000 files in 1,111 folders, once with a pattern matching 90,000 files, once with one
          matching 10.
   batch: brelo-batch running a trivial converter over 1,000, 10,000 and 50,000 files, against
-         find -type f -name '*.txt' -exec CONVERTER {} OUT ';' over the same files. Standard
-         output goes through a pipe to this script, which stamps the arrival of every file's
-         entry; the stamps give the time per file in each slice of the run.
+         find -type f -name '*.txt' -exec CONVERTER {} OUT ';' over the same files, and
+         brelo-batch once more with a converter that is not there ("nostart", and
+         "before-nostart" for the other build). Standard
+         output goes through a pipe to this script, which stamps the arrival of the first
+         file's entry and of every 1,000th (every 100th below 10,000 files), with the program's
+         own CPU time and its converters' so far; the stamps give the cost per file in each
+         fifth of the run.
 
 Every round runs every tool once, in an order that rotates from round to round; the tables give
 medians over the rounds. Peak memory is what /usr/bin/time -f %M prints for the program (the
@@ -16,11 +20,13 @@ would count the script's own pages.
 
 Usage:
   run.py scan  BIN [--before BIN] [--rounds N] [--work DIR]
-  run.py batch BIN [--before BIN] [--rounds N] [--sizes 1000,10000,50000] [--work DIR]
+  run.py batch BIN [--before BIN] [--rounds N] [--sizes 1000,10000,50000] [--tools LIST]
+               [--work DIR]
 BIN holds brelo-batch and spawn_trivial; --before adds the brelo-batch of another build as tool
 "before" (with the same converter).
 """
 import argparse
+import math
 import os
 import shutil
 import statistics
@@ -73,9 +79,9 @@ def timed(command):
     return ["/usr/bin/time", "-f", "%M", "-o", RSS_FILE] + command
 
 
-def finish(child, command):
+def finish(child, command, ok_codes=(0,)):
     """Waits for child; the peak resident KiB of command, or the end of the script if it failed."""
-    if child.wait() != 0:
+    if child.wait() not in ok_codes:
         sys.exit(f"{command[0]} exited with {child.returncode}")
     with open(RSS_FILE) as rss:
         return int(rss.read().split()[-1])
@@ -99,14 +105,16 @@ def cpu_seconds(pid):
     except (OSError, TypeError):
         return (float("nan"), float("nan"))
     ticks = os.sysconf("SC_CLK_TCK")
-    return ((int(fields[11]) + int(fields[12])) / ticks, (int(fields[13]) + int(fields[14])) / ticks)
+    return ((int(fields[11]) + int(fields[12])) / ticks,
+            (int(fields[13]) + int(fields[14])) / ticks)
 
 
-def run_stamped(command, marker, every):
+def run_stamped(command, marker, every, total, ok_codes):
     """Runs command with standard output on a pipe. Returns (wall seconds, stamps, lines, rss):
     stamps maps n to (seconds from the start, the program's own CPU seconds, its reaped
-    children's CPU seconds) when the n-th line holding marker arrived, for n = 1 and every
-    multiple of every; rss is the peak resident KiB."""
+    children's CPU seconds) when the n-th line holding marker arrived, for n = 1, every
+    multiple of every and total - 1 (the program may be gone by the total-th line, so its CPU
+    is read there too); rss is the peak resident KiB."""
     stamps = {}
     seen = 0
     pid = None
@@ -115,11 +123,11 @@ def run_stamped(command, marker, every):
     for line in child.stdout:
         if marker in line:
             seen += 1
-            if seen == 1 or seen % every == 0:
+            if seen == 1 or seen % every == 0 or seen == total - 1:
                 wall = time.perf_counter() - start
                 pid = pid or program_pid(child.pid)
                 stamps[seen] = (wall,) + cpu_seconds(pid)
-    peak = finish(child, command)
+    peak = finish(child, command, ok_codes)
     return time.perf_counter() - start, stamps, seen, peak
 
 
@@ -180,6 +188,8 @@ def scan(args, work):
 def per_file(stamps, first, last, clock=0):
     """Seconds per file between the first-th and the last-th stamped file: wall clock (clock
     0), the program's own CPU (1) or its converters' CPU (2)."""
+    if math.isnan(stamps[last][clock]):
+        last -= 1  # the program had ended when the last file's line arrived
     return (stamps[last][clock] - stamps[first][clock]) / (last - first)
 
 
@@ -198,50 +208,62 @@ def batch(args, work):
     for n in sizes:
         make_batch_tree(os.path.join(work, f"batch{n}"), n)
 
-    def brelo(bin_dir, tree):
-        return ([os.path.join(bin_dir, "brelo-batch"), "--ini", ini, "--input", tree,
-                 "--patterns", "*.txt", "--subfolders", "--output", out], b" -> ")
+    # The same runs with a converter that is not there: every start fails at once, so what is
+    # left is brelo-batch's own work per file, without a process start to hide it.
+    missing_ini = os.path.join(work, "missing.ini")
+    write_ini(missing_ini, os.path.join(work, "no-such-converter"))
+
+    def brelo(bin_dir, tree, settings=ini):
+        # Exit code 3: some file failed, as every file does without its converter.
+        return ([os.path.join(bin_dir, "brelo-batch"), "--ini", settings, "--input", tree,
+                 "--patterns", "*.txt", "--subfolders", "--output", out], b" -> ",
+                (0,) if settings == ini else (0, 3))
 
     def find(tree):
         # The converter prints one line per file, so every line marks a file.
         return (["find", tree, "-type", "f", "-name", "*.txt",
-                 "-exec", trivial, "{}", os.path.join(out, "x"), ";"], b"")
+                 "-exec", trivial, "{}", os.path.join(out, "x"), ";"], b"", (0,))
 
-    names = ["batch"] + (["before"] if args.before else []) + ["find"]
+    names = ["batch"] + (["before"] if args.before else []) + ["find", "nostart"]
+    names += ["before-nostart"] if args.before else []
+    if args.tools:
+        names = args.tools.split(",")
     results = {(n, name): [] for n in sizes for name in names}
     for r in range(args.rounds):
         for n in sizes:
             tree = os.path.join(work, f"batch{n}")
             every = min(1000, n // 10)
-            commands = {"batch": brelo(args.bin, tree), "find": find(tree)}
+            commands = {"batch": brelo(args.bin, tree), "find": find(tree),
+                        "nostart": brelo(args.bin, tree, missing_ini)}
             if args.before:
                 commands["before"] = brelo(args.before, tree)
+                commands["before-nostart"] = brelo(args.before, tree, missing_ini)
             for name in rotated(names, r):
                 shutil.rmtree(out, ignore_errors=True)
                 os.makedirs(out)
-                command, marker = commands[name]
-                wall, stamps, seen, peak = run_stamped(command, marker, every)
+                command, marker, ok_codes = commands[name]
+                wall, stamps, seen, peak = run_stamped(command, marker, every, n, ok_codes)
                 if seen != n:
                     sys.exit(f"{name}: {seen} entries for {n} files")
                 results[(n, name)].append((wall, peak, stamps))
                 w = slice_costs(stamps, n, 0)
                 own = slice_costs(stamps, n, 1)
-                print(f"round {r + 1} {n:6d} files {name:<7} {wall:8.3f} s  slices {w[0]:7.3f}"
+                print(f"round {r + 1} {n:6d} files {name:<14} {wall:8.3f} s  slices {w[0]:7.3f}"
                       f" .. {w[-1]:7.3f} s (x{w[-1] / w[0]:5.3f}), own CPU {own[0]:6.3f} .."
                       f" {own[-1]:6.3f} s  {peak:7d} KiB", flush=True)
 
     print(f"\n{args.rounds} rounds, medians. first, last: seconds the first and the last fifth"
           " of the files took (at most 10,000 files), wall clock and the program's own CPU")
-    print(f"{'files':>6} {'tool':<7} {'wall s':>8} {'x find':>7} {'us/file':>8} {'first':>8}"
+    print(f"{'files':>6} {'tool':<14} {'wall s':>8} {'x find':>7} {'us/file':>8} {'first':>8}"
           f" {'last':>8} {'last/first':>10} {'CPU first':>9} {'CPU last':>9} {'peak KiB':>9}")
     for n in sizes:
-        find_wall = median([x[0] for x in results[(n, "find")]])
+        find_wall = median([x[0] for x in results[(n, "find" if "find" in names else names[0])]])
         for name in names:
             rows = results[(n, name)]
             wall = median([x[0] for x in rows])
             walls = [slice_costs(x[2], n, 0) for x in rows]
             own = [slice_costs(x[2], n, 1) for x in rows]
-            print(f"{n:6d} {name:<7} {wall:8.3f} {wall / find_wall:7.3f} {wall / n * 1e6:8.0f}"
+            print(f"{n:6d} {name:<14} {wall:8.3f} {wall / find_wall:7.3f} {wall / n * 1e6:8.0f}"
                   f" {median([c[0] for c in walls]):8.3f} {median([c[-1] for c in walls]):8.3f}"
                   f" {median([c[-1] / c[0] for c in walls]):10.3f}"
                   f" {median([c[0] for c in own]):9.3f} {median([c[-1] for c in own]):9.3f}"
@@ -253,7 +275,7 @@ def batch(args, work):
         print(f"\n{n} files, seconds per fifth, {what} (medians over the rounds)")
         for name in names:
             costs = [slice_costs(x[2], n, clock) for x in results[(n, name)]]
-            print(f"{name:<7} " + " ".join(f"{median(c[i] for c in costs):7.3f}"
+            print(f"{name:<14} " + " ".join(f"{median(c[i] for c in costs):7.3f}"
                                           for i in range(len(costs[0]))))
 
 
@@ -264,6 +286,7 @@ def main():
     parser.add_argument("--before")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--sizes", default="1000,10000,50000")
+    parser.add_argument("--tools", help="batch tools to run, e.g. batch,find (default: all)")
     parser.add_argument("--work", help="folder for the trees (kept); a temporary one otherwise")
     args = parser.parse_args()
     args.bin = os.path.abspath(args.bin)

@@ -2,7 +2,8 @@
 // presses Run, waits until the button reads "Run" again, then closes the window. brelo runs
 // with the BRELO.ini beside it, so the caller sets the fields and the converter there.
 // Usage: drive_brelo BRELO_EXE [LOG_FILE]
-// With LOG_FILE, the log box's whole text is written there after the run. Prints "press S end S run S" (wall clock, seconds since 1970, and the run's length) and the
+// With LOG_FILE, the log box's whole text is written there after the run. Prints
+// "press S end S run S" (wall clock, seconds since 1970, and the run's length) and the
 // log's total line; exits with 1 when the window never showed up or the run ended without one.
 #include <cstdio>
 #include <string>

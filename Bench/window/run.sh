@@ -74,7 +74,8 @@ tools=${BENCH_TOOLS:-$tools}
 
 write_ini() {  # folder
     {
-        printf '[Input]\r\nInput Directory 001=%s\r\nFile Patterns 001=*.txt\r\n' "$(winpath "$work/in")"
+        printf '[Input]\r\nInput Directory 001=%s\r\n' "$(winpath "$work/in")"
+        printf 'File Patterns 001=*.txt\r\n'
         printf 'Include Subfolders=1\r\nAuto Refresh=1\r\n'
         printf '[Output]\r\nOutput Directory 001=%s\r\n' "$(winpath "$work/out")"
         printf 'File Patterns 001=${prefix}.${suffix}\r\nAuto Refresh=1\r\n'
@@ -116,11 +117,13 @@ for ((round = 0; round < rounds; round++)); do
         report=$(run_tool "$tool" "$log" </dev/null | tr -d '\r') || true
         wait "$sampler" || true
         read -r _ press _ end _ <<<"$(head -n1 <<<"$report")"
-        # A run with an output missing stays out of the table; brelo's log tells why.
+        # A run missing more than two outputs stays out of the table; brelo's log tells why.
         if line=$(python3 "$here/slices.py" run "$work/out" "$files" "$slice" "$press" "$end" \
-            "$work/cpu" 2>&1); then
+            "$work/cpu" 2>"$work/missing"); then
             echo "$tool $line" >>"$results"
+            [ -s "$work/missing" ] && line="$line; $(cat "$work/missing")"
         else
+            line="$(cat "$work/missing")"
             [ -f "$log" ] && line="$line; the log: $log (kept with BENCH_WORK set)"
         fi
         printf 'round %d %-6s %s  (%s)\n' $((round + 1)) "$tool" "$line" "$(tail -n1 <<<"$report")"
@@ -128,5 +131,6 @@ for ((round = 0; round < rounds; round++)); do
 done
 
 echo
-echo "$files files, hashmd5, $rounds rounds, medians; load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "$files files, hashmd5, $rounds rounds, medians;" \
+    "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 python3 "$here/slices.py" table "$results" "$slice"

@@ -7,8 +7,8 @@
   slices.py run OUT_DIR FILES SLICE PRESS END [CPU_FILE]
       one result line for the run whose converter wrote one file per input below OUT_DIR: the
       whole run (PRESS to END, wall clock), the seconds each SLICE files took, from the output
-      files' modification times, and with CPU_FILE the CPU seconds the sampled process spent
-      in each slice
+      files' modification times (up to two may be missing: starts that failed), and with
+      CPU_FILE the CPU seconds the sampled process spent in each slice
   slices.py table RESULTS SLICE
       medians per tool over the lines "TOOL RESULT"
 
@@ -22,6 +22,8 @@ import os
 import statistics
 import sys
 import time
+
+max_missing = 2
 
 
 def find_process(text):
@@ -80,7 +82,9 @@ def cpu_at(samples, when):
 
 def run(out_dir, files, slice_size, press, end, cpu_file=None):
     done = completions(out_dir)
-    if len(done) != files:
+    # Under a loaded Wine a process start fails now and then (brelo logs "Create process
+    # failed."); a run missing a few outputs still shows its pace, its last slice a file short.
+    if len(done) > files or len(done) < files - max_missing:
         sys.exit(f"{len(done)} outputs for {files} files")
     samples = []
     if cpu_file and os.path.exists(cpu_file):
@@ -88,7 +92,7 @@ def run(out_dir, files, slice_size, press, end, cpu_file=None):
             samples = [tuple(float(v) for v in line.split()) for line in lines]
     walls, cpus = [], []
     for lo in range(0, files, slice_size):
-        first, hi = max(lo, 1), lo + slice_size
+        first, hi = max(lo, 1), min(lo + slice_size, len(done))
         a, b = done[first - 1], done[hi - 1]
         scale = slice_size / (hi - first)
         walls.append((b - a) * scale)
@@ -98,6 +102,8 @@ def run(out_dir, files, slice_size, press, end, cpu_file=None):
     if cpus:
         line += " cpu " + " ".join(f"{c:.3f}" for c in cpus)
     print(line)
+    if len(done) < files:
+        print(f"{files - len(done)} outputs missing", file=sys.stderr)
 
 
 def table(results, slice_size):
