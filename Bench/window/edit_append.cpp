@@ -3,7 +3,10 @@
 // caret to the end, the new text over the empty selection, then scrolled to the last line),
 // with the messages pumped between them. Explains how much of a run under Wine is the window's
 // painting rather than the run.
-// Usage: edit_append [COUNT [PIECES_PER_APPEND]]
+// Usage: edit_append [COUNT [PIECES_PER_APPEND [MODE]]]
+//   MODE: "line" (default: scrolled by EM_LINESCROLL, as the window does), "caret" (EM_SCROLLCARET
+//   instead), "none" (not scrolled), "redraw" (as "line", with redraw off during the update and
+//   one repaint after it)
 // Prints the milliseconds per append for every eighth of the appends, with the text's length.
 #include <cstdio>
 #include <cstdlib>
@@ -28,13 +31,31 @@ void pump_messages() {
     }
 }
 
-void append(HWND box, const std::string& text) {
+enum class Mode { line, caret, none, redraw };
+
+void append(HWND box, const std::string& text, Mode mode) {
+    if (mode == Mode::redraw) SendMessageA(box, WM_SETREDRAW, FALSE, 0);
     const int end = GetWindowTextLengthA(box);
     SendMessageA(box, EM_SETSEL, end, end);
     SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageA(box, EM_SETMODIFY, FALSE, 0);
-    const LRESULT lines = SendMessageA(box, EM_GETLINECOUNT, 0, 0);
-    SendMessageA(box, EM_LINESCROLL, 0, lines);
+    if (mode == Mode::caret) {
+        SendMessageA(box, EM_SCROLLCARET, 0, 0);
+    } else if (mode != Mode::none) {
+        const LRESULT lines = SendMessageA(box, EM_GETLINECOUNT, 0, 0);
+        SendMessageA(box, EM_LINESCROLL, 0, lines);
+    }
+    if (mode == Mode::redraw) {
+        SendMessageA(box, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(box, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    }
+}
+
+Mode mode_named(const std::string& name) {
+    if (name == "caret") return Mode::caret;
+    if (name == "none") return Mode::none;
+    if (name == "redraw") return Mode::redraw;
+    return Mode::line;
 }
 
 }  // namespace
@@ -42,8 +63,9 @@ void append(HWND box, const std::string& text) {
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 2000;
     const int pieces = argc > 2 ? std::atoi(argv[2]) : 2;
+    const Mode mode = mode_named(argc > 3 ? argv[3] : "line");
     if (count < 8 || pieces < 1) {
-        std::fprintf(stderr, "usage: edit_append [COUNT [PIECES_PER_APPEND]]\n");
+        std::fprintf(stderr, "usage: edit_append [COUNT [PIECES_PER_APPEND [MODE]]]\n");
         return 2;
     }
     HWND frame = CreateWindowExA(0, "STATIC", "edit_append", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
@@ -60,7 +82,7 @@ int main(int argc, char** argv) {
     const int step = count / 8;
     double start = counter_seconds();
     for (int i = 1; i <= count; ++i) {
-        append(box, text);
+        append(box, text, mode);
         pump_messages();
         if (i % step == 0) {
             const double now = counter_seconds();

@@ -3,16 +3,7 @@
 
 #include <cstdio>
 
-#include "engine/pattern_set.h"
-#include "engine/walk.h"
-
 namespace {
-
-class Counter : public WalkVisitor {
-public:
-    void file_matched(const WalkFolder&, const std::string&) override { ++count; }
-    int count = 0;
-};
 
 std::string clock_text(long long seconds) {
     char text[32];
@@ -26,14 +17,6 @@ std::string clock_text(long long seconds) {
 }
 
 }  // namespace
-
-int count_matching_files(const CurrentSettings& settings) {
-    PatternSet patterns;
-    if (check_input(settings, patterns)) return 0;
-    Counter counter;
-    walk_input(resolved_settings(settings), patterns, counter);
-    return counter.count;
-}
 
 std::string progress_text(int done, int total, std::chrono::seconds elapsed) {
     const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 100;

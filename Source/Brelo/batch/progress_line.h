@@ -8,10 +8,6 @@
 
 #include "engine/batch_run.h"
 
-// The number of files a run of these settings would meet, by the run's own walk (a folder that
-// cannot be listed counts nothing). Zero when the input check fails.
-int count_matching_files(const CurrentSettings& settings);
-
 // "12 of 340 files  3%  0:05 elapsed  about 2:10 left"; the time left is left out until a file
 // is done.
 std::string progress_text(int done, int total, std::chrono::seconds elapsed);

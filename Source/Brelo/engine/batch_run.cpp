@@ -172,6 +172,12 @@ private:
     ConverterPool* pool_ = nullptr;
 };
 
+class MatchCounter : public WalkVisitor {
+public:
+    void file_matched(const WalkFolder&, const std::string&) override { ++count; }
+    int count = 0;
+};
+
 // Every run ends so, stopped, complete or failed: the next run starts clean.
 void end_run(RunControl& control) {
     if (control.stop_event) reset_event(*control.stop_event);
@@ -200,6 +206,14 @@ std::string shown_path(const std::string& path, const std::string& typed,
                        const std::string& resolved) {
     if (typed == resolved || path.compare(0, resolved.size(), resolved) != 0) return path;
     return typed + path.substr(resolved.size());
+}
+
+int count_matching_files(const CurrentSettings& settings) {
+    PatternSet patterns;
+    if (check_input(settings, patterns)) return 0;
+    MatchCounter counter;
+    walk_input(resolved_settings(settings), patterns, counter);
+    return counter.count;
 }
 
 RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control) {

@@ -1,4 +1,5 @@
-// brelo's entry: common controls and OLE, the modeless main window and the message loop.
+// brelo's entry: common controls and OLE (which also gives this thread the COM the taskbar
+// button's progress needs), the modeless main window and the message loop.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -10,7 +11,7 @@
 // The command line and the start-up show state are not used: the main window shows itself.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     set_app_instance(instance);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);
     HWND main_window = create_main_window();

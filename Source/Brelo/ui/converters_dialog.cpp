@@ -1,9 +1,11 @@
-// The converters dialog (dialog 111). The list's rows carry converter keys; the four fields
+// The converters dialog (dialog 111). The list's rows carry converter keys; the five fields
 // always belong to the converter of last_selected_row and are stored back before the selection
 // moves, before a copy is taken and before "OK".
 #include "ui/converters_dialog.h"
 
 #include <string>
+
+#include <commctrl.h>
 
 #include "engine/text_limits.h"
 #include "ui/app.h"
@@ -15,7 +17,8 @@
 namespace {
 
 constexpr const char* working_directory_picker_title = "Select a folder as working directory.";
-constexpr int field_ids[] = {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR};
+constexpr int field_ids[] = {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR,
+                             IDC_CONV_PARALLEL};
 
 struct ConvertersDialogState {
     ConverterList working_copy;
@@ -48,6 +51,7 @@ void show_converter_fields(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_CONV_EXE, converter->exe_file.c_str());
     SetDlgItemTextA(dialog, IDC_CONV_ARGUMENTS, converter->arguments.c_str());
     SetDlgItemTextA(dialog, IDC_CONV_WORKDIR, converter->work_dir.c_str());
+    SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, std::to_string(converter->parallel).c_str());
 }
 
 void store_converter_fields(HWND dialog, int row) {
@@ -57,6 +61,8 @@ void store_converter_fields(HWND dialog, int row) {
     converter->exe_file = dialog_item_text(dialog, IDC_CONV_EXE);
     converter->arguments = dialog_item_text(dialog, IDC_CONV_ARGUMENTS);
     converter->work_dir = dialog_item_text(dialog, IDC_CONV_WORKDIR);
+    converter->parallel =
+        parallel_from_field(dialog_item_text(dialog, IDC_CONV_PARALLEL), converter->parallel);
 }
 
 void enable(HWND dialog, int id, bool enabled) {
@@ -70,6 +76,7 @@ void update_converter_buttons(HWND dialog) {
         if (!buttons.fields) SetDlgItemTextA(dialog, id, "");
         enable(dialog, id, buttons.fields);
     }
+    enable(dialog, IDC_CONV_PARALLEL_SPIN, buttons.fields);
     enable(dialog, IDC_CONV_DELETE, buttons.remove);
     enable(dialog, IDC_CONV_UP, buttons.up);
     enable(dialog, IDC_CONV_DOWN, buttons.down);
@@ -89,6 +96,7 @@ void add_and_select(HWND dialog, int key) {
 // The main list comes as the dialog's creation parameter.
 void on_init_dialog(HWND dialog, LPARAM main_list) {
     center_window(dialog);
+    SendDlgItemMessageA(dialog, IDC_CONV_PARALLEL_SPIN, UDM_SETRANGE32, 0, most_parallel_in_field);
     state.main_window = GetParent(dialog);
     state.main_list = reinterpret_cast<ConverterList*>(main_list);
     state.working_copy = *state.main_list;

@@ -17,6 +17,7 @@ RefreshSide f5_side(int focus_id, int parent_id) {
     case IDC_MAIN_OUTPUT_BROWSE:
     case IDC_MAIN_OUTPUT_TREE:
     case IDC_MAIN_OUTPUT_AUTO:
+    case IDC_MAIN_SKIP_UP_TO_DATE:
         return RefreshSide::Output;
     }
     switch (parent_id) {
@@ -61,6 +62,24 @@ ConverterButtons converter_buttons(int rows, int selected) {
     buttons.up = rows > 1 && selected != 0;
     buttons.down = rows > 1 && selected != rows - 1;
     return buttons;
+}
+
+int parallel_from_field(const std::string& text, int shown) {
+    if (text == std::to_string(shown)) return shown;
+    std::size_t at = text.find_first_not_of(" \t");
+    if (at == std::string::npos || text[at] < '0' || text[at] > '9') return shown;
+    int value = 0;
+    // Digits beyond the range change nothing more, so a long number cannot overflow.
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = value * 10 + (text[at] - '0');
+        if (value > most_parallel_in_field) return most_parallel_in_field;
+    }
+    return value;
+}
+
+std::string progress_caption(const std::string& caption, int done, int matching) {
+    return caption + " - " + std::to_string(done) + " of " +
+           std::to_string(matching < done ? done : matching);
 }
 
 std::string new_converter_title(int rows) {

@@ -45,6 +45,20 @@ struct ConverterButtons {
 };
 ConverterButtons converter_buttons(int rows, int selected);
 
+// The range of the converters dialog's Parallel field: 0 (one converter per processor) to this.
+inline constexpr int most_parallel_in_field = 64;
+
+// A converter's count of converters at once from the Parallel field's text: the number its
+// digits make (after any blanks), clamped to 0 ... most_parallel_in_field. A text without
+// digits, or one still showing the converter's value shown (which BRELO.ini may set beyond the
+// field's range), keeps shown.
+int parallel_from_field(const std::string& text, int shown);
+
+// The main window's caption during a run: the caption, " - ", the files done, " of " and the
+// files matching ("Brelo - 12 of 400"). A run that meets more files than were counted shows
+// the files done as the files matching.
+std::string progress_caption(const std::string& caption, int done, int matching);
+
 // The title of a new converter: "Converter %03d" with rows + 1, rows counted before the addition.
 std::string new_converter_title(int rows);
 

@@ -38,6 +38,7 @@
 #define IDC_MAIN_OUTPUT_AUTO 1023
 #define IDC_MAIN_INPUT_FRAME 1025
 #define IDC_MAIN_OUTPUT_FRAME 1026
+#define IDC_MAIN_SKIP_UP_TO_DATE 1028
 
 // The edit field inside every combo box with an edit field carries this id, whatever its box.
 #define IDC_COMBO_EDIT 1001
@@ -57,3 +58,5 @@
 #define IDC_CONV_ARGUMENTS 1025
 #define IDC_CONV_WORKDIR 1026
 #define IDC_CONV_WORKDIR_BROWSE 1027
+#define IDC_CONV_PARALLEL 1029
+#define IDC_CONV_PARALLEL_SPIN 1030

@@ -13,15 +13,18 @@
 #include "engine/conversion_log.h"
 #include "platform/platform.h"
 #include "ui/console_text_bound.h"
+#include "ui/dialog_rules.h"
 #include "ui/resource.h"
+#include "ui/taskbar_progress.h"
+#include "ui/update_pacing.h"
 #include "ui/window_values.h"
 
 namespace {
 
 constexpr const char* no_worker_message = "The run could not be started.";
-// The log box is brought up to date at most this often while files are converted: each update
-// costs the control a layout of the new text, and a run produces pieces far faster than anyone
-// reads them.
+// The timer that looks at the pending log text while files are converted; whether the box is
+// brought up to date at a tick is the pacing's choice (each update costs the control a layout of
+// the new text, and a run produces pieces far faster than anyone reads them).
 constexpr UINT log_interval_ms = 100;
 // Closing during a run waits this long beyond the stop grace for the running converter to
 // finish (the engine ends a converter that outlives Stop by its grace time), so its output is
@@ -37,6 +40,10 @@ struct WorkerOutput {
     bool notice = false;   // the replacing text is a notice, shown from its top
     RunResult result;      // complete once ended is set
     std::atomic<bool> ended{false};
+    // The progress: counted before the run starts, then one file more at each file's end.
+    std::atomic<int> matching{-1};     // files the run's walk will meet; -1 until counted
+    std::atomic<int> done{0};          // files converted, failed or skipped so far
+    std::atomic<bool> logging{false};  // the checks passed and the log has begun
 };
 
 // The run's events as the window wants them: kept, not shown, until the window's thread asks.
@@ -46,6 +53,10 @@ class PendingLogEvents : public LogTextEvents {
 public:
     explicit PendingLogEvents(std::shared_ptr<WorkerOutput> output) : output_(std::move(output)) {}
     void notice(const std::string& text) override { replace(text, true); }
+    void header(const std::string& text) override {
+        LogTextEvents::header(text);
+        output_->logging = true;
+    }
     void file_started(const std::string& input, const std::string& output,
                       const std::string& text) override {
         console_.begin();
@@ -57,6 +68,12 @@ public:
     }
     void file_ended(const std::string& text) override {
         append_text(console_.end() + text);
+        ++output_->done;
+    }
+    void file_skipped(const std::string& input, const std::string& output,
+                      const std::string& text) override {
+        LogTextEvents::file_skipped(input, output, text);
+        ++output_->done;
     }
 
 protected:
@@ -85,6 +102,11 @@ struct RunState {
     bool running = false;                  // from Run until Stop or the end
     std::string log;                       // the run's log as far as shown
     bool box_holds_log = true;             // the log box shows log and nothing else
+    std::string caption;                   // the window's own caption, given back at the end
+    bool busy_shown = false;               // the taskbar shows the files being counted
+    int shown_done = -1;                   // the progress the caption shows; -1 for none
+    int shown_matching = -1;
+    UpdatePacing pacing;                   // when the box may be updated again during the run
 };
 
 RunState run;
@@ -123,6 +145,40 @@ void show_pending(HWND window) {
     scroll_log_to_end(window);
 }
 
+// The caption, whole: it is given back byte for byte when the run ends.
+std::string caption_of(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], length + 1)));
+    return text;
+}
+
+// The caption and the taskbar button follow the files done once they are counted; a run that
+// ends in a notice never shows any.
+void show_progress(HWND window) {
+    const int matching = run.worker->matching;
+    if (matching < 0) {
+        if (!run.busy_shown) show_taskbar_busy(window);
+        run.busy_shown = true;
+        return;
+    }
+    if (!run.worker->logging) return;
+    const int done = run.worker->done;
+    if (done == run.shown_done && matching == run.shown_matching) return;
+    run.shown_done = done;
+    run.shown_matching = matching;
+    SetWindowTextA(window, progress_caption(run.caption, done, matching).c_str());
+    show_taskbar_progress(window, done, matching);
+}
+
+void end_progress(HWND window) {
+    if (run.shown_done >= 0) SetWindowTextA(window, run.caption.c_str());
+    if (run.shown_done >= 0 || run.busy_shown) clear_taskbar_progress(window);
+    run.busy_shown = false;
+    run.shown_done = -1;
+    run.shown_matching = -1;
+}
+
 // Run stays greyed while the stopped run's converter finishes: a press would do nothing then.
 // The focus leaves the button first, as a disabled window cannot hold it.
 void stop_run(HWND window) {
@@ -146,11 +202,15 @@ void start_run(HWND window, const ConverterList& converters) {
     run.running = true;
     run.log.clear();
     run.box_holds_log = true;
+    run.pacing.reset();
+    run.caption = caption_of(window);
     set_run_label(window, stop_label);
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
     RunControl control{run.stop_event, run.stop_grace};
     const bool started = start_detached_thread([window, output, request, control]() mutable {
         PendingLogEvents events(output);
+        // A run without a converter ends at its checks: nothing to count for it.
+        output->matching = request.converter ? count_matching_files(request.settings) : 0;
         output->result = run_batch(request, events, control);
         output->ended = true;
         PostMessageA(window, run_ended_message, 0, 0);
@@ -171,6 +231,7 @@ void open_run_control() {
 }
 
 void close_run_control() {
+    release_taskbar();
     if (run.worker) return;
     close_event(run.stop_event);
     run.stop_event = nullptr;
@@ -186,13 +247,21 @@ void toggle_run(HWND window, const ConverterList& converters) {
 }
 
 void on_log_timer(HWND window) {
-    if (run.worker) show_pending(window);
+    if (!run.worker) return;
+    show_progress(window);
+    const auto begun = UpdatePacing::Clock::now();
+    if (!run.pacing.due(begun)) return;
+    show_pending(window);
+    // Painted now rather than at the next WM_PAINT, so that the update's cost includes it.
+    UpdateWindow(GetDlgItem(window, IDC_MAIN_LOG));
+    run.pacing.updated(begun, UpdatePacing::Clock::now());
 }
 
 void on_run_ended(HWND window) {
     if (!run.worker || !run.worker->ended) return;
     show_pending(window);
     KillTimer(window, log_timer_id);
+    end_progress(window);
     const RunResult result = run.worker->result;
     run.worker.reset();
     run.log = std::string();

@@ -13,8 +13,8 @@ constexpr UINT_PTR log_timer_id = 1;
 
 // Creates the stop event ("StopConvert"). Without it (creation failed) runs cannot be stopped.
 void open_run_control();
-// Releases the stop event, unless a worker that outlived end_run_before_close still polls it:
-// that one is left to the end of the process.
+// Releases the taskbar object, and the stop event unless a worker that outlived
+// end_run_before_close still polls it: that one is left to the end of the process.
 void close_run_control();
 
 // The Run/Stop button. While running: sets the stop event, relabels the button "Run" at once,
@@ -23,15 +23,20 @@ void close_run_control();
 // converter, relabels the button "Stop" and starts the worker. When no thread can be started,
 // the button goes back to "Run" and the log box shows a notice instead. The log box receives,
 // of each converter's console text, at most its first and its last 64 KB with a line between
-// them telling how many bytes were left out.
+// them telling how many bytes were left out. The worker counts the matching files before it
+// runs them.
 void toggle_run(HWND window, const ConverterList& converters);
 
-// The log timer: the log box gains what the worker has left since the last time.
+// The log timer: the log box gains what the worker has left since the last time, and once the
+// files are counted and the log has begun, the caption shows the files done of those matching
+// after the window's own text (" - 12 of 400"), and so does the taskbar button where the system
+// has the means; while they are counted the button shows a run of unknown length.
 void on_log_timer(HWND window);
 
-// The worker's end message: the rest of the log, the "Run" label on an enabled button, and after
-// a run that ran the four fields' values at the head of their histories. A message for a run
-// already handled is ignored.
+// The worker's end message: the rest of the log, the window's own caption back as it was, no
+// progress on the taskbar button, the "Run" label on an enabled button, and after a run that ran
+// the four fields' values at the head of their histories. A message for a run already handled
+// is ignored.
 void on_run_ended(HWND window);
 
 // Something else (a refresh) has replaced the log box's text during a run: the run's next text

@@ -161,6 +161,7 @@ CurrentSettings read_current_settings(HWND window) {
     typed.output_directory = dialog_item_text(window, IDC_MAIN_OUTPUT_DIR);
     typed.output_pattern = dialog_item_text(window, IDC_MAIN_OUTPUT_PATTERN);
     typed.output_auto_refresh = is_ticked(window, IDC_MAIN_OUTPUT_AUTO);
+    typed.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
     typed.current_converter = converter_box(window).selected_row();
     return capture_settings(std::move(typed));
 }
@@ -178,6 +179,7 @@ void show_stored_settings(HWND window, const StoredSettings& stored, ConverterLi
     set_tick(window, IDC_MAIN_SUBFOLDERS, stored.include_subfolders);
     set_tick(window, IDC_MAIN_INPUT_AUTO, stored.input_auto_refresh);
     set_tick(window, IDC_MAIN_OUTPUT_AUTO, stored.output_auto_refresh);
+    set_tick(window, IDC_MAIN_SKIP_UP_TO_DATE, stored.skip_up_to_date);
 
     converters.clear();
     ConverterRows box = converter_box(window);
@@ -197,6 +199,7 @@ StoredSettings read_stored_settings(HWND window, const ConverterList& converters
     stored.include_subfolders = is_ticked(window, IDC_MAIN_SUBFOLDERS);
     stored.input_auto_refresh = is_ticked(window, IDC_MAIN_INPUT_AUTO);
     stored.output_auto_refresh = is_ticked(window, IDC_MAIN_OUTPUT_AUTO);
+    stored.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
 
     const ConverterRows box = converter_box(window);
     const int rows = box.count();

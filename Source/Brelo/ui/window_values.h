@@ -16,7 +16,7 @@
 #include "engine/stored_settings.h"
 
 // The fields as typed, through capture_settings: the four texts (each cut to 259 characters,
-// the directories without trailing backslashes), the three switches and the selected row of the
+// the directories without trailing backslashes), the four switches and the selected row of the
 // converter box (-1 for none).
 CurrentSettings read_current_settings(HWND window);
 
@@ -25,9 +25,10 @@ CurrentSettings read_current_settings(HWND window);
 std::optional<Converter> selected_converter(HWND window, const ConverterList& converters);
 
 // Shows the stored settings: each history in its combo box with row 0 selected, or the field's
-// fallback text when the history is empty; the three switches; one converter box row per
-// converter in display order, keyed 0, 1, ..., with the current converter's row selected (none
-// for -1). converters is replaced by the converters under those keys.
+// fallback text when the history is empty; the four switches ("Include Subfolders", both "Auto
+// Refresh" and "Skip up-to-date files"); one converter box row per converter in display order,
+// keyed 0, 1, ..., with the current converter's row selected (none for -1). converters is
+// replaced by the converters under those keys.
 void show_stored_settings(HWND window, const StoredSettings& stored, ConverterList& converters);
 
 // The settings as the controls hold them now: the histories from the combo boxes' rows (at most

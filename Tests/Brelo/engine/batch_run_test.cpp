@@ -508,4 +508,37 @@ TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
     EXPECT_EQ(run(all, settings).total, 3);
 }
 
+// The count before a run is what the run meets: the same patterns, subfolders only when asked
+// for, never the output directory inside the input, up-to-date files too (they are met and
+// skipped), and nothing when the input check fails.
+TEST_F(BatchRunTest, CountOfMatchingFilesIsWhatTheRunMeets) {
+    for (const char* name : {"a.txt", "b.TXT", "c.dat", "sub/d.txt", "sub/deeper/e.txt",
+                             "out/f.txt"})
+        make_file(in, name);
+    const std::string output = under(in, {"out"});
+    struct Row {
+        const char* label;
+        CurrentSettings settings;
+        int count;
+    };
+    CurrentSettings flat = settings_for(in.path(), "*.txt", out.path(), "${prefix}.${suffix}",
+                                        false);
+    CurrentSettings skipping = settings_for(in.path(), "*.txt", output);
+    skipping.skip_up_to_date = true;
+    const Row rows[] = {
+        {"subfolders, output inside the input", settings_for(in.path(), "*.txt", output), 4},
+        {"without subfolders", flat, 2},
+        {"two patterns", settings_for(in.path(), "*.txt|*.dat", output), 5},
+        {"skipping up-to-date files", skipping, 4},
+        {"missing input", settings_for(in.file("missing"), "*.txt", out.path()), 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(count_matching_files(row.settings), row.count);
+    }
+    RecordedRun w;
+    const RunResult result = run(w, rows[0].settings);
+    EXPECT_EQ(result.total, rows[0].count);
+}
+
 }  // namespace

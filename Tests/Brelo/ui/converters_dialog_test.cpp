@@ -80,8 +80,8 @@ void choose_row(HWND dialog, int row) {
 
 class ConvertersDialogTest : public GuiTest {
 protected:
-    // Converters A, B and C (keys 0, 1, 2), B current.
-    void start_with_three() {
+    // Converters A, B and C (keys 0, 1, 2), B current; extra goes at the end of [Converter].
+    void start_with_three(const std::string& extra = "") {
         std::string ini = "[Input]\r\nAuto Refresh=0\r\n[Converter]\r\nConverter_Number=3\r\n"
                           "Current Converter=1\r\n";
         const char* titles[] = {"A", "B", "C"};
@@ -92,7 +92,7 @@ protected:
                    p + "Arguments=-" + title + " ${infile} ${outfile}\r\n" + p +
                    "WorkDir=${location}\r\n";
         }
-        write_settings(ini);
+        write_settings(ini + extra);
         open_main_window();
     }
 };
@@ -118,11 +118,12 @@ TEST_F(ConvertersDialogTest, EmptyListDisablesFieldsAndOkLeavesNoSelection) {
     open_main_window();
     with_converters_dialog([](HWND dialog) {
         EXPECT_TRUE(list_rows(dialog).empty());
-        for (int id : {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR}) {
+        for (int id : {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR,
+                       IDC_CONV_PARALLEL}) {
             EXPECT_FALSE(enabled(dialog, id));
             EXPECT_EQ(field(dialog, id), "");
         }
-        for (int id : {IDC_CONV_DELETE, IDC_CONV_UP, IDC_CONV_DOWN})
+        for (int id : {IDC_CONV_DELETE, IDC_CONV_UP, IDC_CONV_DOWN, IDC_CONV_PARALLEL_SPIN})
             EXPECT_FALSE(enabled(dialog, id));
         for (int id : {IDC_CONV_NEW, IDC_CONV_COPY, IDC_CONV_OK, IDC_CONV_CANCEL,
                        IDC_CONV_EXE_BROWSE, IDC_CONV_WORKDIR_BROWSE})
@@ -273,6 +274,85 @@ TEST_F(ConvertersDialogTest, ExecutableBrowsePutsTheChosenPathIntoItsField) {
         SetDlgItemTextA(dialog, IDC_CONV_EXE, "kept");
         press(dialog, IDC_CONV_EXE_BROWSE);
         EXPECT_EQ(field(dialog, IDC_CONV_EXE), "kept");  // a cancelled picker changes nothing
+    });
+}
+
+// A key press in the Parallel field, which its up-down control answers.
+void press_key(HWND dialog, int id, WPARAM key) {
+    HWND field_window = GetDlgItem(dialog, id);
+    SendMessageA(field_window, WM_KEYDOWN, key, 1);
+    SendMessageA(field_window, WM_KEYUP, key, 0xC0000001);
+}
+
+// The Parallel field shows each converter's count at once, New gives 1, Copy takes the edited
+// count, a typed count is clamped to the field's range and one set beyond it in BRELO.ini is
+// kept while nobody changes it; "OK" stores them, BRELO.ini keeps them, "Cancel" forgets.
+TEST_F(ConvertersDialogTest, ParallelIsShownStoredAndRestored) {
+    start_with_three("Converter002_Parallel=0\r\nConverter003_Parallel=100\r\n");
+    with_converters_dialog([](HWND dialog) {
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "1");
+        EXPECT_TRUE(enabled(dialog, IDC_CONV_PARALLEL_SPIN));
+        choose_row(dialog, 1);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "0");
+        choose_row(dialog, 2);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "100");
+        choose_row(dialog, 0);
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "4");
+        press(dialog, IDC_CONV_COPY);  // row 3, "Copy of A"
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "4");
+        press(dialog, IDC_CONV_NEW);  // row 4
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "1");
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "99");
+        choose_row(dialog, 3);
+        choose_row(dialog, 4);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "64");
+        press(dialog, IDC_CONV_OK);
+    });
+    close_main_window();
+    const std::string ini = read_settings();
+    for (const char* line : {"Converter001_Parallel=4\r\n", "Converter002_Parallel=0\r\n",
+                             "Converter003_Parallel=100\r\n", "Converter004_Parallel=4\r\n",
+                             "Converter005_Parallel=64\r\n"}) {
+        SCOPED_TRACE(line);
+        EXPECT_NE(ini.find(line), std::string::npos) << ini;
+    }
+
+    open_main_window();
+    with_converters_dialog([](HWND dialog) {
+        const char* expected[] = {"4", "0", "100", "4", "64"};
+        for (int row = 0; row < 5; ++row) {
+            SCOPED_TRACE(row);
+            choose_row(dialog, row);
+            EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), expected[row]);
+        }
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "9");
+        choose_row(dialog, 0);
+        press(dialog, IDC_CONV_CANCEL);
+    });
+    with_converters_dialog([](HWND dialog) {
+        choose_row(dialog, 4);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "64");
+    });
+}
+
+// The up-down's arrows and the arrow keys stay inside 0 ... 64.
+TEST_F(ConvertersDialogTest, ParallelArrowsStayInsideTheRange) {
+    start_with_three();
+    with_converters_dialog([](HWND dialog) {
+        press_key(dialog, IDC_CONV_PARALLEL, VK_UP);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "2");
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "64");
+        press_key(dialog, IDC_CONV_PARALLEL, VK_UP);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "64");
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "0");
+        press_key(dialog, IDC_CONV_PARALLEL, VK_DOWN);
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "0");
+        // Letters cannot be typed into the field.
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "");
+        HWND parallel = GetDlgItem(dialog, IDC_CONV_PARALLEL);
+        SetFocus(parallel);
+        type_chars(parallel, "a7");
+        EXPECT_EQ(field(dialog, IDC_CONV_PARALLEL), "7");
     });
 }
 

@@ -24,6 +24,7 @@ TEST(F5Side, FollowsTheFocusedControlThenItsParent) {
         {"output Browse", IDC_MAIN_OUTPUT_BROWSE, 0, RefreshSide::Output},
         {"output tree", IDC_MAIN_OUTPUT_TREE, 0, RefreshSide::Output},
         {"output Auto Refresh", IDC_MAIN_OUTPUT_AUTO, 0, RefreshSide::Output},
+        {"Skip up-to-date files", IDC_MAIN_SKIP_UP_TO_DATE, 0, RefreshSide::Output},
         // Every combo box's edit field is 1001: only the parent tells the boxes apart.
         {"edit of input directory", IDC_COMBO_EDIT, IDC_MAIN_INPUT_DIR, RefreshSide::Input},
         {"edit of input patterns", IDC_COMBO_EDIT, IDC_MAIN_INPUT_PATTERNS, RefreshSide::Input},
@@ -99,6 +100,43 @@ TEST(ConverterButtons, EnablementForRowsAndSelection) {
         EXPECT_EQ(buttons.up, row.up);
         EXPECT_EQ(buttons.down, row.down);
     }
+}
+
+TEST(ParallelFromField, ClampsToTheFieldsRangeAndKeepsWhatWasNotChanged) {
+    struct Row {
+        const char* label;
+        const char* text;
+        int shown;
+        int expected;
+    };
+    const Row rows[] = {
+        {"one at a time", "1", 4, 1},
+        {"one per processor", "0", 4, 0},
+        {"the top of the range", "64", 1, 64},
+        {"one beyond the range", "65", 1, 64},
+        {"far beyond, without overflow", "99999999999999999999", 1, 64},
+        {"leading zeros", "007", 1, 7},
+        {"leading blanks", "  12", 1, 12},
+        {"digits then junk", "3x", 1, 3},
+        {"empty keeps the value", "", 5, 5},
+        {"no digits keep the value", "abc", 5, 5},
+        {"a sign is no digit", "-3", 5, 5},
+        {"a value from the file beyond the range, untouched", "100", 100, 100},
+        {"the same value typed anew with a zero", "0100", 100, 64},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(parallel_from_field(row.text, row.shown), row.expected);
+    }
+}
+
+TEST(ProgressCaption, FollowsTheCaptionAsItIs) {
+    EXPECT_EQ(progress_caption("Brelo File Converter V1.1.1 by Ravo", 12, 400),
+              "Brelo File Converter V1.1.1 by Ravo - 12 of 400");
+    EXPECT_EQ(progress_caption("  x  ", 0, 0), "  x   - 0 of 0");
+    EXPECT_EQ(progress_caption("", 3, 3), " - 3 of 3");
+    // Files that appeared after the count: never more done than matching.
+    EXPECT_EQ(progress_caption("B", 5, 4), "B - 5 of 5");
 }
 
 TEST(NewConverterTitle, CountsRowsFromOneWithThreeDigits) {

@@ -46,7 +46,7 @@ class GuiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         set_app_instance(GetModuleHandleA(nullptr));
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_UPDOWN_CLASS};
         InitCommonControlsEx(&controls);
         OleInitialize(nullptr);
         accelerators = LoadAcceleratorsA(app_instance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));

@@ -34,7 +34,7 @@ const TemplateControl template_controls[] = {
     {IDC_MAIN_OUTPUT_REFRESH, {533, 56, 44, 12}}, {IDC_MAIN_OUTPUT_TREE, {301, 87, 275, 132}},
     {IDC_MAIN_OUTPUT_AUTO, {518, 223, 58, 11}},   {IDC_MAIN_CONVERTER, {60, 251, 413, 90}},
     {IDC_MAIN_CONFIGURE, {480, 251, 44, 12}},     {IDC_MAIN_RUN, {530, 251, 44, 12}},
-    {IDC_MAIN_LOG, {5, 274, 576, 83}},
+    {IDC_MAIN_LOG, {5, 274, 576, 83}},            {IDC_MAIN_SKIP_UP_TO_DATE, {497, 16, 80, 11}},
 };
 
 bool is_combo(int id) {
@@ -170,6 +170,7 @@ TEST_F(LayoutTest, LargerWindowGrowsTreesAndLogAndKeepsButtonsAtTheirEdges) {
         {"Include Subfolders", IDC_MAIN_SUBFOLDERS, 0, 60, 0, 60},
         {"input Auto Refresh", IDC_MAIN_INPUT_AUTO, 100, 60, 100, 60},
         {"output Auto Refresh", IDC_MAIN_OUTPUT_AUTO, 200, 60, 200, 60},
+        {"Skip up-to-date files", IDC_MAIN_SKIP_UP_TO_DATE, 200, 0, 200, 0},
         {"converter box", IDC_MAIN_CONVERTER, 0, 60, 200, 60},
         {"Configure", IDC_MAIN_CONFIGURE, 200, 60, 200, 60},
         {"Run", IDC_MAIN_RUN, 200, 60, 200, 60},
@@ -227,6 +228,8 @@ TEST_F(LayoutTest, MinimumSizeIsBelowTheDesignAndHoldsEveryControl) {
     EXPECT_LT(placed(IDC_MAIN_INPUT_BROWSE).right, placed(IDC_MAIN_OUTPUT_FRAME).left);
     EXPECT_LT(placed(IDC_MAIN_INPUT_TREE).bottom, placed(IDC_MAIN_SUBFOLDERS).top);
     EXPECT_LT(placed(IDC_MAIN_CONVERTER).right, placed(IDC_MAIN_CONFIGURE).left);
+    EXPECT_LT(placed(IDC_MAIN_OUTPUT_FRAME).left, placed(IDC_MAIN_SKIP_UP_TO_DATE).left);
+    EXPECT_LE(placed(IDC_MAIN_SKIP_UP_TO_DATE).bottom, placed(IDC_MAIN_OUTPUT_DIR).top);
     EXPECT_LE(placed(IDC_MAIN_RUN).bottom, placed(IDC_MAIN_LOG).top);
 }
 

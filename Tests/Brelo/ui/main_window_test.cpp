@@ -59,8 +59,8 @@ TEST_F(MainWindowTest, CaptionIconAndControlsInTabOrder) {
         const int id = GetDlgCtrlID(child);
         if (id != -1 && id != 0xFFFF) ids.push_back(id);  // the labels have no id
     }
-    const std::vector<int> expected = {1025, 1001, 1002, 1007, 1004, 1020, 1015, 1021, 1026, 1017,
-                                       1018, 12, 1005, 1019, 1023, 1016, 1006, 1022, 1003};
+    const std::vector<int> expected = {1025, 1001, 1002, 1007, 1004, 1020, 1015, 1021, 1026, 1028,
+                                       1017, 1018, 12,   1005, 1019, 1023, 1016, 1006, 1022, 1003};
     EXPECT_EQ(ids, expected);
     EXPECT_TRUE(GetWindowLongA(control(IDC_MAIN_INPUT_FRAME), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     EXPECT_TRUE(GetWindowLongA(control(IDC_MAIN_OUTPUT_FRAME), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
@@ -85,6 +85,7 @@ TEST_F(MainWindowTest, StartsCentredWithDefaultsWithoutSettingsFile) {
     EXPECT_TRUE(is_ticked(IDC_MAIN_SUBFOLDERS));
     EXPECT_TRUE(is_ticked(IDC_MAIN_INPUT_AUTO));
     EXPECT_TRUE(is_ticked(IDC_MAIN_OUTPUT_AUTO));
+    EXPECT_FALSE(is_ticked(IDC_MAIN_SKIP_UP_TO_DATE));
     EXPECT_EQ(SendMessageA(control(IDC_MAIN_CONVERTER), CB_GETCOUNT, 0, 0), 0);
     // Input auto refresh ran at start-up: the empty directory is reported in the log box.
     EXPECT_NE(text(IDC_MAIN_LOG).find("[Input - Input Directory]:"), std::string::npos);
@@ -304,6 +305,7 @@ TEST_F(MainWindowTest, F5RefreshesTheSideThatHasTheFocus) {
         {"Include Subfolders", control(IDC_MAIN_SUBFOLDERS), 1, 0},
         {"output tree", control(IDC_MAIN_OUTPUT_TREE), 0, 1},
         {"output Browse", control(IDC_MAIN_OUTPUT_BROWSE), 0, 1},
+        {"Skip up-to-date files", control(IDC_MAIN_SKIP_UP_TO_DATE), 0, 1},
         {"Run", control(IDC_MAIN_RUN), 0, 0},
         {"Configure", control(IDC_MAIN_CONFIGURE), 0, 0},
         {"log box", control(IDC_MAIN_LOG), 0, 0},

@@ -465,6 +465,127 @@ TEST_F(RunTest, ConverterWriting100MBLeavesTheWindowsMemoryAlone) {
         << before.PeakPagefileUsage << " before, peak " << after.PeakPagefileUsage;
 }
 
+// The main window's own caption, as its template gives it.
+constexpr const char* own_caption = "Brelo File Converter V1.1.1 by Ravo";
+
+// Moves the file's last-written time an hour back.
+void make_an_hour_older(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    FILETIME written;
+    GetFileTime(file, nullptr, nullptr, &written);
+    ULARGE_INTEGER time;
+    time.LowPart = written.dwLowDateTime;
+    time.HighPart = written.dwHighDateTime;
+    time.QuadPart -= 36'000'000'000ULL;  // an hour in 100-ns steps
+    written.dwLowDateTime = time.LowPart;
+    written.dwHighDateTime = time.HighPart;
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+}
+
+// The box goes into BRELO.ini and comes back ticked; a run with it ticked starts no converter
+// for files whose output is newer, and one with it cleared converts them all.
+TEST_F(RunTest, SkipUpToDateIsKeptAndARunWithItStartsNoConverter) {
+    constexpr int files = 3;
+    write_inputs(files);
+    for (int i = 0; i < files; ++i) {
+        const std::string name = "f" + std::to_string(100 + i);
+        write_file(output + "\\" + name + ".md5", "old");
+        make_an_hour_older(input + "\\" + name + ".txt");
+    }
+    start();
+    EXPECT_FALSE(is_ticked(IDC_MAIN_SKIP_UP_TO_DATE));
+    click(IDC_MAIN_SKIP_UP_TO_DATE);
+    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    pump_until([] { return !run_in_progress(); });
+    std::string log = text(IDC_MAIN_LOG);
+    EXPECT_EQ(count_of(log, " -> "), files) << log;
+    EXPECT_EQ(count_of(log, ".md5\r\n\tSkipped: the output is up to date.\r\n"), files) << log;
+    EXPECT_EQ(log.find("\tConsole:"), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nTotal 0 Files are converted.\r\n3 files were skipped: their output "
+                       "was up to date.\r\n"),
+              std::string::npos)
+        << log;
+    for (int i = 0; i < files; ++i)
+        EXPECT_EQ(read_file(output + "\\f" + std::to_string(100 + i) + ".md5"), "old");
+    close_main_window();
+    const std::string ini = read_settings();
+    const auto key = ini.find("\r\nSkip Up To Date=1\r\n");
+    EXPECT_NE(key, std::string::npos) << ini;
+    EXPECT_LT(ini.find("[Output]"), key);
+    EXPECT_GT(ini.find("[Converter]"), key);
+
+    open_main_window();
+    EXPECT_TRUE(is_ticked(IDC_MAIN_SKIP_UP_TO_DATE));
+    click(IDC_MAIN_SKIP_UP_TO_DATE);
+    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    pump_until([] { return !run_in_progress(); });
+    log = text(IDC_MAIN_LOG);
+    EXPECT_EQ(log.find("Skipped"), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nTotal 3 Files are converted.\r\n"), std::string::npos) << log;
+    EXPECT_EQ(read_file(output + "\\f100.md5"), "CFCD208495D565EF66E7DFF9F98764DA");
+    close_main_window();
+    // A file that had the key keeps it, cleared.
+    EXPECT_NE(read_settings().find("Skip Up To Date=0\r\n"), std::string::npos) << read_settings();
+}
+
+// The box and each converter's count at once go through the controls and back unchanged.
+TEST_F(RunTest, SkipAndParallelSettingsComeOutAsTheyWentIn) {
+    StoredSettings stored;
+    stored.skip_up_to_date = true;
+    stored.converters = {{"A", "a.exe", "${infile}", ""}, {"B", "b.exe", "", ""},
+                         {"C", "c.exe", "", ""}};
+    stored.converters[0].parallel = 0;
+    stored.converters[2].parallel = 64;
+    stored.current_converter = 1;
+    ASSERT_TRUE(save_settings(stored, settings_file_path()));
+    const std::string written = read_settings();
+    ASSERT_NE(written.find("Converter003_Parallel=64\r\n"), std::string::npos) << written;
+    open_main_window();
+    EXPECT_TRUE(is_ticked(IDC_MAIN_SKIP_UP_TO_DATE));
+    close_main_window();
+    const std::string saved = read_settings();
+    EXPECT_EQ(saved.substr(0, written.size()), written);
+    StoredSettings loaded = load_settings(settings_file_path());
+    loaded.window = WindowPlacement();
+    EXPECT_TRUE(loaded == stored);
+}
+
+// During a run the caption tells the files done of the files matching, read while the gate
+// holds the run at one file; afterwards it is the window's own again, whether the run went
+// through or was stopped.
+TEST_F(RunTest, CaptionShowsTheFilesDoneDuringARunAndComesBackAfterIt) {
+    constexpr int files = 5;
+    for (int i = 0; i < files; ++i)
+        write_file(input + "\\f" + std::to_string(100 + i) + ".txt", i == 3 ? "hold" : "pass");
+    Gate gate;
+    start(gate_converter_keys(2, "Gate"), 2, 1);
+    ASSERT_EQ(window_text(main_window()), own_caption);
+    for (bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stopped" : "through");
+        gate.shut();
+        SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+        ASSERT_TRUE(pump_until([] {
+            return run_shown_at_a_file() &&
+                   text(IDC_MAIN_LOG).find("f103.txt -> ") != std::string::npos;
+        }));
+        // The walk's order is the file system's: the files before the held one are done.
+        const int done = count_of(text(IDC_MAIN_LOG), " -> ") - 1;
+        const std::string during = std::string(own_caption) + " - " + std::to_string(done) +
+                                   " of " + std::to_string(files);
+        EXPECT_TRUE(pump_until([&] { return window_text(main_window()) == during; }))
+            << window_text(main_window()) << " instead of " << during;
+        if (stop) SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+        gate.open();
+        pump_until([] { return !run_in_progress(); });
+        EXPECT_EQ(window_text(main_window()), own_caption);
+        const std::string log = text(IDC_MAIN_LOG);
+        EXPECT_EQ(count_of(log, " -> "), stop ? done + 1 : files) << log;
+    }
+}
+
 TEST_F(RunTest, CurrentConverterBeyondTheListSelectsNothing) {
     start("", 1, 5);
     EXPECT_EQ(SendMessageA(control(IDC_MAIN_CONVERTER), CB_GETCURSEL, 0, 0), CB_ERR);
