@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "Support/temp_dir.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -63,8 +65,9 @@ ProgramResult run_program(const std::string& name, const std::vector<std::string
 ProgramResult run_command(const std::string& command) {
     ProgramResult result;
 #ifdef _WIN32
-    // cmd /c strips one pair of outer quotes from the whole line; give it one to strip.
-    FILE* pipe = _popen(("\"" + command + "\"").c_str(), "rb");
+    // cmd /c strips one pair of outer quotes from the whole line; give it one to strip. The line
+    // is converted as a path is, so that names beyond the ANSI code page reach cmd whole.
+    FILE* pipe = _wpopen(native_path("\"" + command + "\"").c_str(), L"rb");
 #else
     FILE* pipe = popen(command.c_str(), "r");
 #endif

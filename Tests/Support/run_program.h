@@ -20,7 +20,8 @@ std::string program_path(const std::string& name);
 ProgramResult run_program(const std::string& name, const std::vector<std::string>& args);
 
 // Runs a whole command line (quoted by the caller, see shell_quote) through the platform's
-// command processor and returns its exit code and standard output, read as binary.
+// command processor and returns its exit code and standard output, read as binary. A command in
+// UTF-8 reaches the programs whole, on Windows as UTF-16.
 ProgramResult run_command(const std::string& command);
 
 // The argument quoted for the platform's command processor (cmd.exe with the C runtime's rules,

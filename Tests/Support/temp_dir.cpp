@@ -7,6 +7,10 @@
 #include <random>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace test_support {
@@ -43,13 +47,33 @@ TempDir::~TempDir() {
 
 std::string TempDir::file(const std::string& name) const { return path_ + separator + name; }
 
+fs::path native_path(const std::string& path) {
+#ifdef _WIN32
+    const int size = static_cast<int>(path.size());
+    UINT code_page = CP_UTF8;
+    DWORD flags = MB_ERR_INVALID_CHARS;
+    int length = MultiByteToWideChar(code_page, flags, path.data(), size, nullptr, 0);
+    if (length <= 0) {
+        code_page = CP_ACP;
+        flags = 0;
+        length = MultiByteToWideChar(code_page, flags, path.data(), size, nullptr, 0);
+    }
+    if (length <= 0) return fs::path();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(code_page, flags, path.data(), size, &wide[0], length);
+    return fs::path(wide);
+#else
+    return fs::path(path);
+#endif
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(native_path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(native_path(path), std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -57,7 +81,7 @@ std::string read_file(const std::string& path) {
 
 bool file_exists(const std::string& path) {
     std::error_code error;
-    return fs::exists(path, error);
+    return fs::exists(native_path(path), error);
 }
 
 }  // namespace test_support

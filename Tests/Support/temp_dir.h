@@ -1,6 +1,7 @@
 // A fresh temporary directory for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace test_support {
@@ -21,7 +22,12 @@ private:
     std::string path_;
 };
 
-// Whole-file helpers in binary mode. read_file returns "" for a missing file; file_exists tells.
+// The path as std::filesystem and the file streams take it: UTF-8 names any file (on Windows
+// too), a text that is not UTF-8 is read in the ANSI code page, as the 8-bit calls read it.
+std::filesystem::path native_path(const std::string& path);
+
+// Whole-file helpers in binary mode, for paths in UTF-8. read_file returns "" for a missing
+// file; file_exists tells.
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);

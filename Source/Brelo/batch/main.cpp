@@ -6,11 +6,32 @@
 
 #include "batch/batch_program.h"
 #include "platform/console_platform.h"
+#ifdef _WIN32
+#include "platform/wide_text.h"
+#endif
 
-int main(int argc, char* argv[]) {
+namespace {
+
+int run(const std::vector<std::string>& args) {
     use_binary_output();
-    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    use_utf8_output();
     const int result = run_batch_program(args, std::cout, std::cerr);
     std::cout.flush();
     return result;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The entry point of a -municode program: the arguments come as the system keeps them, in
+// UTF-16, so that any name reaches the program, not only those of the ANSI code page.
+int wmain(int argc, wchar_t* argv[]) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(wide_to_utf8(argv[i]));
+    return run(args);
+}
+#else
+int main(int argc, char* argv[]) {
+    return run(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+}
+#endif

@@ -5,9 +5,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
+#include "engine/console_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -102,6 +104,24 @@ ConverterEnd run_console_process(const std::string& command_line, const std::str
         return end;
     }
 
+    // The log is UTF-8: a converter's text passes as it is while it is UTF-8, and is read in the
+    // code page of its console from where it is not. Where there is no such code page (POSIX)
+    // the bytes pass as they came.
+    const unsigned code_page_number = console_code_page();
+    const SystemCodePage code_page(code_page_number);
+    ConsoleTextDecoder decoder(code_page);
+    std::string decoded;
+    const auto pass_on = [&](std::string_view text, bool last_piece) {
+        if (code_page_number == 0) {
+            if (!text.empty()) sink(text.data(), text.size());
+            return;
+        }
+        decoded.clear();
+        if (last_piece) decoder.finish(decoded);
+        else decoder.decode(text, decoded);
+        if (!decoded.empty()) sink(decoded.data(), decoded.size());
+    };
+
     bool any_text = false;
     char last = '\0';
     watch.enter(*child);
@@ -112,12 +132,13 @@ ConverterEnd run_console_process(const std::string& command_line, const std::str
         const void* nul = std::memchr(buffer, '\0', count);
         const std::size_t length = nul ? static_cast<const char*>(nul) - buffer : count;
         if (length > 0) {
-            sink(buffer, length);
+            pass_on(std::string_view(buffer, length), false);
             any_text = true;
             last = buffer[length - 1];
         }
         std::memset(buffer, 0, sizeof buffer);
     }
+    pass_on(std::string_view(), true);
     end.exit = wait_child_process(*child);
     const bool ended_by_stop = watch.leave(*child);
     close_child_process(child);

@@ -85,9 +85,12 @@ using ConsoleSink = std::function<void(const char* text, std::size_t length)>;
 
 // Starts the command line as a hidden child in the working directory (passed as it is, also
 // when empty) and hands everything it writes to standard output and standard error to sink,
-// in chunks of up to 1024 bytes, each up to its first NUL byte. Returns when the child has
-// ended and no process holds its output any more. A start that fails hands on one of the
-// "Create ... failed." lines instead.
+// read in chunks of up to 1024 bytes, each up to its first NUL byte. On Windows the text is
+// passed on in UTF-8: unchanged while it is UTF-8, read in the console's code page from the
+// first byte that is not (see ConsoleTextDecoder and console_code_page), so a piece may hold
+// back the start of a character until the next; on POSIX the chunks pass as they are. Returns
+// when the child has ended and no process holds its output any more. A start that fails hands
+// on one of the "Create ... failed." lines instead.
 // Under a watch: once Stop is set, the converter may go on for the grace time; if it (or
 // anything holding its output) is still running then, it is ended with every process it
 // started, and "Converter ended by Stop." follows on a line of its own. A converter that exits

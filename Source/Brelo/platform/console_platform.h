@@ -1,6 +1,7 @@
 // What brelo-batch needs of the operating system beyond the engine's platform layer: changing
-// the current directory, binary standard streams and Ctrl+C. console_platform_win32.cpp and
-// console_platform_posix.cpp define the same functions; the build compiles one of them.
+// the current directory, binary standard streams that carry UTF-8, and Ctrl+C.
+// console_platform_win32.cpp and console_platform_posix.cpp define the same functions; the build
+// compiles one of them.
 #pragma once
 
 #include <string>
@@ -24,6 +25,13 @@ bool error_is_terminal();
 
 // Standard output and standard error pass bytes unchanged (no "\n" to "\r\n" on Windows).
 void use_binary_output();
+
+// From now on std::cout and std::cerr take UTF-8 text. On Windows a stream that is a console
+// shows it through the console's UTF-16 calls, whatever the console's code page; one that is a
+// file or a pipe receives the UTF-8 bytes unchanged. A character cut between two writes waits
+// for its end. Call after use_binary_output; the streams keep the change until the process ends.
+// On POSIX nothing changes: the bytes reach the terminal as they are.
+void use_utf8_output();
 
 // From now on Ctrl+C (on Windows also Ctrl+Break, on POSIX also SIGTERM and SIGHUP) sets the
 // event instead of ending the process. On POSIX a signal the process was started ignoring

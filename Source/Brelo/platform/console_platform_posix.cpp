@@ -32,6 +32,8 @@ bool error_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 
 void use_binary_output() {}
 
+void use_utf8_output() {}
+
 bool stop_on_interrupt(Event& stop) {
     interrupt_stop = &stop;
     struct sigaction action = {};

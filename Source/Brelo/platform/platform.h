@@ -155,3 +155,20 @@ void close_child_process(ChildProcess* child);
 // byte stands for one character. Bytes the code page leaves undefined become the control
 // characters of the same number, as Windows maps them. ASCII comes back unchanged.
 std::string ansi_to_utf8(const std::string& text);
+
+// Code pages are numbered as Windows numbers them (932 for Shift_JIS, 437 for the first IBM PC's).
+
+// The code page a converter's console text is in when it is not UTF-8, or 0 where the text is
+// taken as it comes (POSIX, where bytes are bytes). On Windows that is the output code page of
+// the console the converters share (brelo-batch's, when it has one), or else the OEM code page,
+// the one every new console starts with: brelo's converters each get a new, hidden console.
+// A console set to UTF-8 gives the OEM code page too, as UTF-8 is what failed.
+unsigned console_code_page();
+
+// True when the byte starts a two-byte character in the code page (Shift_JIS's 0x81 to 0x9F and
+// 0xE0 to 0xFC, say); always false for code pages of one byte per character and for 0.
+bool is_lead_byte(unsigned code_page, unsigned char byte);
+
+// The bytes, read in the code page, in UTF-8; a byte the code page leaves undefined becomes what
+// Windows makes of it. On POSIX, which has no code pages, the bytes come back unchanged.
+std::string code_page_to_utf8(unsigned code_page, const std::string& bytes);

@@ -5,7 +5,8 @@
 //   no ".exe" added);
 // - events are eventfd counters, private to the process; the stop event has no name;
 // - a converter's group is a process group rather than a job object;
-// - old settings files are read as Windows-1252, there being no system code page to ask.
+// - old settings files are read as Windows-1252, there being no system code page to ask, and a
+//   converter's console text is kept as the bytes it wrote.
 #include "platform/platform.h"
 
 #include <atomic>
@@ -469,3 +470,10 @@ std::string ansi_to_utf8(const std::string& text) {
     }
     return utf8;
 }
+
+// A converter writes bytes and the log keeps them: there is no code page to read them in.
+unsigned console_code_page() { return 0; }
+
+bool is_lead_byte(unsigned, unsigned char) { return false; }
+
+std::string code_page_to_utf8(unsigned, const std::string& bytes) { return bytes; }

@@ -1,4 +1,5 @@
-// The platform layer on Windows: the 8-bit Win32 calls themselves.
+// The platform layer on Windows: the Win32 W calls, with brelo's UTF-8 text converted to UTF-16
+// and back at every call.
 #include "platform/platform.h"
 
 #include <atomic>
@@ -7,29 +8,57 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "platform/wide_text.h"
+
+namespace {
+
+// The 8-bit calls this layer once made took names of at most MAX_PATH characters and failed
+// beyond. The W calls may go further (Wine's always do); the limit is kept so that a folder
+// that deep stays one that cannot be read, on every system alike.
+constexpr std::size_t path_capacity = MAX_PATH;
+
+// The path in UTF-16 for a W call; false when it is longer than the 8-bit calls took.
+bool wide_path(const std::string& path, std::wstring& wide) {
+    wide = utf8_to_wide(path);
+    return wide.size() <= path_capacity;
+}
+
+}  // namespace
+
 // ---- Files and directories ----------------------------------------------------------------
 
-bool is_directory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+bool is_directory(const std::string& path) {
+    std::wstring wide;
+    return wide_path(path, wide) && PathIsDirectoryW(wide.c_str()) != FALSE;
+}
 
-bool path_exists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+bool path_exists(const std::string& path) {
+    std::wstring wide;
+    return wide_path(path, wide) && PathFileExistsW(wide.c_str()) != FALSE;
+}
 
 bool make_directory(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    std::wstring wide;
+    return wide_path(path, wide) && CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
 bool file_modified_time(const std::string& path, long long& time) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    std::wstring wide;
+    if (!wide_path(path, wide)) return false;
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
     time = static_cast<long long>((static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                                   data.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 
 FileKind file_kind(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    std::wstring wide;
+    if (!wide_path(path, wide)) return FileKind::Missing;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Directory;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return FileKind::Unreadable;
     const DWORD type = GetFileType(file);
@@ -38,15 +67,17 @@ FileKind file_kind(const std::string& path) {
 }
 
 bool list_directory(const std::string& dir, const std::function<bool(const DirEntry&)>& visit) {
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    std::wstring pattern;
+    if (!wide_path(dir + "\\*", pattern)) return false;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
     if (search == INVALID_HANDLE_VALUE) return false;
     do {
         DirEntry item;
-        item.name = data.cFileName;
+        item.name = wide_to_utf8(data.cFileName);
         item.is_directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!visit(item)) break;
-    } while (FindNextFileA(search, &data));
+    } while (FindNextFileW(search, &data));
     FindClose(search);
     return true;
 }
@@ -61,7 +92,9 @@ bool operator<(const FolderId& a, const FolderId& b) {
 
 bool folder_identity(const std::string& path, FolderId& id) {
     // Backup semantics let a directory be opened; no access is asked for, only its attributes.
-    HANDLE folder = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    std::wstring wide;
+    if (!wide_path(path, wide)) return false;
+    HANDLE folder = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
@@ -75,15 +108,16 @@ bool folder_identity(const std::string& path, FolderId& id) {
 
 namespace {
 
-// The current directory joined with the path, unresolved: what is left when the system cannot
-// resolve a path, which happens to the 8-bit calls once it passes their buffer size.
+// The current directory joined with the path, unresolved: what is left when a path cannot be
+// resolved, as happened to the 8-bit calls once it passed their buffer size.
 std::string joined_to_current_directory(const std::string& path) {
-    DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::string directory(size, '\0');
-    DWORD length = size ? GetCurrentDirectoryA(size, &directory[0]) : 0;
+    DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring directory(size, L'\0');
+    DWORD length = size ? GetCurrentDirectoryW(size, &directory[0]) : 0;
     directory.resize(length < size ? length : 0);
-    if (!directory.empty() && directory.back() != '\\') directory += '\\';
-    return directory + path;
+    std::string text = wide_to_utf8(directory);
+    if (!text.empty() && text.back() != '\\') text += '\\';
+    return text + path;
 }
 
 }  // namespace
@@ -97,13 +131,17 @@ bool is_absolute_path(const std::string& path) {
 
 std::string absolute_path(const std::string& path) {
     if (path.empty()) return path;
-    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    std::wstring wide;
+    if (!wide_path(path, wide)) return joined_to_current_directory(path);
+    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (size == 0) return joined_to_current_directory(path);
-    std::string full(size, '\0');
-    DWORD length = GetFullPathNameA(path.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size) return joined_to_current_directory(path);
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
+    // A result the 8-bit call could not have returned is not given either.
+    if (length == 0 || length >= size || length >= path_capacity)
+        return joined_to_current_directory(path);
     full.resize(length);
-    return full;
+    return wide_to_utf8(full);
 }
 
 // ---- Events -------------------------------------------------------------------------------
@@ -113,7 +151,8 @@ struct Event {
 };
 
 Event* create_event(const std::string& name) {
-    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, name.empty() ? nullptr : name.c_str());
+    const std::wstring wide = utf8_to_wide(name);
+    HANDLE handle = CreateEventW(nullptr, TRUE, FALSE, name.empty() ? nullptr : wide.c_str());
     if (!handle) return nullptr;
     return new Event{handle};
 }
@@ -217,8 +256,8 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA startup;
-    GetStartupInfoA(&startup);
+    STARTUPINFOW startup;
+    GetStartupInfoW(&startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
@@ -227,15 +266,18 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     startup.hStdError = output_write;
 
     // The child starts suspended so that it is inside its job before it can start anything.
-    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
     PROCESS_INFORMATION info = {};
-    std::string line = command_line;  // CreateProcessA may write into the command line
+    // The engine builds the command line in UTF-8; it is converted whole, quotes and all.
+    // CreateProcessW may write into it, so it must be a buffer of our own.
+    std::wstring line = utf8_to_wide(command_line);
+    const std::wstring directory = utf8_to_wide(work_dir);
     // A process group of its own keeps Ctrl+C in a console runner's window from reaching the
     // converter: Ctrl+C means Stop, which lets the running converter finish.
     if (start_fails_at(StartResult::ProcessFailed) ||
-        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE,
+        !CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
                         NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
-                        nullptr, work_dir.c_str(),
+                        nullptr, directory.c_str(),
                         &startup, &info)) {
         close_all({&output_read, &output_write, &input_read, &input_write, &job});
         return StartResult::ProcessFailed;
@@ -284,17 +326,25 @@ void close_child_process(ChildProcess* child) {
 // ---- Text ---------------------------------------------------------------------------------
 
 std::string ansi_to_utf8(const std::string& text) {
-    if (text.empty()) return text;
-    const int length = static_cast<int>(text.size());
-    const int wide_length = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    return code_page_to_utf8(CP_ACP, text);
+}
+
+unsigned console_code_page() {
+    // A UTF-8 console has nothing to offer for text that is not UTF-8.
+    const UINT console = GetConsoleOutputCP();
+    return console != 0 && console != CP_UTF8 ? console : GetOEMCP();
+}
+
+bool is_lead_byte(unsigned code_page, unsigned char byte) {
+    return code_page != 0 && IsDBCSLeadByteEx(code_page, byte) != FALSE;
+}
+
+std::string code_page_to_utf8(unsigned code_page, const std::string& bytes) {
+    if (bytes.empty()) return bytes;
+    const int length = static_cast<int>(bytes.size());
+    const int wide_length = MultiByteToWideChar(code_page, 0, bytes.data(), length, nullptr, 0);
     if (wide_length <= 0) return std::string();
     std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wide_length);
-    const int utf8_length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
-    if (utf8_length <= 0) return std::string();
-    std::string utf8(static_cast<std::size_t>(utf8_length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, &utf8[0], utf8_length, nullptr,
-                        nullptr);
-    return utf8;
+    MultiByteToWideChar(code_page, 0, bytes.data(), length, &wide[0], wide_length);
+    return wide_to_utf8(wide);
 }

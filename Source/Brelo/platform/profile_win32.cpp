@@ -1,4 +1,4 @@
-// The settings file's bytes and the program's directory through the Windows API.
+// The settings file's bytes and the program's directory through the Windows API's W calls.
 #include "platform/profile.h"
 
 #include <algorithm>
@@ -6,9 +6,12 @@
 
 #include <windows.h>
 
+#include "platform/wide_text.h"
+
 namespace {
 
-constexpr DWORD buffer_size = 260;
+// The program's path must fit the buffer the 8-bit calls had, in UTF-16 units now.
+constexpr DWORD buffer_size = MAX_PATH;
 
 std::atomic<std::size_t> reads{0};
 std::atomic<std::size_t> writes{0};
@@ -32,23 +35,23 @@ bool write_all(HANDLE file, const std::string& bytes) {
 }  // namespace
 
 std::string executable_directory() {
-    char module_path[buffer_size] = {};
-    DWORD length = GetModuleFileNameA(nullptr, module_path, buffer_size);
+    wchar_t module_path[buffer_size] = {};
+    DWORD length = GetModuleFileNameW(nullptr, module_path, buffer_size);
     // A result that fills the buffer is a cut path (older systems do not even end it with NUL).
     if (length == 0 || length >= buffer_size) return std::string();
-    char full_path[buffer_size] = {};
-    char* file_part = nullptr;
-    DWORD full_length = GetFullPathNameA(module_path, buffer_size, full_path, &file_part);
+    wchar_t full_path[buffer_size] = {};
+    wchar_t* file_part = nullptr;
+    DWORD full_length = GetFullPathNameW(module_path, buffer_size, full_path, &file_part);
     if (full_length == 0 || full_length >= buffer_size || file_part == nullptr)
         return std::string();
-    return std::string(full_path, static_cast<std::size_t>(file_part - full_path));
+    return wide_to_utf8(full_path, static_cast<std::size_t>(file_part - full_path));
 }
 
 FileRead read_profile_file(const std::string& path, std::string& bytes) {
     ++reads;
     bytes.clear();
     // Sharing everything: a reader must not stop another program from replacing the file.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+    HANDLE file = CreateFileW(utf8_to_wide(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -79,17 +82,18 @@ FileRead read_profile_file(const std::string& path, std::string& bytes) {
 
 bool replace_profile_file(const std::string& path, const std::string& bytes) {
     ++writes;
-    const DWORD old = GetFileAttributesA(path.c_str());
+    const std::wstring wide = utf8_to_wide(path);
+    const DWORD old = GetFileAttributesW(wide.c_str());
     const bool exists = old != INVALID_FILE_ATTRIBUTES;
     if (exists && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
 
     static std::atomic<unsigned> counter{0};
-    std::string temporary;
+    std::wstring temporary;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(counter++);
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        temporary = wide + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(counter++);
+        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
@@ -97,10 +101,10 @@ bool replace_profile_file(const std::string& path, const std::string& bytes) {
     bool written = write_all(file, bytes);
     if (!CloseHandle(file)) written = false;
     if (written && exists && (old & kept_attributes) != 0)
-        written = SetFileAttributesA(temporary.c_str(), old & kept_attributes) != FALSE;
-    if (!written || !MoveFileExA(temporary.c_str(), path.c_str(),
+        written = SetFileAttributesW(temporary.c_str(), old & kept_attributes) != FALSE;
+    if (!written || !MoveFileExW(temporary.c_str(), wide.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(temporary.c_str());
         return false;
     }
     return true;

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #endif
 
+#include "file_names.h"
+
 bool is_regular_file(std::FILE* file) {
 #ifdef _WIN32
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
@@ -23,8 +25,9 @@ bool is_regular_file(std::FILE* file) {
 bool names_open_file(std::FILE* input, const std::string& path) {
 #ifdef _WIN32
     HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
-    HANDLE other = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE other = CreateFileW(wide_name(path).c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION a, b;
     bool same = GetFileInformationByHandle(open, &a) && GetFileInformationByHandle(other, &b) &&

@@ -17,6 +17,8 @@
 #include <unistd.h>
 #endif
 
+#include "file_names.h"
+
 namespace {
 
 // A collision costs only another try, as every temporary file is created exclusively; a hundred
@@ -91,7 +93,7 @@ bool is_reserved_device_name(const std::string& path) {
 bool is_device(const std::string& path) {
     if (path.compare(0, 4, "\\\\.\\") == 0 || is_reserved_device_name(path)) return true;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE handle = CreateFileA(path.c_str(), 0, share, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(wide_name(path).c_str(), 0, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool device = GetFileType(handle) != FILE_TYPE_DISK;
@@ -103,7 +105,7 @@ Placement place_output(const std::string& path, bool in_place, std::string& targ
     target = path;
     if (in_place) return Placement::Temporary;
     if (is_device(path)) return Placement::Direct;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide_name(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Placement::Temporary;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Placement::Direct;
     // Opening a read-only file for writing fails; replacing it must not succeed instead.
@@ -113,14 +115,14 @@ Placement place_output(const std::string& path, bool in_place, std::string& targ
 
 // Null, with collided set, when a file of that name exists already.
 std::FILE* create_exclusive(const std::string& name, bool& collided) {
-    const int descriptor = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                                 _S_IREAD | _S_IWRITE);
+    const int descriptor = _wopen(wide_name(name).c_str(),
+                                  _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
     collided = descriptor < 0 && errno == EEXIST;
     if (descriptor < 0) return nullptr;
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (!stream) {
         _close(descriptor);
-        std::remove(name.c_str());
+        remove_file(name);
     }
     return stream;
 }
@@ -130,7 +132,8 @@ std::FILE* create_exclusive(const std::string& name, bool& collided) {
 void copy_permissions(const std::string&, std::FILE*) {}
 
 bool replace_file(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(wide_name(from).c_str(), wide_name(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 #else
@@ -230,7 +233,7 @@ bool OutputFile::open_as(const std::string& path, const char* tool, bool in_plac
         return false;
     case Placement::Direct:
         // The name as given: a descriptor link must be opened through /proc, not at its end.
-        stream_ = std::fopen(path.c_str(), "wb");
+        stream_ = open_file(path, "wb");
         return stream_ != nullptr;
     case Placement::Temporary:
         break;
@@ -259,7 +262,7 @@ bool OutputFile::commit() {
     stream_ = nullptr;
     if (temporary_.empty()) return ok;
     if (ok) ok = replace_file(temporary_, target_);
-    if (!ok) std::remove(temporary_.c_str());
+    if (!ok) remove_file(temporary_);
     temporary_.clear();
     target_.clear();
     return ok;
@@ -268,7 +271,7 @@ bool OutputFile::commit() {
 void OutputFile::discard() {
     if (stream_) std::fclose(stream_);
     stream_ = nullptr;
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
+    if (!temporary_.empty()) remove_file(temporary_);
     temporary_.clear();
     target_.clear();
 }

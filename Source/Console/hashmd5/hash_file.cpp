@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "file_checks.h"
+#include "file_names.h"
 #include "md5.h"
 #include "output_file.h"
 
@@ -26,7 +27,7 @@ std::string format_digest(const unsigned char digest[16]) {
 }
 
 bool hash_file(const std::string& input_path, const std::string& output_path) {
-    std::FILE* input = std::fopen(input_path.c_str(), "rb");
+    std::FILE* input = open_file(input_path, "rb");
     if (!input) return false;
     // The stream fetches 64 KiB per system call; the 4096-byte reads below come from its buffer.
     static char stream_buffer[stream_buffer_size];

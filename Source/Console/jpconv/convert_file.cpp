@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "file_checks.h"
+#include "file_names.h"
 #include "output_file.h"
 #include "text_stream.h"
 
@@ -45,7 +46,7 @@ bool convert_file(const std::string& input_path, const std::string& output_path,
                   const ConversionRequest& request) {
     // Binary mode on both files: the line-end rules are applied by TextReader and TextWriter,
     // identically on every platform.
-    std::FILE* input = std::fopen(input_path.c_str(), "rb");
+    std::FILE* input = open_file(input_path, "rb");
     if (!input) return false;
     // A directory opens for reading on POSIX; it is refused here, before the output exists.
     if (!is_regular_file(input)) {

@@ -1,20 +1,78 @@
-// A converter for brelo-batch's tests that presses Ctrl+C on the program that started it.
+// A converter for brelo-batch's tests that presses Ctrl+C on the program that started it, or
+// writes what it was given.
 //   interrupt       sends the interrupt, writes "interrupted\n" and ends
 //   interrupt-hang  sends the interrupt, writes "hanging\n" and never ends by itself
 //   terminate       (POSIX) asks the program to end with SIGTERM, writes "terminated\n", ends
 //   hang-up         (POSIX) sends the program SIGHUP, writes "hung up\n", ends
-// Further arguments (the input and output paths) are ignored.
+//   write HEX...    writes the bytes each argument spells in hexadecimal ("e697a5"), one write
+//                   for each argument, and ends
+//   where ARG...    writes each argument as "[ARG]\n" and then its working directory as
+//                   "(DIR)\n", all in UTF-8 (on Windows read from the UTF-16 the system keeps)
+// Further arguments of the first four (the input and output paths) are ignored.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
+#include <climits>
 #include <csignal>
 #include <unistd.h>
 #endif
 
 namespace {
+
+// The bytes exactly as given: no "\n" becomes "\r\n" on Windows.
+void put(const std::string& bytes) {
+#ifdef _WIN32
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// False for an odd count of digits or anything else than digits.
+bool bytes_of_hex(const std::string& hex, std::string& bytes) {
+    if (hex.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = hex_digit(hex[i]), low = hex_digit(hex[i + 1]);
+        if (high < 0 || low < 0) return false;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+#ifdef _WIN32
+std::string utf8_of(const wchar_t* text, int length) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], size, nullptr, nullptr);
+    return out;
+}
+#endif
+
+std::string working_directory() {
+#ifdef _WIN32
+    wchar_t dir[4096] = {};
+    const DWORD length = GetCurrentDirectoryW(4096, dir);
+    return utf8_of(dir, static_cast<int>(length < 4096 ? length : 0));
+#else
+    char dir[PATH_MAX] = {};
+    return getcwd(dir, sizeof dir) ? std::string(dir) : std::string();
+#endif
+}
 
 void interrupt_parent() {
 #ifdef _WIN32
@@ -36,10 +94,26 @@ void interrupt_parent() {
     }
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+// The arguments, the program's name first.
+int run(const std::vector<std::string>& args) {
+    const int argc = static_cast<int>(args.size());
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
     if (argc < 2) return 1;
+    if (std::strcmp(argv[1], "write") == 0) {
+        for (int i = 2; i < argc; ++i) {
+            std::string bytes;
+            if (!bytes_of_hex(args[i], bytes)) return 1;
+            put(bytes);
+        }
+        return 0;
+    }
+    if (std::strcmp(argv[1], "where") == 0) {
+        std::string text;
+        for (int i = 2; i < argc; ++i) text += "[" + args[i] + "]\n";
+        put(text + "(" + working_directory() + ")\n");
+        return 0;
+    }
     if (std::strcmp(argv[1], "interrupt") == 0) {
         interrupt_parent();
         std::fputs("interrupted\n", stdout);
@@ -65,3 +139,17 @@ int main(int argc, char* argv[]) {
     }
     return 1;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Linked with -municode: the arguments come in UTF-16, as the system keeps them.
+int wmain(int argc, wchar_t* argv[]) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(utf8_of(argv[i], static_cast<int>(wcslen(argv[i]))));
+    return run(args);
+}
+#else
+int main(int argc, char* argv[]) { return run(std::vector<std::string>(argv, argv + argc)); }
+#endif

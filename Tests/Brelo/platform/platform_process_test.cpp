@@ -1,12 +1,16 @@
-// Files, directories, events and threads of the platform layer.
+// Files, directories, events and threads of the platform layer, and the code pages of console
+// text.
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <random>
+#include <set>
+#include <vector>
 
 #include "Support/temp_dir.h"
 
@@ -72,6 +76,105 @@ TEST(Files, ListDirectoryStopsWhenAsked) {
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(list_directory(dir.file("missing"), [](const DirEntry&) { return true; }));
     EXPECT_FALSE(list_directory(dir.file("a"), [](const DirEntry&) { return true; }));
+}
+
+// Names the ANSI code page cannot spell: Japanese, Korean, an accent and an emoji (two UTF-16
+// units on Windows).
+const std::vector<std::string> unicode_names = {
+    "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt", "\xed\x95\x9c\xea\xb5\xad.txt",
+    "caf\xc3\xa9.txt", "\xf0\x9f\x98\x80.txt"};
+const std::string unicode_folder = "\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80";  // フォルダ
+
+TEST(Files, NamesInAnyScriptAreMadeListedAndFound) {
+    TempDir dir;
+    const std::string folder = dir.file(unicode_folder);
+    ASSERT_TRUE(make_directory(folder));
+    for (const std::string& name : unicode_names) {
+        test_support::write_file(folder + path_separator + name, name);
+    }
+    std::set<std::string> listed;
+    EXPECT_TRUE(list_directory(folder, [&](const DirEntry& entry) {
+        if (entry.name != "." && entry.name != "..") listed.insert(entry.name);
+        return true;
+    }));
+    EXPECT_EQ(listed, std::set<std::string>(unicode_names.begin(), unicode_names.end()));
+    EXPECT_TRUE(is_directory(folder));
+    FolderId by_name, by_other_spelling;
+    EXPECT_TRUE(folder_identity(folder, by_name));
+    EXPECT_TRUE(folder_identity(folder + path_separator + "." + path_separator, by_other_spelling));
+    EXPECT_EQ(by_name, by_other_spelling);
+    const std::string dotted = folder + path_separator + ".." + path_separator + unicode_folder;
+    EXPECT_EQ(absolute_path(dotted), absolute_path(folder));
+    for (const std::string& name : unicode_names) {
+        SCOPED_TRACE(name);
+        const std::string path = folder + path_separator + name;
+        EXPECT_TRUE(path_exists(path));
+        EXPECT_FALSE(is_directory(path));
+        EXPECT_EQ(file_kind(path), FileKind::Readable);
+        long long time = 0;
+        EXPECT_TRUE(file_modified_time(path, time));
+        EXPECT_EQ(test_support::read_file(path), name);
+    }
+}
+
+#ifdef _WIN32
+// The limit the 8-bit calls had stays, counted in UTF-16 units, not in bytes of UTF-8: 260
+// units are a path, 261 are not, however many bytes their characters take.
+TEST(Files, PathsPastTheOldLimitCountInCharactersAndFail) {
+    TempDir dir;
+    const std::string japanese = "\xe6\x97\xa5";  // one unit, three bytes
+    // Folders of at most 80 characters each: a file system may take no more than 255 bytes
+    // for one name.
+    std::vector<std::string> made;
+    std::string path = dir.path();
+    std::size_t units = path.size();
+    while (units + 1 + 80 < 259) {
+        path += path_separator;
+        for (int i = 0; i < 80; ++i) path += japanese;
+        units += 81;
+        ASSERT_TRUE(make_directory(path)) << units;
+        made.push_back(path);
+    }
+    const std::string parent = path;
+    std::string last = path + path_separator;
+    ++units;
+    while (units < 260) {
+        last += japanese;
+        ++units;
+    }
+    ASSERT_GT(last.size(), 260u);
+    EXPECT_TRUE(make_directory(last));
+    made.push_back(last);
+    EXPECT_TRUE(is_directory(last));
+    EXPECT_FALSE(make_directory(last + japanese));
+    EXPECT_FALSE(path_exists(last + japanese));
+    // A listing asks for "\\*" beside the folder's name: two units more.
+    EXPECT_FALSE(list_directory(last, [](const DirEntry&) { return true; }));
+    EXPECT_TRUE(list_directory(parent, [](const DirEntry&) { return true; }));
+    // The temporary folder's own clean-up does not reach that deep.
+    std::error_code error;
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+        std::filesystem::remove(test_support::native_path(*it), error);
+}
+#endif
+
+TEST(Text, ConsoleTextIsReadInACodePageOnWindowsOnly) {
+#ifdef _WIN32
+    const unsigned code_page = console_code_page();
+    EXPECT_NE(code_page, 0u);
+    EXPECT_NE(code_page, 65001u);  // UTF-8 is what failed when a code page is asked for
+    EXPECT_TRUE(is_lead_byte(932, 0x93));
+    EXPECT_TRUE(is_lead_byte(932, 0xE0));
+    EXPECT_FALSE(is_lead_byte(932, 'A'));
+    EXPECT_FALSE(is_lead_byte(932, 0xB1));  // half-width katakana stand alone
+    EXPECT_FALSE(is_lead_byte(437, 0x93));
+    EXPECT_EQ(code_page_to_utf8(932, "\x93\xfa\x96\x7b"), "\xe6\x97\xa5\xe6\x9c\xac");
+    EXPECT_EQ(code_page_to_utf8(437, "caf\x82"), "caf\xc3\xa9");
+#else
+    EXPECT_EQ(console_code_page(), 0u);
+    EXPECT_FALSE(is_lead_byte(932, 0x93));
+    EXPECT_EQ(code_page_to_utf8(932, "\x93\xfa"), "\x93\xfa");
+#endif
 }
 
 TEST(Events, ManualResetEventStaysSetUntilReset) {

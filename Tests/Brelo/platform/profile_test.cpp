@@ -128,6 +128,19 @@ TEST(ProfileFileCounts, CountEveryReadAndReplacement) {
     EXPECT_EQ(after.writes - before.writes, 1u);
 }
 
+// A settings file may be named in any script, as brelo-batch's --ini takes any name.
+TEST(ReplaceProfileFile, FileNamedInAnyScriptIsWrittenAndReadBack) {
+    TempDir dir;
+    const std::string path = dir.file("\xe8\xa8\xad\xe5\xae\x9a\xf0\x9f\x98\x80.ini");  // 設定😀
+    ASSERT_TRUE(replace_profile_file(path, "[A]\r\nx=1\r\n"));
+    ASSERT_TRUE(replace_profile_file(path, "[A]\r\nx=2\r\n"));
+    std::string bytes;
+    EXPECT_EQ(read_profile_file(path, bytes), FileRead::Read);
+    EXPECT_EQ(bytes, "[A]\r\nx=2\r\n");
+    EXPECT_EQ(read_file(path), "[A]\r\nx=2\r\n");
+    EXPECT_EQ(entries_in(dir.path()), 1u);  // no temporary file left beside it
+}
+
 // The Western code page, which Wine takes by default and the POSIX layer always takes.
 TEST(AnsiToUtf8, ReadsTheWesternCodePage) {
 #ifdef _WIN32

@@ -57,6 +57,36 @@ TEST(OutputFile, OldFileStaysWholeUntilTheCommitAndNoTemporaryRemains) {
     EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"out"});
 }
 
+// The temporary file goes beside an output named in any script, and takes its name.
+TEST(OutputFile, OutputNamedInAnyScriptIsReplacedThroughATemporaryFile) {
+    TempDir dir;
+    const std::string folder = dir.file("\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80");  // フォルダ
+    std::filesystem::create_directory(test_support::native_path(folder));
+    const std::string name = "\xe5\x87\xba\xe5\x8a\x9b\xf0\x9f\x98\x80.txt";  // 出力😀
+#ifdef _WIN32
+    const std::string path = folder + "\\" + name;
+#else
+    const std::string path = folder + "/" + name;
+#endif
+    write_file(path, "old text");
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "discarded");
+        OutputFile output;
+        ASSERT_TRUE(output.open(path, "tool"));
+        EXPECT_FALSE(output.direct());
+        ASSERT_TRUE(write_text(output, "new text"));
+        if (commit) EXPECT_TRUE(output.commit());
+        else output.discard();
+        EXPECT_EQ(read_file(path), commit ? "new text" : "old text");
+        std::vector<std::string> left;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(test_support::native_path(folder))) {
+            left.push_back(entry.path().filename().u8string());
+        }
+        EXPECT_EQ(left, std::vector<std::string>{name});
+    }
+}
+
 TEST(OutputFile, UncommittedOutputLeavesTheOldFileAndNoTemporary) {
     struct Row {
         const char* label;

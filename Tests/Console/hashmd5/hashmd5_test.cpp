@@ -78,6 +78,43 @@ TEST(Hashmd5, WritesThirtyTwoUpperCaseDigitsWithoutLineEnd) {
     EXPECT_EQ(read_file(dir.file("out file.md5")), "F96B697D7CB7938D525A2F31AAF161D0");
 }
 
+// The arguments are read as the system keeps them, so names no ANSI code page spells reach
+// their files: the digest, its name, no temporary file left, and the input refused as output.
+TEST(Hashmd5, NamesInAnyScriptAreReadAndWritten) {
+    const struct {
+        const char* label;
+        std::string input, output;
+    } rows[] = {
+        {"Japanese", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt", "\xe6\x97\xa5\xe6\x9c\xac.md5"},
+        {"Korean", "\xed\x95\x9c\xea\xb5\xad.txt", "\xed\x95\x9c.md5"},
+        {"accent", "caf\xc3\xa9.txt", "caf\xc3\xa9.md5"},
+        {"emoji", "\xf0\x9f\x98\x80.txt", "\xf0\x9f\x98\x80 digest.md5"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir dir;
+        write_file(dir.file(row.input), "abc");
+        auto result = run_program("hashmd5", {dir.file(row.input), dir.file(row.output)});
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.output, success);
+        EXPECT_EQ(read_file(dir.file(row.output)), "900150983CD24FB0D6963F7D28E17F72");
+        std::vector<std::string> names;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(test_support::native_path(dir.path()))) {
+            names.push_back(entry.path().filename().u8string());
+        }
+        std::sort(names.begin(), names.end());
+        std::vector<std::string> expected = {row.input, row.output};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+
+        result = run_program("hashmd5", {dir.file(row.input), dir.file(row.input)});
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.output, failure);
+        EXPECT_EQ(read_file(dir.file(row.input)), "abc");
+    }
+}
+
 TEST(Hashmd5, EmptyInputAndExistingOutputGiveTheEmptyDigest) {
     TempDir dir;
     write_file(dir.file("empty"), "");

@@ -256,6 +256,35 @@ TEST(Jpconv, ConvertingAFileIntoItselfReplacesItWithTheConvertedText) {
     }
 }
 
+// The arguments are read as the system keeps them: a file named in Japanese is converted to a
+// Japanese name, and in place.
+TEST(Jpconv, FilesNamedInJapaneseAreConvertedToJapaneseNamesAndInPlace) {
+    const std::string original = "\x93\xfa\x96\x7b\x8c\xea\r\n";  // 日本語 in Shift_JIS
+    const std::string converted = "\xc6\xfc\xcb\xdc\xb8\xec\r\n";  // in EUC-JP
+    TempDir dir;
+    const std::string input = dir.file("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt");  // 日本語
+    const std::string output = dir.file("\xe5\xa4\x89\xe6\x8f\x9b.txt");                // 変換
+    write_file(input, original);
+    auto result = run_program("jpconv", {"-euc", input, output});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(read_file(output), converted);
+    EXPECT_EQ(read_file(input), original);
+
+    result = run_program("jpconv", {"-EUC", input, input});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, success);
+    EXPECT_EQ(read_file(input), converted);
+    std::vector<std::string> names;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(test_support::native_path(dir.path()))) {
+        names.push_back(entry.path().filename().u8string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"\xe5\xa4\x89\xe6\x8f\x9b.txt",
+                                               "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt"}));
+}
+
 TEST(Jpconv, FailedConversionLeavesTheOldOutputAsItWas) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("folder"));

@@ -1,0 +1,68 @@
+// UTF-8 to and from the UTF-16 of the Windows W functions, and where a UTF-8 piece may be cut.
+#include "platform/wide_text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// How many bytes the character that starts with lead takes; 0 for a byte that starts none.
+std::size_t sequence_length(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+}  // namespace
+
+std::size_t utf8_whole_length(std::string_view text) {
+    // A character is at most four bytes long, so only the last three can be its unfinished start.
+    const std::size_t size = text.size();
+    for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
+        const unsigned char byte = static_cast<unsigned char>(text[size - back]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: its lead lies further back
+        const std::size_t needed = sequence_length(byte);
+        return needed > back ? size - back : size;
+    }
+    return size;
+}
+
+#ifdef _WIN32
+
+std::wstring utf8_to_wide(std::string_view text) {
+    if (text.empty()) return std::wstring();
+    const int length = static_cast<int>(text.size());
+    UINT code_page = CP_UTF8;
+    int wide_length =
+        MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    DWORD flags = MB_ERR_INVALID_CHARS;
+    if (wide_length <= 0) {
+        code_page = CP_ACP;
+        flags = 0;
+        wide_length = MultiByteToWideChar(code_page, flags, text.data(), length, nullptr, 0);
+        if (wide_length <= 0) return std::wstring();
+    }
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(code_page, flags, text.data(), length, &wide[0], wide_length);
+    return wide;
+}
+
+std::string wide_to_utf8(const wchar_t* text) {
+    return text ? wide_to_utf8(text, wcslen(text)) : std::string();
+}
+
+std::string wide_to_utf8(const wchar_t* text, std::size_t length) {
+    if (!text || length == 0) return std::string();
+    const int wide_length = static_cast<int>(length);
+    const int utf8_length =
+        WideCharToMultiByte(CP_UTF8, 0, text, wide_length, nullptr, 0, nullptr, nullptr);
+    if (utf8_length <= 0) return std::string();
+    std::string utf8(static_cast<std::size_t>(utf8_length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, wide_length, &utf8[0], utf8_length, nullptr, nullptr);
+    return utf8;
+}
+
+#endif

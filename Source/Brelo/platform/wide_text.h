@@ -1,0 +1,29 @@
+// Brelo's UTF-8 text at the edge of the Windows API, whose W functions take UTF-16, and where
+// a piece of UTF-8 may be cut off inside a character.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The length of the longest start of text that does not end inside a UTF-8 character: text's
+// whole length, unless it ends with the first one to three bytes of a character that needs more.
+// Bytes that are no UTF-8 at all count as whole, so nothing waits for bytes that cannot come.
+std::size_t utf8_whole_length(std::string_view text);
+
+#ifdef _WIN32
+
+// The UTF-16 form of a UTF-8 text, for the W functions. A text that is not UTF-8 is read in the
+// system's ANSI code page instead, as the 8-bit functions read it, so that a name from an older
+// source still reaches its file. An empty text, and one that neither reads, give "".
+std::wstring utf8_to_wide(std::string_view text);
+
+// The UTF-8 form of UTF-16 text from the W functions; a surrogate without its partner becomes
+// U+FFFD. The first form reads up to the terminating NUL; a null pointer gives "".
+std::string wide_to_utf8(const wchar_t* text);
+std::string wide_to_utf8(const wchar_t* text, std::size_t length);
+inline std::string wide_to_utf8(const std::wstring& text) {
+    return wide_to_utf8(text.data(), text.size());
+}
+
+#endif
