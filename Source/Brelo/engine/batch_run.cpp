@@ -60,6 +60,10 @@ std::string outcome_lines(const RunResult& result) {
 // Starts the converter for each matching file the walk delivers and reports every piece of the
 // log as it comes. After Stop it converts nothing more but goes on counting the matching files.
 class Conversion : public WalkVisitor {
+    // The entries that pass through the pool without a converter, told apart on delivery.
+    static constexpr int skipped_entry = 1;
+    static constexpr int note_entry = 2;
+
 public:
     Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
                const PreparedCommand& command, RunEvents& events, RunControl& control,
@@ -95,8 +99,13 @@ public:
         text += output_shown;
         if (settings_.skip_up_to_date && up_to_date(input_path, output_path)) {
             text += up_to_date_text;
-            events_.file_skipped(input_shown, output_shown, text);
             ++result_.skipped;
+            if (pool_) {
+                pool_->add_entry({input_shown, output_shown, std::move(text), skipped_entry},
+                                 [this](ConverterPool::Finished&& finished) { deliver(finished); });
+                return;
+            }
+            events_.file_skipped(input_shown, output_shown, text);
             return;
         }
         text += console_label;
@@ -126,9 +135,15 @@ public:
     // A notice would wipe the run's log, so the folder gets a line at its place instead.
     void folder_unreadable(const WalkFolder& folder) override {
         if (result_.stopped) return;
-        events_.note(shown_input(folder.input_path) + "\r\n\t" + unreadable_folder_text +
-                     "\r\n");
+        std::string text =
+            shown_input(folder.input_path) + "\r\n\t" + unreadable_folder_text + "\r\n";
         ++result_.unreadable_folders;
+        if (pool_) {
+            pool_->add_entry({{}, {}, std::move(text), note_entry},
+                             [this](ConverterPool::Finished&& finished) { deliver(finished); });
+            return;
+        }
+        events_.note(text);
     }
 
     bool stop_requested() override {
@@ -145,6 +160,15 @@ private:
 
     // A whole entry of a converter that ran beside others, given once every entry before it is.
     void deliver(ConverterPool::Finished& finished) {
+        const ConverterPool::Entry& passed = finished.entry;
+        if (!finished.converter) {
+            if (passed.kind == skipped_entry) {
+                events_.file_skipped(passed.input_shown, passed.output_shown, passed.text);
+            } else {
+                events_.note(passed.text);
+            }
+            return;
+        }
         if (!finished.started) {
             ++result_.not_started;
             return;

@@ -61,6 +61,7 @@ void ConverterPool::work() {
         work_ready_.wait(lock, [this] { return closing_ || next_start_ < slots_.size(); });
         if (next_start_ >= slots_.size()) return;  // closing, nothing left to start
         Slot& slot = *slots_[next_start_++];
+        if (slot.state == State::Done) continue;  // an entry that runs nothing
         slot.state = State::Running;
         lock.unlock();
         run(slot);
@@ -74,7 +75,8 @@ void ConverterPool::deliver_ready(std::unique_lock<std::mutex>& lock, const Deli
     while (!slots_.empty() && slots_.front()->state == State::Done) {
         std::unique_ptr<Slot> slot = std::move(slots_.front());
         slots_.pop_front();
-        --next_start_;
+        // An entry that runs nothing may leave before the workers have passed it.
+        if (next_start_ > 0) --next_start_;
         slot->finished.entry = std::move(slot->job.entry);
         lock.unlock();
         deliver(std::move(slot->finished));
@@ -112,6 +114,22 @@ void ConverterPool::submit(Job job, const Deliver& deliver) {
     }
     slots_.push_back(std::make_unique<Slot>(Slot{std::move(job), State::Queued, {}}));
     work_ready_.notify_one();
+}
+
+void ConverterPool::add_entry(Entry entry, const Deliver& deliver) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        deliver_ready(lock, deliver);
+        if (workers_.empty() || slots_.size() < capacity_) break;
+        job_done_.wait(lock);
+    }
+    Job job;
+    job.entry = std::move(entry);
+    auto slot = std::make_unique<Slot>(Slot{std::move(job), State::Done, {}});
+    slot->finished.started = true;
+    slot->finished.converter = false;
+    slots_.push_back(std::move(slot));
+    deliver_ready(lock, deliver);
 }
 
 void ConverterPool::finish(const Deliver& deliver) {

@@ -21,6 +21,7 @@ public:
         std::string input_shown;
         std::string output_shown;
         std::string text;
+        int kind = 0;  // the caller's own tag, for entries that ran nothing (add_entry)
     };
     // One converter to run.
     struct Job {
@@ -33,6 +34,7 @@ public:
     struct Finished {
         Entry entry;
         bool started = false;  // false when Stop came before its turn: nothing of it ran
+        bool converter = true;  // false for an entry given by add_entry, which ran nothing
         std::string console;   // everything the converter wrote, as run_console_process gave it
         ConverterEnd end;
     };
@@ -52,6 +54,10 @@ public:
     // the pool is full or while an earlier job with the same output path has not finished: two
     // converters never write one output at the same time. deliver is called on this thread.
     void submit(Job job, const Deliver& deliver);
+    // Queues an entry that runs nothing (a skipped file, a line of its own), delivered in its
+    // place among the jobs, after every one submitted before it. Waits like submit while the
+    // pool is full, so such entries held behind a slow converter stay bounded too.
+    void add_entry(Entry entry, const Deliver& deliver);
     // Waits for every job and delivers the rest in order.
     void finish(const Deliver& deliver);
 

@@ -30,6 +30,14 @@ std::string not_a_directory_message(const std::string& directory) {
 }
 
 // The patterns text without the bars and blanks at either end.
+// "?" as the expression has it: one well-formed UTF-8 sequence, taken whole (the group is
+// atomic, so it is never split to fit), or else any single byte.
+constexpr const char* any_character =
+    "(?>[\\xC2-\\xDF][\\x80-\\xBF]|\\xE0[\\xA0-\\xBF][\\x80-\\xBF]|"
+    "[\\xE1-\\xEC\\xEE\\xEF][\\x80-\\xBF]{2}|\\xED[\\x80-\\x9F][\\x80-\\xBF]|"
+    "\\xF0[\\x90-\\xBF][\\x80-\\xBF]{2}|[\\xF1-\\xF3][\\x80-\\xBF]{3}|"
+    "\\xF4[\\x80-\\x8F][\\x80-\\xBF]{2}|.)";
+
 std::string trimmed_patterns(const std::string& patterns) {
     return boost::algorithm::trim_copy_if(patterns, boost::algorithm::is_any_of("| "));
 }
@@ -38,11 +46,14 @@ std::string trimmed_patterns(const std::string& patterns) {
 
 std::string wildcards_to_expression(const std::string& patterns) {
     std::string text = trimmed_patterns(patterns);
-    // The backslash goes first so that the escapes added after it survive; "*" and "?" go last
-    // so that the groups they bring in are not escaped themselves.
+    // The backslash goes first so that the escapes added after it survive; "?" and "*" go last
+    // so that the groups they bring in are not escaped themselves, and "*" after "?", whose
+    // group it holds. A star takes whole characters, so it never ends inside one.
+    static const std::string any_run = std::string("((?:") + any_character + ")*)";
     static const char* const replacements[][2] = {
-        {"\\", "\\\\"}, {".", "\\."},  {"[", "\\["},  {"{", "\\{"},   {"(", "\\("},     {")", "\\)"},
-        {"+", "\\+"},   {"^", "\\^"},  {"$", "\\$"},  {"*", "(.*)"}, {"?", "(.{1})"},
+        {"\\", "\\\\"}, {".", "\\."}, {"[", "\\["}, {"{", "\\{"}, {"(", "\\("},
+        {")", "\\)"},   {"+", "\\+"}, {"^", "\\^"}, {"$", "\\$"}, {"?", any_character},
+        {"*", any_run.c_str()},
     };
     for (const auto& pair : replacements) replace_all_in_place(text, pair[0], pair[1]);
     return "^" + text + "$";
@@ -52,6 +63,57 @@ namespace {
 
 // The expression ignores case as the classic locale does: ASCII letters only.
 char fold_case(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// A segment's "?" among characters; no character decodes to it.
+constexpr char32_t any_unit = 0xFFFFFFFF;
+// A byte that starts no well-formed sequence stands for itself, apart from every code point.
+constexpr char32_t lone_byte_base = 0x110000;
+
+// The length of a well-formed UTF-8 sequence at `at` (the ranges of any_character), or 0.
+std::size_t sequence_length(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t i) {
+        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u;
+    };
+    const auto follows = [&](std::size_t i, unsigned low = 0x80, unsigned high = 0xBF) {
+        return byte(i) >= low && byte(i) <= high;
+    };
+    const unsigned lead = byte(0);
+    if (lead >= 0xC2 && lead <= 0xDF) return follows(1) ? 2 : 0;
+    if (lead == 0xE0) return follows(1, 0xA0) && follows(2) ? 3 : 0;
+    if (lead == 0xED) return follows(1, 0x80, 0x9F) && follows(2) ? 3 : 0;
+    if (lead >= 0xE1 && lead <= 0xEF) return follows(1) && follows(2) ? 3 : 0;
+    if (lead == 0xF0) return follows(1, 0x90) && follows(2) && follows(3) ? 4 : 0;
+    if (lead >= 0xF1 && lead <= 0xF3) return follows(1) && follows(2) && follows(3) ? 4 : 0;
+    if (lead == 0xF4) return follows(1, 0x80, 0x8F) && follows(2) && follows(3) ? 4 : 0;
+    return 0;
+}
+
+// The text as characters, ASCII letters in lower case; in a pattern, "?" becomes any_unit.
+std::u32string characters(const std::string& text, bool pattern) {
+    std::u32string units;
+    units.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0x80 ? 0 : sequence_length(text, at);
+        if (length == 0) {
+            if (pattern && lead == '?') {
+                units += any_unit;
+            } else {
+                units += lead < 0x80 ? static_cast<char32_t>(fold_case(static_cast<char>(lead)))
+                                     : lone_byte_base + lead;
+            }
+            ++at;
+            continue;
+        }
+        char32_t code = lead & (0x7F >> length);
+        for (std::size_t i = 1; i < length; ++i) {
+            code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+        }
+        units += code;
+        at += length;
+    }
+    return units;
+}
 
 // The pieces of the patterns text as the expression sees them: outer bars and blanks trimmed,
 // split at every bar, each cut at its stars.
@@ -70,34 +132,38 @@ std::vector<Wildcard> split_wildcards(const std::string& patterns) {
                 piece.segments.back() += fold_case(text[i]);
             }
         }
+        for (const std::string& segment : piece.segments) {
+            piece.units.push_back(characters(segment, true));
+        }
         pieces.push_back(std::move(piece));
         if (bar == text.size()) return pieces;
         start = bar + 1;
     }
 }
 
-bool same_text(const std::string& segment, const char* name) {
+bool same_text(const std::u32string& segment, const char32_t* name) {
     for (std::size_t i = 0; i < segment.size(); ++i) {
-        if (segment[i] != '?' && segment[i] != fold_case(name[i])) return false;
+        if (segment[i] != any_unit && segment[i] != name[i]) return false;
     }
     return true;
 }
 
 // The first and the last segment are tied to the ends of the name. Each one between is placed
 // at its leftmost fit after the one before: any later fit would leave less room for the rest,
-// so the leftmost one is never wrong and nothing is ever tried twice.
-bool matches(const Wildcard& wildcard, const std::string& name) {
-    const std::vector<std::string>& segments = wildcard.segments;
-    const std::string& first = segments.front();
+// so the leftmost one is never wrong and nothing is ever tried twice. Every segment covers as
+// many characters as it has, wherever it lies, which is what makes the leftmost fit safe.
+bool matches(const Wildcard& wildcard, const std::u32string& name) {
+    const std::vector<std::u32string>& segments = wildcard.units;
+    const std::u32string& first = segments.front();
     if (segments.size() == 1) return name.size() == first.size() && same_text(first, name.data());
-    const std::string& last = segments.back();
+    const std::u32string& last = segments.back();
     if (name.size() < first.size() + last.size()) return false;
     if (!same_text(first, name.data())) return false;
     const std::size_t end = name.size() - last.size();
     if (!same_text(last, name.data() + end)) return false;
     std::size_t position = first.size();
     for (std::size_t i = 1; i + 1 < segments.size(); ++i) {
-        const std::string& segment = segments[i];
+        const std::u32string& segment = segments[i];
         for (;;) {
             if (position + segment.size() > end) return false;
             if (same_text(segment, name.data() + position)) break;
@@ -117,8 +183,9 @@ PatternSet compile_patterns(const std::string& patterns) {
 }
 
 bool match_file_name(const PatternSet& patterns, const std::string& name) {
+    const std::u32string units = characters(name, false);
     for (const Wildcard& wildcard : patterns.wildcards) {
-        if (matches(wildcard, name)) return true;
+        if (matches(wildcard, units)) return true;
     }
     return false;
 }

@@ -12,9 +12,12 @@ struct CurrentSettings;
 
 // One wildcard pattern, in lower case, cut at its stars: the name must start with the first
 // segment, end with the last, and hold the ones between in order; "?" in a segment stands for
-// any one byte. Without a star there is one segment, which must be the whole name.
+// any one character (a well-formed UTF-8 sequence, or a single byte that is not part of one).
+// Without a star there is one segment, which must be the whole name. `units` holds the same
+// segments as characters, the form the matcher compares.
 struct Wildcard {
     std::vector<std::string> segments;
+    std::vector<std::u32string> units;
 };
 
 // The input patterns: the expression the wildcards translate to (case-insensitive, compiled
@@ -27,7 +30,7 @@ struct PatternSet {
     std::vector<Wildcard> wildcards;
 };
 
-// The wildcards ("*" any run, "?" one byte, "|" between patterns) as the Perl-syntax text that
+// The wildcards ("*" any run, "?" one character as Wildcard has it, "|" between patterns) as the Perl-syntax text that
 // compile_patterns hands to the compiler: bars and blanks trimmed from both ends, the special
 // characters escaped, "^" in front and "$" behind.
 std::string wildcards_to_expression(const std::string& patterns);

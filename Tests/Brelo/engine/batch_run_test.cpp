@@ -407,6 +407,44 @@ TEST_F(BatchRunTest, SideBySideLogEqualsOneAtATime) {
     }
 }
 
+// Entries that run no converter, skipped files and folders that cannot be listed, keep their
+// place in the walk when converters run side by side, behind slower ones.
+TEST_F(BatchRunTest, SideBySideSkippedAndUnreadableKeepTheirPlace) {
+    // One folder, so that skipped files lie among converted ones whatever order it lists in,
+    // and the folder too deep to list comes after all of them.
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        make_file(in, name);
+        if (i % 3 == 1) {
+            make_file(out, name);
+            std::filesystem::last_write_time(
+                out.file(name), std::filesystem::last_write_time(in.file(name)) +
+                                    std::chrono::hours(1));
+        }
+    }
+    ASSERT_GT(make_too_deep_folders(in.path()), 0);
+    Converter jitter{"Echo", program_path("console_child"), "jitter ${infile} ${outfile}",
+                     "${location}"};
+    CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    settings.skip_up_to_date = true;
+    RecordedRun one;
+    jobs = 1;
+    const RunResult sequential = run(one, settings, jitter);
+    for (int at_once : {2, 4}) {
+        SCOPED_TRACE(at_once);
+        RecordedRun side;
+        jobs = at_once;
+        const RunResult parallel = run(side, settings, jitter);
+        EXPECT_EQ(without_time_stamp(side.text), without_time_stamp(one.text));
+        EXPECT_EQ(side.events, one.events);
+        EXPECT_EQ(parallel.skipped, sequential.skipped);
+        EXPECT_EQ(parallel.unreadable_folders, 1);
+    }
+    remove_too_deep_folders(in.path());
+    EXPECT_EQ(sequential.skipped, 8);
+    EXPECT_EQ(sequential.total, 16);
+}
+
 TEST_F(BatchRunTest, ConvertersAtOnceComeFromTheRequestOrTheConverter) {
     RunRequest request;
     EXPECT_EQ(converters_at_once(request), 1);

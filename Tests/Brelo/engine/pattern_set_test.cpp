@@ -71,21 +71,30 @@ TEST(MatchFileName, ManyStarsNeverTooMuchWork) {
 }
 
 // Whatever the text, the wildcards must give the expression's answer. Names are short, so the
-// expression itself never gives up on them; should it ever, that name proves nothing.
+// expression itself never gives up on them; should it ever, that name proves nothing. Texts are
+// made of whole characters and of bytes that start no sequence: the expression compares a
+// pattern's letters byte by byte, the wildcards character by character, which differ only where
+// a pattern holds part of a character, and typed patterns never do.
 TEST(MatchFileName, WildcardsAgreeWithTheExpression) {
-    const char pattern_bytes[] = "aAbZz.*?| \\[](){}+^$#\x82\xe9\xc9\n**";
-    const char name_bytes[] = "aAbBzZ. |\\[](){}+^$#?*\x82\xe9\xc9\n\r\t";
+    const std::vector<std::string> pattern_units = {
+        "a", "A", "b", "Z", "z", ".", "*", "?", "|", " ", "\\", "[", "]", "(", ")", "{", "}",
+        "+", "^", "$", "#", "\x82", "\xff", "\xc0", "\n", "*", "?", "\xc3\xa9", "\xc3\x89",
+        "\xe6\x97\xa5", "\xf0\x9f\x98\x80", "\xed\x95\x9c", "*"};
+    std::vector<std::string> name_units = pattern_units;
+    for (const char* more : {"B", "\r", "\t", "\xbf"}) name_units.push_back(more);
     std::mt19937 random(20261207);
-    const auto pick = [&](const char* bytes, std::size_t count) {
-        return bytes[std::uniform_int_distribution<std::size_t>(0, count - 1)(random)];
+    const auto pick = [&](const std::vector<std::string>& units) {
+        return units[std::uniform_int_distribution<std::size_t>(0, units.size() - 1)(random)];
     };
     int several_stars = 0;
     int matched = 0;
     for (int round = 0; round < 6000; ++round) {
         std::string patterns;
         const std::size_t length = std::uniform_int_distribution<std::size_t>(0, 10)(random);
+        std::vector<std::string> used;
         for (std::size_t i = 0; i < length; ++i) {
-            patterns += pick(pattern_bytes, sizeof pattern_bytes - 1);
+            used.push_back(pick(pattern_units));
+            patterns += used.back();
         }
         const PatternSet set = compile_patterns(patterns);
         for (const Wildcard& wildcard : set.wildcards) {
@@ -96,10 +105,7 @@ TEST(MatchFileName, WildcardsAgreeWithTheExpression) {
             // Names built from the pattern's own bytes match far more often than random ones.
             const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 9)(random);
             for (std::size_t i = 0; i < size; ++i) {
-                name += n % 2 && !patterns.empty()
-                            ? patterns[std::uniform_int_distribution<std::size_t>(
-                                  0, patterns.size() - 1)(random)]
-                            : pick(name_bytes, sizeof name_bytes - 1);
+                name += n % 2 && !used.empty() ? pick(used) : pick(name_units);
             }
             if (n == 39) name += '\0';
             bool expected = false;
@@ -115,6 +121,21 @@ TEST(MatchFileName, WildcardsAgreeWithTheExpression) {
     }
     EXPECT_GT(several_stars, 300);
     EXPECT_GT(matched, 2000);
+}
+
+// A name's characters are what "?" stands for, whatever their length in UTF-8.
+TEST(MatchFileName, QuestionMarkIsOneCharacter) {
+    EXPECT_TRUE(match_file_name(compile_patterns("?.txt"), "\xc3\xa9.txt"));      // é
+    EXPECT_FALSE(match_file_name(compile_patterns("??.txt"), "\xc3\xa9.txt"));
+    EXPECT_TRUE(match_file_name(compile_patterns("???.txt"), "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt"));
+    EXPECT_TRUE(match_file_name(compile_patterns("*?"), "\xf0\x9f\x98\x80"));    // an emoji
+    EXPECT_TRUE(match_file_name(compile_patterns("a?b*?"), "a\xed\x95\x9c" "b\xea\xb5\xad"));
+    // Bytes that are no character count one by one, as before.
+    EXPECT_TRUE(match_file_name(compile_patterns("??.txt"), "\xe9\xc9.txt"));
+    EXPECT_TRUE(match_file_name(compile_patterns("?"), "\x82"));
+    // Letters outside ASCII keep their case, as the expression has it.
+    EXPECT_FALSE(match_file_name(compile_patterns("caf\xc3\xa9.txt"), "CAF\xc3\x89.TXT"));
+    EXPECT_TRUE(match_file_name(compile_patterns("caf\xc3\xa9.txt"), "CAF\xc3\xa9.TXT"));
 }
 
 TEST(MatchFileName, EachPieceIsCutAtItsStars) {
