@@ -90,7 +90,10 @@ int run(const RunRequest& request, bool progress, std::ostream& out, std::ostrea
     ConsoleRunEvents log(out, err);
     std::optional<ProgressEvents> shown_progress;
     // The number of files comes from a walk of its own before the run.
-    if (progress) shown_progress.emplace(log, err, count_matching_files(request.settings));
+    if (progress) {
+        shown_progress.emplace(log, err, count_matching_files(request.settings),
+                               output_is_terminal() ? &out : nullptr);
+    }
     RunEvents& events = shown_progress ? static_cast<RunEvents&>(*shown_progress) : log;
     const RunResult result = run_batch(request, events, control);
     if (!result.ran) return exit_check_failed;

@@ -29,8 +29,9 @@ std::string progress_text(int done, int total, std::chrono::seconds elapsed) {
     return text;
 }
 
-ProgressEvents::ProgressEvents(RunEvents& log, std::ostream& err, int total)
-    : log_(log), err_(err), total_(total) {}
+ProgressEvents::ProgressEvents(RunEvents& log, std::ostream& err, int total,
+                               std::ostream* log_on_screen)
+    : log_(log), err_(err), total_(total), log_on_screen_(log_on_screen) {}
 
 void ProgressEvents::file_ended(const std::string& text) {
     log_.file_ended(text);
@@ -51,8 +52,11 @@ void ProgressEvents::finished(int total, const std::string& text) {
 void ProgressEvents::advance() {
     ++done_;
     const auto now = std::chrono::steady_clock::now();
-    if (now - last_ < std::chrono::milliseconds(100) && done_ < total_) return;
+    // A line the log has cleared is drawn again at once, so it is always there between files.
+    const bool cleared = log_on_screen_ && shown_ == 0;
+    if (!cleared && now - last_ < std::chrono::milliseconds(100) && done_ < total_) return;
     last_ = now;
+    if (log_on_screen_) log_on_screen_->flush();
     show(progress_text(done_, total_,
                        std::chrono::duration_cast<std::chrono::seconds>(now - start_)));
 }

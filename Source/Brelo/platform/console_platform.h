@@ -22,6 +22,8 @@ bool change_directory(const std::string& dir);
 // True when standard error is a terminal (a console window on Windows), where a progress line
 // that rewrites itself makes sense.
 bool error_is_terminal();
+// Whether standard output is a terminal (a console on Windows).
+bool output_is_terminal();
 
 // Standard output and standard error pass bytes unchanged (no "\n" to "\r\n" on Windows).
 void use_binary_output();

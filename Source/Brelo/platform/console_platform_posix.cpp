@@ -30,6 +30,8 @@ bool change_directory(const std::string& dir) { return chdir(dir.c_str()) == 0; 
 
 bool error_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 
+bool output_is_terminal() { return isatty(STDOUT_FILENO) != 0; }
+
 void use_binary_output() {}
 
 void use_utf8_output() {}

@@ -90,6 +90,8 @@ bool change_directory(const std::string& dir) {
 
 bool error_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
 
+bool output_is_terminal() { return _isatty(_fileno(stdout)) != 0; }
+
 void use_binary_output() {
     std::fflush(stdout);
     std::fflush(stderr);

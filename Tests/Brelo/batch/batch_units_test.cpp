@@ -234,4 +234,53 @@ TEST(ProgressText, DoneOfMatchingPercentElapsedAndLeft) {
     EXPECT_EQ(progress_text(0, 0, seconds(1)), "0 of 0 files  100%  0:01 elapsed");
 }
 
+// What a terminal shows of a text: "\r" goes back to the start of the line, and what follows
+// overwrites what was there.
+std::vector<std::string> screen_lines(const std::string& text) {
+    std::vector<std::string> lines(1);
+    std::size_t column = 0;
+    for (char c : text) {
+        if (c == '\r') {
+            column = 0;
+        } else if (c == '\n') {
+            lines.emplace_back();
+            column = 0;
+        } else {
+            std::string& line = lines.back();
+            if (column < line.size()) {
+                line[column] = c;
+            } else {
+                line += c;
+            }
+            ++column;
+        }
+    }
+    for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
+    return lines;
+}
+
+// With the log on the same terminal, the progress line never shares a line with the log: each
+// piece of the log starts where the log left off, and the line is back below it between files.
+TEST(ProgressEvents, LogOnTheSameScreenIsNeverWrittenBehindTheLine) {
+    std::ostringstream screen;
+    ConsoleRunEvents log(screen, screen);
+    ProgressEvents progress(log, screen, 3, &screen);
+    progress.header("[Converter - Echo]:\r\n\r\n");
+    std::vector<std::string> between_files;
+    for (const char* name : {"a", "b", "c"}) {
+        progress.file_started(name, name, std::string(name) + " -> " + name + "\r\n\tConsole:");
+        progress.console_text(std::string("text of ") + name + "\r\n");
+        progress.file_ended("\r\n");
+        between_files.push_back(screen_lines(screen.str()).back());
+    }
+    progress.finished(3, "Total 3 Files are converted.\r\n");
+    EXPECT_EQ(between_files[0].rfind("1 of 3 files", 0), 0u) << between_files[0];
+    EXPECT_EQ(between_files[2].rfind("3 of 3 files", 0), 0u) << between_files[2];
+    const std::vector<std::string> expected = {
+        "[Converter - Echo]:", "", "a -> a", "\tConsole:text of a", "", "b -> b",
+        "\tConsole:text of b", "", "c -> c", "\tConsole:text of c", "",
+        "Total 3 Files are converted.", ""};
+    EXPECT_EQ(screen_lines(screen.str()), expected);
+}
+
 }  // namespace
