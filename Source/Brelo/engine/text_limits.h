@@ -3,11 +3,17 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+
+#include "platform/wide_text.h"
 
 constexpr std::size_t text_capacity = 260;  // bytes, terminating NUL included
 
-// The text cut to what a buffer of capacity bytes holds: at most capacity - 1 characters.
+// The text cut to what a buffer of capacity bytes holds: at most capacity - 1 bytes, never
+// ending inside a UTF-8 character (its first bytes go with it).
 inline std::string fit_text(std::string text, std::size_t capacity = text_capacity) {
-    if (capacity > 0 && text.size() > capacity - 1) text.resize(capacity - 1);
+    if (capacity > 0 && text.size() > capacity - 1) {
+        text.resize(utf8_whole_length(std::string_view(text).substr(0, capacity - 1)));
+    }
     return text;
 }

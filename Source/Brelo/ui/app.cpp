@@ -11,7 +11,7 @@ HIMAGELIST image_list = nullptr;
 constexpr COLORREF glyph_background = RGB(255, 0, 255);
 
 int add_glyph(int bitmap_id) {
-    HBITMAP bitmap = LoadBitmapA(app_instance(), MAKEINTRESOURCEA(bitmap_id));
+    HBITMAP bitmap = LoadBitmapW(app_instance(), MAKEINTRESOURCEW(bitmap_id));
     const int index = ImageList_AddMasked(image_list, bitmap, glyph_background);
     DeleteObject(bitmap);
     return index;
@@ -72,8 +72,8 @@ void destroy_tree_images() {
 }
 
 void dispatch_message(HWND main_window, HACCEL accelerators, MSG& message) {
-    if (TranslateAcceleratorA(main_window, accelerators, &message)) return;
-    if (IsDialogMessageA(main_window, &message)) return;
+    if (TranslateAcceleratorW(main_window, accelerators, &message)) return;
+    if (IsDialogMessageW(main_window, &message)) return;
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
 }

@@ -29,7 +29,8 @@ HIMAGELIST tree_images();
 HIMAGELIST take_tree_images();
 void destroy_tree_images();
 
-// One message of the thread's loop: offered to the accelerator table (F5 reaches the main window
-// as command 40001 wherever the focus is inside it), then to the dialog keyboard handling of the
-// main window (Tab, arrows), and otherwise translated and dispatched.
+// One message of the thread's loop, taken with GetMessageW or PeekMessageW (the windows are W
+// windows, and a character typed comes in UTF-16): offered to the accelerator table (F5 reaches
+// the main window as command 40001 wherever the focus is inside it), then to the dialog keyboard
+// handling of the main window (Tab, arrows), and otherwise translated and dispatched.
 void dispatch_message(HWND main_window, HACCEL accelerators, MSG& message);

@@ -20,9 +20,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         OleUninitialize();
         return 1;
     }
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
         dispatch_message(main_window, accelerators, message);
     OleUninitialize();
     return 0;

@@ -1,14 +1,38 @@
-// Control texts and the converter rows of the combo and list boxes.
+// Control texts through the W calls, and the converter rows of the combo and list boxes.
 #include "ui/controls.h"
 
 #include <vector>
 
-#include "engine/text_limits.h"
+#include "platform/wide_text.h"
+#include "settings/text_encoding.h"
+
+namespace {
+
+// A value of the program holds 259 bytes; a cut inside a character would leave bytes that are
+// no UTF-8 at all.
+std::string fit_value(const std::wstring& text) {
+    return utf8_prefix(wide_to_utf8(text), text_capacity - 1);
+}
+
+// The text a row-reading message (CB_GETLBTEXT, LB_GETTEXT) writes, after its length message
+// says how long it is.
+std::string row_text(HWND control, UINT length_message, UINT text_message, int row) {
+    const LRESULT length = SendMessageW(control, length_message, row, 0);
+    if (length < 0) return std::string();
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(control, text_message, row, reinterpret_cast<LPARAM>(buffer.data()));
+    return fit_value(buffer.data());
+}
+
+}  // namespace
 
 std::string control_text(HWND control) {
-    char buffer[text_capacity] = {};
-    GetWindowTextA(control, buffer, sizeof buffer);
-    return buffer;
+    const int length = GetWindowTextLengthW(control);
+    if (length <= 0) return std::string();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(control, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return fit_value(text);
 }
 
 std::string dialog_item_text(HWND dialog, int id) {
@@ -16,15 +40,31 @@ std::string dialog_item_text(HWND dialog, int id) {
 }
 
 std::string combo_row_text(HWND combo, int row) {
-    const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, row, 0);
-    if (length < 0) return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(combo, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(buffer.data()));
-    return fit_text(buffer.data());
+    return row_text(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, row);
+}
+
+std::wstring fit_wide(const std::string& text, std::size_t capacity) {
+    std::wstring wide = utf8_to_wide(text);
+    if (capacity == 0) return std::wstring();
+    if (wide.size() > capacity - 1) {
+        std::size_t cut = capacity - 1;
+        // The first half of a surrogate pair alone is no character.
+        if (cut > 0 && wide[cut - 1] >= 0xD800 && wide[cut - 1] <= 0xDBFF) --cut;
+        wide.resize(cut);
+    }
+    return wide;
+}
+
+bool set_control_text(HWND control, const std::string& text) {
+    return SetWindowTextW(control, utf8_to_wide(text).c_str()) != FALSE;
+}
+
+bool set_dialog_item_text(HWND dialog, int id, const std::string& text) {
+    return SetDlgItemTextW(dialog, id, utf8_to_wide(text).c_str()) != FALSE;
 }
 
 LRESULT ConverterRows::send(UINT message, WPARAM wparam, LPARAM lparam) const {
-    return SendMessageA(control_, message, wparam, lparam);
+    return SendMessageW(control_, message, wparam, lparam);
 }
 
 int ConverterRows::count() const {
@@ -37,11 +77,8 @@ int ConverterRows::key_at(int row) const {
 }
 
 std::string ConverterRows::title_at(int row) const {
-    const LRESULT length = send(list_ ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, row, 0);
-    if (length < 0) return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    send(list_ ? LB_GETTEXT : CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(buffer.data()));
-    return fit_text(buffer.data());
+    return list_ ? row_text(control_, LB_GETTEXTLEN, LB_GETTEXT, row)
+                 : row_text(control_, CB_GETLBTEXTLEN, CB_GETLBTEXT, row);
 }
 
 int ConverterRows::selected_row() const {
@@ -55,7 +92,8 @@ void ConverterRows::select_row(int row) {
 void ConverterRows::insert_row(int row, const std::string& title, int key) {
     const WPARAM at = row >= count() ? static_cast<WPARAM>(-1) : row;
     const UINT message = list_ ? LB_INSERTSTRING : CB_INSERTSTRING;
-    const LRESULT index = send(message, at, reinterpret_cast<LPARAM>(title.c_str()));
+    const std::wstring text = utf8_to_wide(title);
+    const LRESULT index = send(message, at, reinterpret_cast<LPARAM>(text.c_str()));
     if (index >= 0) send(list_ ? LB_SETITEMDATA : CB_SETITEMDATA, index, key);
 }
 

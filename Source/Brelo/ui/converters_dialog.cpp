@@ -47,11 +47,11 @@ Converter* converter_of_row(HWND dialog, int row) {
 void show_converter_fields(HWND dialog) {
     const Converter* converter = converter_of_row(dialog, list_box(dialog).selected_row());
     if (!converter) return;
-    SetDlgItemTextA(dialog, IDC_CONV_TITLE, converter->title.c_str());
-    SetDlgItemTextA(dialog, IDC_CONV_EXE, converter->exe_file.c_str());
-    SetDlgItemTextA(dialog, IDC_CONV_ARGUMENTS, converter->arguments.c_str());
-    SetDlgItemTextA(dialog, IDC_CONV_WORKDIR, converter->work_dir.c_str());
-    SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, std::to_string(converter->parallel).c_str());
+    set_dialog_item_text(dialog, IDC_CONV_TITLE, converter->title);
+    set_dialog_item_text(dialog, IDC_CONV_EXE, converter->exe_file);
+    set_dialog_item_text(dialog, IDC_CONV_ARGUMENTS, converter->arguments);
+    set_dialog_item_text(dialog, IDC_CONV_WORKDIR, converter->work_dir);
+    set_dialog_item_text(dialog, IDC_CONV_PARALLEL, std::to_string(converter->parallel));
 }
 
 void store_converter_fields(HWND dialog, int row) {
@@ -73,7 +73,7 @@ void update_converter_buttons(HWND dialog) {
     const ConverterRows list = list_box(dialog);
     const ConverterButtons buttons = converter_buttons(list.count(), list.selected_row());
     for (int id : field_ids) {
-        if (!buttons.fields) SetDlgItemTextA(dialog, id, "");
+        if (!buttons.fields) set_dialog_item_text(dialog, id, "");
         enable(dialog, id, buttons.fields);
     }
     enable(dialog, IDC_CONV_PARALLEL_SPIN, buttons.fields);
@@ -96,7 +96,7 @@ void add_and_select(HWND dialog, int key) {
 // The main list comes as the dialog's creation parameter.
 void on_init_dialog(HWND dialog, LPARAM main_list) {
     center_window(dialog);
-    SendDlgItemMessageA(dialog, IDC_CONV_PARALLEL_SPIN, UDM_SETRANGE32, 0, most_parallel_in_field);
+    SendDlgItemMessageW(dialog, IDC_CONV_PARALLEL_SPIN, UDM_SETRANGE32, 0, most_parallel_in_field);
     state.main_window = GetParent(dialog);
     state.main_list = reinterpret_cast<ConverterList*>(main_list);
     state.working_copy = *state.main_list;
@@ -186,13 +186,13 @@ void on_move_clicked(HWND dialog, bool up) {
 
 void on_executable_browse_clicked(HWND dialog) {
     std::string path;
-    if (pick_executable(dialog, path)) SetDlgItemTextA(dialog, IDC_CONV_EXE, path.c_str());
+    if (pick_executable(dialog, path)) set_dialog_item_text(dialog, IDC_CONV_EXE, path);
 }
 
 void on_working_directory_browse_clicked(HWND dialog) {
     std::string path;
     if (pick_folder(dialog, working_directory_picker_title, "", path))
-        SetDlgItemTextA(dialog, IDC_CONV_WORKDIR, path.c_str());
+        set_dialog_item_text(dialog, IDC_CONV_WORKDIR, path);
 }
 
 void on_ok_clicked(HWND dialog) {
@@ -249,6 +249,6 @@ INT_PTR CALLBACK converters_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 }  // namespace
 
 void open_converters_dialog(HWND main_window, ConverterList& main_list) {
-    DialogBoxParamA(app_instance(), MAKEINTRESOURCEA(IDD_CONVERTERS), main_window,
+    DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), main_window,
                     converters_dialog_proc, reinterpret_cast<LPARAM>(&main_list));
 }

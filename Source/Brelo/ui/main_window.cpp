@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,6 +16,7 @@
 #include "engine/stored_settings.h"
 #include "engine/text_limits.h"
 #include "platform/platform.h"
+#include "platform/wide_text.h"
 #include "settings/settings_file.h"
 #include "ui/app.h"
 #include "ui/controls.h"
@@ -122,37 +124,41 @@ void refresh_typed_if_ticked(const Side& side) {
 
 // ---- Subclassed controls ----------------------------------------------------------------
 
+// The controls are subclassed, and forward, through the W calls: a subclass set with the 8-bit
+// call would make the system hand them every text message in the code page.
+
 // A mirrored scroll message carries the marker, so the other tree does not send it back.
 LRESULT CALLBACK tree_scroll_proc(HWND tree, UINT message, WPARAM wparam, LPARAM lparam) {
     const bool scroll = message == WM_HSCROLL || message == WM_VSCROLL || message == WM_MOUSEWHEEL;
     if (scroll && lparam != scroll_mirror_marker) {
         HWND other = GetDlgItem(GetParent(tree), other_tree_id(GetDlgCtrlID(tree)));
-        SendMessageA(other, message, wparam, scroll_mirror_marker);
+        SendMessageW(other, message, wparam, scroll_mirror_marker);
     }
-    return CallWindowProcA(state.tree_proc, tree, message, wparam, lparam);
+    return CallWindowProcW(state.tree_proc, tree, message, wparam, lparam);
 }
 
 void on_files_dropped(HWND frame, HDROP drop) {
     const Side& side = GetDlgCtrlID(frame) == IDC_MAIN_INPUT_FRAME ? input_side : output_side;
-    char buffer[text_capacity] = {};
-    DragQueryFileA(drop, 0, buffer, sizeof buffer);
+    // The path whole, however long: the first call tells its length.
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    DragQueryFileW(drop, 0, buffer.data(), length + 1);
     DragFinish(drop);
-    const std::string path = buffer;
+    const std::string path = wide_to_utf8(buffer.data());
     const DropEffect effect = drop_effect(path, is_directory(path), path_exists(path));
-    if (effect.set_directory)
-        SetDlgItemTextA(state.window, side.directory, effect.directory.c_str());
-    if (effect.set_pattern) SetDlgItemTextA(state.window, side.pattern, effect.pattern.c_str());
+    if (effect.set_directory) set_dialog_item_text(state.window, side.directory, effect.directory);
+    if (effect.set_pattern) set_dialog_item_text(state.window, side.pattern, effect.pattern);
     refresh_if_ticked(side);
 }
 
 LRESULT CALLBACK frame_drop_proc(HWND frame, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_DROPFILES) on_files_dropped(frame, reinterpret_cast<HDROP>(wparam));
-    return CallWindowProcA(state.frame_proc, frame, message, wparam, lparam);
+    return CallWindowProcW(state.frame_proc, frame, message, wparam, lparam);
 }
 
 WNDPROC subclass(int id, WNDPROC proc) {
     return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(item(id), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+        SetWindowLongPtrW(item(id), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
 }
 
 // ---- Initialisation and shutdown --------------------------------------------------------
@@ -164,11 +170,11 @@ void on_init_dialog(HWND window) {
     capture_design_layout(window);
     const StoredSettings stored = load_settings(settings_file_path());
     show_stored_settings(window, stored, state.converters);
-    SendMessageA(window, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(LoadIconA(app_instance(), MAKEINTRESOURCEA(IDI_APP))));
+    SendMessageW(window, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconW(app_instance(), MAKEINTRESOURCEW(IDI_APP))));
     create_tree_images(tree_glyph_size(window_dpi(window)));
     for (int tree : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE})
-        SendMessageA(item(tree), TVM_SETIMAGELIST, TVSIL_NORMAL,
+        SendMessageW(item(tree), TVM_SETIMAGELIST, TVSIL_NORMAL,
                      reinterpret_cast<LPARAM>(tree_images()));
     raise_log_limit(window);
     state.tree_proc = subclass(IDC_MAIN_INPUT_TREE, tree_scroll_proc);
@@ -178,7 +184,7 @@ void on_init_dialog(HWND window) {
     show_at_placement(window, stored.window);
     if (stored.input_auto_refresh) refresh_input_side();
     open_run_control();
-    SetCurrentDirectoryA(program_directory().c_str());
+    SetCurrentDirectoryW(utf8_to_wide(program_directory()).c_str());
 }
 
 // A run in progress is stopped and its converter allowed to finish, so no output is left half
@@ -207,7 +213,7 @@ void on_browse_clicked(const Side& side, const char* title) {
     std::string folder;
     if (!pick_folder(state.window, title, dialog_item_text(state.window, side.directory), folder))
         return;
-    SetDlgItemTextA(state.window, side.directory, folder.c_str());
+    set_dialog_item_text(state.window, side.directory, folder);
     refresh_if_ticked(side);
 }
 
@@ -215,8 +221,8 @@ void on_browse_clicked(const Side& side, const char* title) {
 // text goes in before the refresh reads it.
 void on_history_row_chosen(int box, const Side& side) {
     HWND combo = item(box);
-    const int row = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
-    if (row >= 0) SetWindowTextA(combo, combo_row_text(combo, row).c_str());
+    const int row = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    if (row >= 0) set_control_text(combo, combo_row_text(combo, row));
     refresh_if_ticked(side);
 }
 
@@ -270,7 +276,7 @@ BOOL on_command(int id, int code) {
 // makes in the other tree are reported back with the cursor still over the first one.
 // The test is the tree's own rectangle: the trees overlap nothing but their group boxes, which
 // some systems report as the child under the cursor in front of the tree.
-BOOL on_tree_notify(const NMTREEVIEWA& note) {
+BOOL on_tree_notify(const NMTREEVIEWW& note) {
     // Checked first: the trees report every item they delete, and asking for the cursor's
     // place costs the system a round trip each time.
     const UINT code = note.hdr.code;
@@ -289,30 +295,32 @@ BOOL on_tree_notify(const NMTREEVIEWA& note) {
     if (!other || !partner) return FALSE;
     switch (note.hdr.code) {
     case TVN_ITEMEXPANDEDA:
-    case TVN_ITEMEXPANDEDW: SendMessageA(other, TVM_EXPAND, note.action, partner); return TRUE;
+    case TVN_ITEMEXPANDEDW: SendMessageW(other, TVM_EXPAND, note.action, partner); return TRUE;
     case TVN_SELCHANGEDA:
-    case TVN_SELCHANGEDW:   SendMessageA(other, TVM_SELECTITEM, TVGN_CARET, partner); return TRUE;
+    case TVN_SELCHANGEDW:   SendMessageW(other, TVM_SELECTITEM, TVGN_CARET, partner); return TRUE;
     }
     return FALSE;
 }
 
-// The output tree's file items ask for their names as they are shown.
+// The output tree's file items ask for their names as they are shown. A W window's trees ask in
+// UTF-16; a tree that asks in the code page gets what of the name the code page has.
 BOOL on_output_text_wanted(NMHDR& header) {
-    if (header.code == TVN_GETDISPINFOA) {
-        TVITEMA& wanted = reinterpret_cast<NMTVDISPINFOA&>(header).item;
+    if (header.code == TVN_GETDISPINFOW) {
+        TVITEMW& wanted = reinterpret_cast<NMTVDISPINFOW&>(header).item;
         if ((wanted.mask & TVIF_TEXT) && wanted.cchTextMax > 0 &&
             !output_item_text(state.tree_items, wanted.lParam, wanted.pszText,
                               wanted.cchTextMax))
-            wanted.pszText[0] = '\0';
+            wanted.pszText[0] = L'\0';
         return TRUE;
     }
-    TVITEMW& wanted = reinterpret_cast<NMTVDISPINFOW&>(header).item;
+    TVITEMA& wanted = reinterpret_cast<NMTVDISPINFOA&>(header).item;
     if (!(wanted.mask & TVIF_TEXT) || wanted.cchTextMax <= 0) return TRUE;
-    char text[text_capacity] = {};
-    wanted.pszText[0] = L'\0';
-    if (output_item_text(state.tree_items, wanted.lParam, text, sizeof text) &&
-        !MultiByteToWideChar(CP_ACP, 0, text, -1, wanted.pszText, wanted.cchTextMax))
-        wanted.pszText[0] = L'\0';
+    wchar_t text[text_capacity] = {};
+    wanted.pszText[0] = '\0';
+    if (output_item_text(state.tree_items, wanted.lParam, text, text_capacity) &&
+        !WideCharToMultiByte(CP_ACP, 0, text, -1, wanted.pszText, wanted.cchTextMax, nullptr,
+                             nullptr))
+        wanted.pszText[0] = '\0';
     return TRUE;
 }
 
@@ -320,7 +328,7 @@ BOOL on_notify(NMHDR& header) {
     if (header.idFrom != IDC_MAIN_INPUT_TREE && header.idFrom != IDC_MAIN_OUTPUT_TREE) return FALSE;
     if (header.code == TVN_GETDISPINFOA || header.code == TVN_GETDISPINFOW)
         return on_output_text_wanted(header);
-    return on_tree_notify(reinterpret_cast<const NMTREEVIEWA&>(header));
+    return on_tree_notify(reinterpret_cast<const NMTREEVIEWW&>(header));
 }
 
 void on_timer(HWND window, UINT_PTR timer) {
@@ -353,6 +361,6 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 }  // namespace
 
 HWND create_main_window() {
-    return CreateDialogParamA(app_instance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+    return CreateDialogParamW(app_instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                               main_window_proc, 0);
 }

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-// Lets the user choose a file-system folder, opening at preselected when it exists. True with
-// the folder's full path in result; false (result untouched) when the user cancelled.
+// Lets the user choose a file-system folder, opening at preselected when it exists. Texts are
+// UTF-8. True with the folder's full path in result; false (result untouched) when the user cancelled.
 bool pick_folder(HWND owner, const std::string& title, const std::string& preselected,
                  std::string& result);
 

@@ -43,25 +43,25 @@ PixelRect client_rect_of(HWND window, HWND control) {
 }
 
 bool is_combo_box(HWND control) {
-    char name[16] = {};
-    GetClassNameA(control, name, sizeof name);
-    return lstrcmpiA(name, "ComboBox") == 0;
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    return lstrcmpiW(name, L"ComboBox") == 0;
 }
 
 // The height of a combo box's open list (with or without the box itself, as the system has
 // it). The message's result is no guide: some systems answer 0 for success.
 int dropped_height(HWND combo) {
     RECT dropped = {};
-    SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     return dropped.bottom - dropped.top;
 }
 
 ControlKind kind_of(HWND control) {
     if (GetDlgCtrlID(control) == IDC_MAIN_LOG) return ControlKind::Log;
-    char name[32] = {};
-    GetClassNameA(control, name, sizeof name);
-    if (lstrcmpiA(name, "Button") == 0) {
-        switch (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) {
+    wchar_t name[32] = {};
+    GetClassNameW(control, name, 32);
+    if (lstrcmpiW(name, L"Button") == 0) {
+        switch (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) {
         case BS_GROUPBOX: return ControlKind::Frame;
         case BS_CHECKBOX:
         case BS_AUTOCHECKBOX:
@@ -70,8 +70,8 @@ ControlKind kind_of(HWND control) {
         }
         return ControlKind::PushButton;
     }
-    if (lstrcmpiA(name, "Static") == 0) return ControlKind::Label;
-    if (lstrcmpiA(name, WC_TREEVIEWA) == 0) return ControlKind::Tree;
+    if (lstrcmpiW(name, L"Static") == 0) return ControlKind::Label;
+    if (lstrcmpiW(name, WC_TREEVIEWW) == 0) return ControlKind::Tree;
     return ControlKind::Field;
 }
 
@@ -97,7 +97,7 @@ PixelSize scaled_size(PixelSize size, int from_dpi, int to_dpi) {
 BOOL CALLBACK add_work_area(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoA(monitor, &info))
+    if (GetMonitorInfoW(monitor, &info))
         reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back(rect_of(info.rcWork));
     return TRUE;
 }
@@ -111,7 +111,7 @@ std::vector<PixelRect> work_areas() {
 MONITORINFO primary_monitor() {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
     return info;
 }
 
@@ -127,8 +127,8 @@ POINT workspace_origin() {
 // The size of the main window's template in dialog units. The window itself may have been
 // made smaller than its template already when it was created, on a screen too small for it.
 bool template_size(SIZE& size) {
-    HRSRC found = FindResourceA(app_instance(), MAKEINTRESOURCEA(IDD_MAIN),
-                                MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HRSRC found = FindResourceW(app_instance(), MAKEINTRESOURCEW(IDD_MAIN),
+                                MAKEINTRESOURCEW(5));  // RT_DIALOG
     HGLOBAL loaded = found ? LoadResource(app_instance(), found) : nullptr;
     const auto* words = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
     if (!words || SizeofResource(app_instance(), found) < 26) return false;
@@ -165,7 +165,7 @@ void keep_dpi_change_to_ourselves(HWND window) {
     using SetBehaviour = BOOL(WINAPI*)(HWND, int, int);
     constexpr int disable_all = 1;  // DDC_DISABLE_ALL
     const auto set = reinterpret_cast<SetBehaviour>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
     if (set) set(window, disable_all, disable_all);
 }
 
@@ -173,15 +173,15 @@ void keep_dpi_change_to_ourselves(HWND window) {
 // controls get ours.
 void replace_font(HWND window, int from_dpi, int to_dpi) {
     HFONT current = layout.font ? layout.font
-                                : reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-    LOGFONTA description = {};
-    if (!current || !GetObjectA(current, sizeof description, &description)) return;
+                                : reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    LOGFONTW description = {};
+    if (!current || !GetObjectW(current, sizeof description, &description)) return;
     description.lfHeight = scaled_length(description.lfHeight, from_dpi, to_dpi);
     description.lfWidth = scaled_length(description.lfWidth, from_dpi, to_dpi);
-    HFONT font = CreateFontIndirectA(&description);
+    HFONT font = CreateFontIndirectW(&description);
     if (!font) return;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     // Only now is the previous font no control's any more.
     if (layout.font) DeleteObject(layout.font);
     layout.font = font;
@@ -206,7 +206,7 @@ void replace_tree_glyphs(HWND window, int dpi) {
     HIMAGELIST previous = take_tree_images();
     if (!create_tree_images(tree_glyph_size(dpi))) return;
     for (int tree : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE})
-        SendDlgItemMessageA(window, tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
+        SendDlgItemMessageW(window, tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
                             reinterpret_cast<LPARAM>(tree_images()));
     if (previous) ImageList_Destroy(previous);
 }
@@ -335,7 +335,7 @@ void on_dpi_changed(HWND window, int dpi, const RECT& suggested) {
 int window_dpi(HWND window) {
     using GetDpi = UINT(WINAPI*)(HWND);
     static const auto get_dpi = reinterpret_cast<GetDpi>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (get_dpi) {
         const UINT dpi = get_dpi(window);
         if (dpi > 0) return static_cast<int>(dpi);

@@ -12,7 +12,9 @@
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
 #include "platform/platform.h"
+#include "platform/wide_text.h"
 #include "ui/console_text_bound.h"
+#include "ui/controls.h"
 #include "ui/dialog_rules.h"
 #include "ui/resource.h"
 #include "ui/taskbar_progress.h"
@@ -112,7 +114,7 @@ struct RunState {
 RunState run;
 
 void set_run_label(HWND window, const char* label) {
-    SetDlgItemTextA(window, IDC_MAIN_RUN, label);
+    set_dialog_item_text(window, IDC_MAIN_RUN, label);
 }
 
 // The box gets only the new text, unless something else wrote into it since: then the whole log
@@ -145,12 +147,13 @@ void show_pending(HWND window) {
     scroll_log_to_end(window);
 }
 
-// The caption, whole: it is given back byte for byte when the run ends.
+// The caption, whole: it is given back as it was when the run ends.
 std::string caption_of(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], length + 1)));
-    return text;
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return wide_to_utf8(text);
 }
 
 // The caption and the taskbar button follow the files done once they are counted; a run that
@@ -167,12 +170,12 @@ void show_progress(HWND window) {
     if (done == run.shown_done && matching == run.shown_matching) return;
     run.shown_done = done;
     run.shown_matching = matching;
-    SetWindowTextA(window, progress_caption(run.caption, done, matching).c_str());
+    set_control_text(window, progress_caption(run.caption, done, matching));
     show_taskbar_progress(window, done, matching);
 }
 
 void end_progress(HWND window) {
-    if (run.shown_done >= 0) SetWindowTextA(window, run.caption.c_str());
+    if (run.shown_done >= 0) set_control_text(window, run.caption);
     if (run.shown_done >= 0 || run.busy_shown) clear_taskbar_progress(window);
     run.busy_shown = false;
     run.shown_done = -1;
@@ -186,7 +189,7 @@ void stop_run(HWND window) {
     run.running = false;
     set_run_label(window, run_label);
     HWND button = GetDlgItem(window, IDC_MAIN_RUN);
-    if (GetFocus() == button) SendMessageA(window, WM_NEXTDLGCTL, 0, FALSE);
+    if (GetFocus() == button) SendMessageW(window, WM_NEXTDLGCTL, 0, FALSE);
     EnableWindow(button, FALSE);
 }
 
@@ -213,7 +216,7 @@ void start_run(HWND window, const ConverterList& converters) {
         output->matching = request.converter ? count_matching_files(request.settings) : 0;
         output->result = run_batch(request, events, control);
         output->ended = true;
-        PostMessageA(window, run_ended_message, 0, 0);
+        PostMessageW(window, run_ended_message, 0, 0);
     });
     if (!started) {
         KillTimer(window, log_timer_id);
@@ -285,7 +288,7 @@ void end_run_before_close(HWND window) {
     MSG message;
     while (!run.worker->ended && std::chrono::steady_clock::now() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     }
     on_run_ended(window);
 }

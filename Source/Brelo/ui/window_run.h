@@ -22,8 +22,8 @@ void close_run_control();
 // is still finishing (the press is then ignored): takes the fields and a copy of the selected
 // converter, relabels the button "Stop" and starts the worker. When no thread can be started,
 // the button goes back to "Run" and the log box shows a notice instead. The log box receives,
-// of each converter's console text, at most its first and its last 64 KB with a line between
-// them telling how many bytes were left out. The worker counts the matching files before it
+// of each converter's console text, its first and its last 64 KB, cut between characters (see
+// ConsoleTextBound), with a line between them telling how many bytes were left out. The worker counts the matching files before it
 // runs them.
 void toggle_run(HWND window, const ConverterList& converters);
 

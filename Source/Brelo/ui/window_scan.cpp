@@ -49,7 +49,7 @@ void start_input_refresh(HWND window) {
     const auto scan = [window, job, number]() {
         job->refresh = refresh_input_tree(job->settings, &job->cancel);
         job->ended.store(true, std::memory_order_release);
-        PostMessageA(window, scan_ended_message, number, 0);
+        PostMessageW(window, scan_ended_message, number, 0);
     };
     if (!start_detached_thread(scan)) scan();
 }

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/text_limits.h"
+#include "platform/wide_text.h"
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/resource.h"
@@ -38,7 +39,7 @@ ConverterRows converter_box(HWND window) {
 
 History history_rows(HWND window, int id) {
     HWND box = GetDlgItem(window, id);
-    const int count = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
     History rows;
     for (int row = 0; row < count && row < history_capacity; ++row)
         rows.push_back(combo_row_text(box, row));
@@ -50,15 +51,15 @@ History history_rows(HWND window, int id) {
 // the field.
 void show_history(HWND window, int id, const History& rows, const char* fallback) {
     HWND box = GetDlgItem(window, id);
-    for (int row = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0)) - 1; row >= 0; --row)
-        SendMessageA(box, CB_DELETESTRING, row, 0);
+    for (int row = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0)) - 1; row >= 0; --row)
+        SendMessageW(box, CB_DELETESTRING, row, 0);
     for (const std::string& row : rows)
-        SendMessageA(box, CB_INSERTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(row.c_str()));
+        SendMessageW(box, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(utf8_to_wide(row).c_str()));
     if (rows.empty())
-        SetWindowTextA(box, fallback);
+        set_control_text(box, fallback);
     else
-        SendMessageA(box, CB_SETCURSEL, 0, 0);
+        SendMessageW(box, CB_SETCURSEL, 0, 0);
 }
 
 const std::string* remembered_value(const RememberedValues& values, HistoryField field) {
@@ -89,17 +90,17 @@ struct TreeFill {
     // The item goes in last under parent, so the order of the calls is the order shown.
     HTREEITEM insert(Side side, HTREEITEM parent, const std::string* text, int image,
                      LPARAM pair) const {
-        TVINSERTSTRUCTA insert = {};
+        TVINSERTSTRUCTW insert = {};
         insert.hParent = parent ? parent : TVI_ROOT;
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        std::string copy = text ? fit_text(*text) : std::string();
-        insert.item.pszText = text ? copy.data() : LPSTR_TEXTCALLBACKA;
+        std::wstring copy = text ? fit_wide(*text) : std::wstring();
+        insert.item.pszText = text ? &copy[0] : LPSTR_TEXTCALLBACKW;
         insert.item.iImage = image;
         insert.item.iSelectedImage = image;
         insert.item.lParam = pair;
         return reinterpret_cast<HTREEITEM>(
-            SendMessageA(trees[side], TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+            SendMessageW(trees[side], TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     }
 
     // output_text null: the output item asks for its text (see output_item_text).
@@ -128,20 +129,20 @@ struct TreeFill {
 };
 
 void select_item(HWND tree, HTREEITEM item) {
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }
 
 void expand_item(HWND tree, HTREEITEM item) {
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
 }
 
 void set_item_text(HWND tree, HTREEITEM item, const std::string& text) {
-    std::string copy = fit_text(text);
-    TVITEMA data = {};
+    std::wstring copy = fit_wide(text);
+    TVITEMW data = {};
     data.mask = TVIF_HANDLE | TVIF_TEXT;
     data.hItem = item;
-    data.pszText = copy.data();
-    SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    data.pszText = &copy[0];
+    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 constexpr LPARAM root_pair = 1;
@@ -233,8 +234,8 @@ TreeItems show_file_trees(HWND window, const FileTrees* trees) {
     TreeFill fill{
         {GetDlgItem(window, IDC_MAIN_INPUT_TREE), GetDlgItem(window, IDC_MAIN_OUTPUT_TREE)}, items};
     for (HWND tree : fill.trees) {
-        SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-        SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+        SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     }
     if (trees) {
         items.input.push_back(nullptr);
@@ -251,7 +252,7 @@ TreeItems show_file_trees(HWND window, const FileTrees* trees) {
         expand_item(fill.trees[Output], items.output[root_pair]);
     }
     for (HWND tree : fill.trees) {
-        SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(tree, nullptr, TRUE);
     }
     return items;
@@ -264,15 +265,15 @@ HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair) {
     return other[static_cast<std::size_t>(pair)];
 }
 
-bool output_item_text(const TreeItems& items, LPARAM pair, char* buffer, int capacity) {
+bool output_item_text(const TreeItems& items, LPARAM pair, wchar_t* buffer, int capacity) {
     if (pair <= 0 || static_cast<std::size_t>(pair) >= items.files.size() || capacity <= 0)
         return false;
     const PreviewFile* file = items.files[static_cast<std::size_t>(pair)];
     if (!file) return false;
-    const std::string name = fit_text(file->output_name);
-    const std::size_t length = std::min(name.size(), static_cast<std::size_t>(capacity - 1));
-    name.copy(buffer, length);
-    buffer[length] = '\0';
+    const std::wstring name = fit_wide(
+        file->output_name, std::min(text_capacity, static_cast<std::size_t>(capacity)));
+    name.copy(buffer, name.size());
+    buffer[name.size()] = L'\0';
     return true;
 }
 
@@ -281,26 +282,26 @@ void show_scanning_items(HWND window) {
         HWND tree = GetDlgItem(window, id);
         // Every item the trees are filled with has its partner; only this one has none.
         HTREEITEM first = reinterpret_cast<HTREEITEM>(
-            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-        TVITEMA data = {};
+            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        TVITEMW data = {};
         data.mask = TVIF_HANDLE | TVIF_PARAM;
         data.hItem = first;
-        if (first && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data)) &&
+        if (first && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data)) &&
             data.lParam == 0)
             continue;
-        TVINSERTSTRUCTA insert = {};
+        TVINSERTSTRUCTW insert = {};
         insert.hParent = TVI_ROOT;
         insert.hInsertAfter = TVI_FIRST;
         insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        std::string text = scanning_text;
-        insert.item.pszText = text.data();
+        std::wstring text = utf8_to_wide(scanning_text);
+        insert.item.pszText = &text[0];
         // No glyph: the item is neither a folder nor a file.
         insert.item.iImage = -1;
         insert.item.iSelectedImage = -1;
         insert.item.lParam = 0;
-        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
-        SendMessageA(tree, TVM_ENSUREVISIBLE, 0,
-                     SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+        SendMessageW(tree, TVM_ENSUREVISIBLE, 0,
+                     SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     }
 }
 
@@ -325,27 +326,28 @@ void show_output_names(HWND window, const FileTrees& trees, const TreeItems& ite
 
 void raise_log_limit(HWND window) {
     // Zero asks for the largest limit the control has.
-    SendMessageA(log_box(window), EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(log_box(window), EM_SETLIMITTEXT, 0, 0);
 }
 
 void set_log_text(HWND window, const std::string& text) {
-    SetWindowTextA(log_box(window), text.c_str());
-    SendMessageA(log_box(window), EM_SETMODIFY, FALSE, 0);
+    set_control_text(log_box(window), text);
+    SendMessageW(log_box(window), EM_SETMODIFY, FALSE, 0);
 }
 
+// The box counts its text in UTF-16 units, so its end is found by the W length.
 void append_log_text(HWND window, const std::string& text) {
     HWND box = log_box(window);
-    const int end = GetWindowTextLengthA(box);
-    SendMessageA(box, EM_SETSEL, end, end);
-    SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageA(box, EM_SETMODIFY, FALSE, 0);
+    const int end = GetWindowTextLengthW(box);
+    SendMessageW(box, EM_SETSEL, end, end);
+    SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(utf8_to_wide(text).c_str()));
+    SendMessageW(box, EM_SETMODIFY, FALSE, 0);
 }
 
 void scroll_log_to_end(HWND window) {
-    const LRESULT lines = SendMessageA(log_box(window), EM_GETLINECOUNT, 0, 0);
-    SendMessageA(log_box(window), EM_LINESCROLL, 0, lines);
+    const LRESULT lines = SendMessageW(log_box(window), EM_GETLINECOUNT, 0, 0);
+    SendMessageW(log_box(window), EM_LINESCROLL, 0, lines);
 }
 
 bool log_edited_by_user(HWND window) {
-    return SendMessageA(log_box(window), EM_GETMODIFY, 0, 0) != 0;
+    return SendMessageW(log_box(window), EM_GETMODIFY, 0, 0) != 0;
 }

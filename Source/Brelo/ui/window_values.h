@@ -63,9 +63,10 @@ TreeItems show_file_trees(HWND window, const FileTrees* trees);
 // pair (the "Scanning..." items) or a number that is not shown.
 HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair);
 
-// The output tree asks for the text of an item it shows: the file's output name (cut to
-// capacity - 1 characters) into buffer. False for an item that is not an output file.
-bool output_item_text(const TreeItems& items, LPARAM pair, char* buffer, int capacity);
+// The output tree asks for the text of an item it shows: the file's output name in UTF-16, cut
+// as fit_wide cuts it to the smaller of capacity and 260 units, into buffer, which holds
+// capacity units. False for an item that is not an output file.
+bool output_item_text(const TreeItems& items, LPARAM pair, wchar_t* buffer, int capacity);
 
 // The item both trees show above what they hold while a scan runs.
 inline constexpr const char* scanning_text = "Scanning...";

@@ -33,6 +33,21 @@ TEST(CaptureSettings, DirectoriesLoseEveryTrailingBackslashAfterTheCut) {
     }
 }
 
+// The 259-byte cut never leaves the first bytes of a character behind: 86 three-byte
+// characters fill 258 bytes, and the 87th would end past the limit.
+TEST(CaptureSettings, TheCutKeepsCharactersWhole) {
+    std::string japanese;
+    for (int i = 0; i < 100; ++i) japanese += "\xe6\x97\xa5";  // 日
+    CurrentSettings typed;
+    typed.input_directory = "D:" + japanese;  // 2 + 85 x 3 = 257 bytes fit, the 86th would not
+    typed.input_patterns = japanese;
+    typed.output_pattern = "a" + japanese;   // 1 + 86 x 3 = 259 bytes: exactly full
+    const CurrentSettings settings = capture_settings(typed);
+    EXPECT_EQ(settings.input_directory, "D:" + japanese.substr(0, 85 * 3));
+    EXPECT_EQ(settings.input_patterns, japanese.substr(0, 86 * 3));
+    EXPECT_EQ(settings.output_pattern, "a" + japanese.substr(0, 86 * 3));
+}
+
 TEST(CaptureSettings, PatternsSwitchesAndConverterPassUnchanged) {
     for (int on = 0; on < 2; ++on) {
         CurrentSettings typed{"", " *.txt \\", on == 1, on == 0, "", " ${prefix}\\", on == 1,

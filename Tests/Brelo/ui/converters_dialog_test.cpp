@@ -9,6 +9,7 @@
 #include <dlgs.h>
 
 #include "gui_harness.h"
+#include "platform/wide_text.h"
 #include "Support/run_program.h"
 #include "ui/resource.h"
 
@@ -29,11 +30,12 @@ std::ostream& operator<<(std::ostream& out, const Row& row) {
 std::vector<Row> list_rows(HWND dialog) {
     HWND list = GetDlgItem(dialog, IDC_CONV_LIST);
     std::vector<Row> rows;
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        char buffer[260] = {};
-        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
-        rows.push_back({buffer, static_cast<int>(SendMessageA(list, LB_GETITEMDATA, i, 0))});
+        wchar_t buffer[260] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        rows.push_back({wide_to_utf8(buffer),
+                        static_cast<int>(SendMessageW(list, LB_GETITEMDATA, i, 0))});
     }
     return rows;
 }
@@ -41,11 +43,12 @@ std::vector<Row> list_rows(HWND dialog) {
 std::vector<Row> main_rows() {
     HWND box = control(IDC_MAIN_CONVERTER);
     std::vector<Row> rows;
-    const int count = static_cast<int>(SendMessageA(box, CB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        char buffer[260] = {};
-        SendMessageA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
-        rows.push_back({buffer, static_cast<int>(SendMessageA(box, CB_GETITEMDATA, i, 0))});
+        wchar_t buffer[260] = {};
+        SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        rows.push_back({wide_to_utf8(buffer),
+                        static_cast<int>(SendMessageW(box, CB_GETITEMDATA, i, 0))});
     }
     return rows;
 }
@@ -192,6 +195,38 @@ TEST_F(ConvertersDialogTest, TypedTitleRenamesTheRowAndCancelDiscardsIt) {
         EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "A");
         SendMessageA(dialog, WM_CLOSE, 0, 0);  // the close box discards too
     });
+}
+
+// Titles and paths in any script go through the fields, the list, the main box and BRELO.ini; a
+// field longer than a value holds is cut after the last whole character that fits 259 bytes.
+TEST_F(ConvertersDialogTest, TextsInAnyScriptKeepTheirCharacters) {
+    start_with_three();
+    std::string long_path;
+    for (int i = 0; i < 100; ++i) long_path += "日";  // 300 bytes
+    const std::string kept_path = long_path.substr(0, 86 * 3);
+    with_converters_dialog([&](HWND dialog) {
+        HWND title = GetDlgItem(dialog, IDC_CONV_TITLE);
+        SetFocus(title);
+        SendMessageW(title, EM_SETSEL, 1, 1);
+        type_chars(title, "変換😀");
+        EXPECT_EQ(list_rows(dialog), (std::vector<Row>{{"A変換😀", 0}, {"B", 1}, {"C", 2}}));
+        SetDlgItemTextW(dialog, IDC_CONV_EXE, utf8_to_wide(long_path).c_str());
+        SetDlgItemTextW(dialog, IDC_CONV_WORKDIR, L"D:\\작업 café");
+        choose_row(dialog, 1);
+        choose_row(dialog, 0);
+        EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "A変換😀");
+        EXPECT_EQ(field(dialog, IDC_CONV_EXE), kept_path);
+        EXPECT_EQ(field(dialog, IDC_CONV_WORKDIR), "D:\\작업 café");
+        press(dialog, IDC_CONV_OK);
+    });
+    EXPECT_EQ(main_rows(), (std::vector<Row>{{"A変換😀", 0}, {"B", 1}, {"C", 2}}));
+    close_main_window();
+    const std::string ini = read_settings();
+    EXPECT_NE(ini.find("Converter001_Title=A変換😀\r\nConverter001_ExeFile=" + kept_path +
+                       "\r\n"),
+              std::string::npos)
+        << ini;
+    EXPECT_NE(ini.find("Converter001_WorkDir=D:\\작업 café\r\n"), std::string::npos) << ini;
 }
 
 TEST_F(ConvertersDialogTest, EditsStayWithTheirConverterWhenTheSelectionMoves) {

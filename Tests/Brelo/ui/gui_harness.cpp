@@ -10,6 +10,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "platform/wide_text.h"
 #include "settings/settings_file.h"
 #include "Support/run_program.h"
 #include "ui/app.h"
@@ -37,7 +38,7 @@ void process(MSG& message) {
         dispatch_message(the_main_window, accelerators, message);
     } else {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 }
 
@@ -49,7 +50,7 @@ public:
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_UPDOWN_CLASS};
         InitCommonControlsEx(&controls);
         OleInitialize(nullptr);
-        accelerators = LoadAcceleratorsA(app_instance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+        accelerators = LoadAcceleratorsW(app_instance(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     }
     void TearDown() override { OleUninitialize(); }
 };
@@ -59,7 +60,7 @@ const auto* environment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment
 
 void pump() {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) process(message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) process(message);
 }
 
 bool pump_until(const std::function<bool()>& done) {
@@ -84,7 +85,7 @@ bool pump_timers_until(const std::function<bool()>& done) {
             return false;
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_TIMER | QS_SENDMESSAGE);
-        while (PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) process(message);
+        while (PeekMessageW(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) process(message);
     }
     return true;
 }
@@ -108,11 +109,10 @@ HWND combo_edit(int combo_id) {
 }
 
 std::string window_text(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, text.data(), length + 1);
-    text.resize(std::strlen(text.c_str()));
-    return text;
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(window, text.data(), length + 1);
+    return wide_to_utf8(text.c_str());
 }
 
 std::string text(int id) {
@@ -120,7 +120,7 @@ std::string text(int id) {
 }
 
 void click(int id) {
-    SendMessageA(control(id), BM_CLICK, 0, 0);
+    SendMessageW(control(id), BM_CLICK, 0, 0);
     wait_for_refreshes();
 }
 
@@ -133,14 +133,14 @@ void set_tick_quietly(int id, bool ticked) {
 }
 
 void type_chars(HWND edit, const std::string& text) {
-    for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    for (wchar_t unit : utf8_to_wide(text)) SendMessageW(edit, WM_CHAR, unit, 1);
     pump();
 }
 
 void type_into(int combo_id, const std::string& text) {
     HWND edit = combo_edit(combo_id);
     SetFocus(edit);
-    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
     type_chars(edit, text);
     wait_for_refreshes();
 }
@@ -148,42 +148,57 @@ void type_into(int combo_id, const std::string& text) {
 void press_f5(HWND focus) {
     SetFocus(focus);
     pump();
-    PostMessageA(focus, WM_KEYDOWN, VK_F5, 1);
-    PostMessageA(focus, WM_KEYUP, VK_F5, 0xC0000001);
+    PostMessageW(focus, WM_KEYDOWN, VK_F5, 1);
+    PostMessageW(focus, WM_KEYUP, VK_F5, 0xC0000001);
     wait_for_refreshes();
 }
 
-void drop(int frame_id, const std::vector<std::string>& paths) {
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const auto& path : paths) size += path.size() + 1;
+// The list of paths after the DROPFILES header, each ending in a NUL and the list in another.
+template <typename Char>
+HGLOBAL drop_files(const std::vector<std::basic_string<Char>>& paths) {
+    size_t size = sizeof(DROPFILES) + sizeof(Char);
+    for (const auto& path : paths) size += (path.size() + 1) * sizeof(Char);
     HGLOBAL memory = GlobalAlloc(GHND, size);
     auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
     files->pFiles = sizeof(DROPFILES);
-    files->fWide = FALSE;
-    char* out = reinterpret_cast<char*>(files + 1);
+    files->fWide = sizeof(Char) > 1;
+    Char* out = reinterpret_cast<Char*>(files + 1);
     for (const auto& path : paths) {
-        std::memcpy(out, path.c_str(), path.size() + 1);
+        std::memcpy(out, path.c_str(), (path.size() + 1) * sizeof(Char));
         out += path.size() + 1;
     }
-    *out = '\0';
+    *out = Char();
     GlobalUnlock(memory);
-    SendMessageA(control(frame_id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    return memory;
+}
+
+void drop(int frame_id, const std::vector<std::string>& paths, DropText kind) {
+    HGLOBAL memory = nullptr;
+    if (kind == DropText::Wide) {
+        std::vector<std::wstring> wide;
+        for (const auto& path : paths) wide.push_back(utf8_to_wide(path));
+        memory = drop_files(wide);
+    } else {
+        memory = drop_files(paths);
+    }
+    SendMessageW(control(frame_id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
     wait_for_refreshes();
 }
 
+// Read with a buffer longer than any text the window gives an item, so any cut is the window's.
 std::string item_text(int tree_id, HTREEITEM item) {
-    char buffer[260] = {};
-    TVITEMA data = {};
+    wchar_t buffer[1024] = {};
+    TVITEMW data = {};
     data.mask = TVIF_HANDLE | TVIF_TEXT;
     data.hItem = item;
     data.pszText = buffer;
-    data.cchTextMax = sizeof buffer;
-    SendMessageA(control(tree_id), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
-    return buffer;
+    data.cchTextMax = 1024;
+    SendMessageW(control(tree_id), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    return wide_to_utf8(buffer);
 }
 
 static HTREEITEM next_item(int tree_id, HTREEITEM item, UINT relation) {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(control(tree_id), TVM_GETNEXTITEM, relation,
+    return reinterpret_cast<HTREEITEM>(SendMessageW(control(tree_id), TVM_GETNEXTITEM, relation,
                                                     reinterpret_cast<LPARAM>(item)));
 }
 
@@ -209,7 +224,7 @@ HTREEITEM find_item(int tree_id, HTREEITEM parent, const std::string& name) {
 }
 
 bool is_expanded(int tree_id, HTREEITEM item) {
-    const LRESULT state = SendMessageA(control(tree_id), TVM_GETITEMSTATE,
+    const LRESULT state = SendMessageW(control(tree_id), TVM_GETITEMSTATE,
                                        reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
     return (state & TVIS_EXPANDED) != 0;
 }
@@ -229,19 +244,21 @@ MessageCounter::MessageCounter(HWND control, Test test)
     : control_(control), test_(std::move(test)) {
     counters()[control_] = this;
     const auto counting = reinterpret_cast<LONG_PTR>(&MessageCounter::proc);
-    previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(control_, GWLP_WNDPROC, counting));
+    // The W call keeps the control a W window: its text messages come in UTF-16, as brelo
+    // sends them.
+    previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control_, GWLP_WNDPROC, counting));
 }
 
 MessageCounter::~MessageCounter() {
     if (IsWindow(control_))
-        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+        SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
     counters().erase(control_);
 }
 
 LRESULT CALLBACK MessageCounter::proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     MessageCounter* self = counters().at(window);
     if (self->test_(message, wparam, lparam)) ++self->count_;
-    return CallWindowProcA(self->previous_, window, message, wparam, lparam);
+    return CallWindowProcW(self->previous_, window, message, wparam, lparam);
 }
 
 MessageCounter count_input_refreshes() {
@@ -252,9 +269,9 @@ MessageCounter count_input_refreshes() {
 
 MessageCounter count_output_refreshes() {
     return MessageCounter(control(IDC_MAIN_OUTPUT_TREE), [](UINT message, WPARAM, LPARAM lparam) {
-        if (message != TVM_SETITEMA) return false;
-        const auto* item = reinterpret_cast<const TVITEMA*>(lparam);
-        HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(
+        if (message != TVM_SETITEMW) return false;
+        const auto* item = reinterpret_cast<const TVITEMW*>(lparam);
+        HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageW(
             control(IDC_MAIN_OUTPUT_TREE), TVM_GETNEXTITEM, TVGN_ROOT, 0));
         return (item->mask & TVIF_TEXT) && item->hItem == root;
     });
@@ -302,19 +319,19 @@ void post_modal_script(const std::string& caption, const std::function<void(HWND
 
 void with_converters_dialog(const std::function<void(HWND dialog)>& script) {
     post_modal_script("Converters", script);
-    SendMessageA(control(IDC_MAIN_CONFIGURE), BM_CLICK, 0, 0);
+    SendMessageW(control(IDC_MAIN_CONFIGURE), BM_CLICK, 0, 0);
     pump();
 }
 
 void GuiTest::SetUp() {
-    DeleteFileA(settings_file_path().c_str());
+    DeleteFileW(utf8_to_wide(settings_file_path()).c_str());
 }
 
 void GuiTest::TearDown() {
     if (the_main_window && IsWindow(the_main_window)) close_main_window();
     the_main_window = nullptr;
     pump();
-    DeleteFileA(settings_file_path().c_str());
+    DeleteFileW(utf8_to_wide(settings_file_path()).c_str());
 }
 
 void GuiTest::open_main_window() {
@@ -324,7 +341,7 @@ void GuiTest::open_main_window() {
 }
 
 void GuiTest::close_main_window() {
-    SendMessageA(the_main_window, WM_CLOSE, 0, 0);
+    SendMessageW(the_main_window, WM_CLOSE, 0, 0);
     pump_until([] { return !IsWindow(the_main_window); });
     pump();
 }

@@ -32,6 +32,7 @@ HWND control(int id);
 // The edit field inside a combo box with an edit field.
 HWND combo_edit(int combo_id);
 
+// The whole text of a window or control, in UTF-8.
 std::string window_text(HWND window);
 std::string text(int id);
 // Clicks the control and waits for the refresh the click may have started.
@@ -43,16 +44,20 @@ void set_tick_quietly(int id, bool ticked);
 // each character typed, so the window hears one change per keystroke; then waits for the
 // refresh the typing started.
 void type_into(int combo_id, const std::string& text);
-// Types characters at the end of an edit control that has the focus, one keystroke after the
-// other without a pause between them, then carries out what they left in the queue.
+// Types characters (UTF-8, sent as the UTF-16 units a keyboard gives) at the end of an edit
+// control that has the focus, one keystroke after the other without a pause between them, then
+// carries out what they left in the queue.
 void type_chars(HWND edit, const std::string& text);
 // F5 pressed while focus has the keyboard focus, through the program's accelerator table; then
 // waits for the refresh it started.
 void press_f5(HWND focus);
-// Drops the paths on a control, as the shell does, and waits for the refresh it started.
-void drop(int frame_id, const std::vector<std::string>& paths);
+// How a drop's list of paths is written: in UTF-16, as the shell writes it, or in the code page,
+// as older programs do.
+enum class DropText { Wide, CodePage };
+// Drops the paths (UTF-8) on a control and waits for the refresh it started.
+void drop(int frame_id, const std::vector<std::string>& paths, DropText kind = DropText::Wide);
 
-// The tree as indented text, one item per line, children two blanks deeper.
+// The tree as indented text in UTF-8, one item per line, children two blanks deeper.
 std::string tree_text(int tree_id);
 // The first item under parent (null: the roots) whose text is name.
 HTREEITEM find_item(int tree_id, HTREEITEM parent, const std::string& name);

@@ -169,10 +169,10 @@ MessageCounter watch_tree(int tree, TreeMessages& seen) {
             ++seen.deletes;
             if (reinterpret_cast<HTREEITEM>(lparam) == TVI_ROOT) ++seen.root_deletes;
         }
-        if (message == TVM_INSERTITEMA) {
-            const auto* insert = reinterpret_cast<const TVINSERTSTRUCTA*>(lparam);
-            const char* text = insert->item.pszText;
-            if (text && text != LPSTR_TEXTCALLBACKA && std::string(text) == "Scanning...")
+        if (message == TVM_INSERTITEMW) {
+            const auto* insert = reinterpret_cast<const TVINSERTSTRUCTW*>(lparam);
+            const wchar_t* text = insert->item.pszText;
+            if (text && text != LPSTR_TEXTCALLBACKW && std::wstring(text) == L"Scanning...")
                 return false;
         }
         if (message == TVM_INSERTITEMA || message == TVM_INSERTITEMW) {
@@ -184,10 +184,10 @@ MessageCounter watch_tree(int tree, TreeMessages& seen) {
 }
 
 LPARAM item_param(int tree, HTREEITEM item) {
-    TVITEMA data = {};
+    TVITEMW data = {};
     data.mask = TVIF_HANDLE | TVIF_PARAM;
     data.hItem = item;
-    SendMessageA(control(tree), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    SendMessageW(control(tree), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
     return data.lParam;
 }
 
@@ -441,16 +441,20 @@ TEST_F(MainWindowTest, DropsSetTheSidesFields) {
         {"missing path", IDC_MAIN_INPUT_FRAME, {missing}, keep, keep, keep, keep},
     };
     start_with(false, false);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.label);
-        for (int id : {IDC_MAIN_INPUT_DIR, IDC_MAIN_INPUT_PATTERNS, IDC_MAIN_OUTPUT_DIR,
-                       IDC_MAIN_OUTPUT_PATTERN})
-            SetDlgItemTextA(main_window(), id, keep.c_str());
-        drop(row.frame, row.paths);
-        EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), row.input_dir);
-        EXPECT_EQ(text(IDC_MAIN_INPUT_PATTERNS), row.input_patterns);
-        EXPECT_EQ(text(IDC_MAIN_OUTPUT_DIR), row.output_dir);
-        EXPECT_EQ(text(IDC_MAIN_OUTPUT_PATTERN), row.output_pattern);
+    // The shell writes the paths in UTF-16; older programs write them in the code page.
+    for (DropText kind : {DropText::Wide, DropText::CodePage}) {
+        SCOPED_TRACE(kind == DropText::Wide ? "UTF-16" : "code page");
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.label);
+            for (int id : {IDC_MAIN_INPUT_DIR, IDC_MAIN_INPUT_PATTERNS, IDC_MAIN_OUTPUT_DIR,
+                           IDC_MAIN_OUTPUT_PATTERN})
+                SetDlgItemTextA(main_window(), id, keep.c_str());
+            drop(row.frame, row.paths, kind);
+            EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), row.input_dir);
+            EXPECT_EQ(text(IDC_MAIN_INPUT_PATTERNS), row.input_patterns);
+            EXPECT_EQ(text(IDC_MAIN_OUTPUT_DIR), row.output_dir);
+            EXPECT_EQ(text(IDC_MAIN_OUTPUT_PATTERN), row.output_pattern);
+        }
     }
 }
 

@@ -15,6 +15,7 @@
 #include "engine/current_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
+#include "platform/wide_text.h"
 #include "settings/settings_file.h"
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
@@ -29,10 +30,10 @@ using test_support::read_file;
 using test_support::write_file;
 
 std::string history_row(int box, int row) {
-    char buffer[260] = {};
-    if (SendMessageA(control(box), CB_GETLBTEXTLEN, row, 0) >= 260) return "<too long>";
-    SendMessageA(control(box), CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
+    wchar_t buffer[260] = {};
+    if (SendMessageW(control(box), CB_GETLBTEXTLEN, row, 0) >= 260) return "<too long>";
+    SendMessageW(control(box), CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(buffer));
+    return wide_to_utf8(buffer);
 }
 
 int count_of(const std::string& text, const std::string& part) {
@@ -203,14 +204,13 @@ TEST_F(RunTest, LogBoxGainsOnlyTheNewTextAndEndsWithTheWholeLog) {
     int appends = 0;
     std::size_t bytes_received = 0;
     MessageCounter log_box(control(IDC_MAIN_LOG), [&](UINT message, WPARAM, LPARAM lparam) {
-        const char* piece = reinterpret_cast<const char*>(lparam);
+        if (message != WM_SETTEXT && message != EM_REPLACESEL) return false;
+        const std::string piece = wide_to_utf8(reinterpret_cast<const wchar_t*>(lparam));
         if (message == WM_SETTEXT)
             whole_texts.push_back(piece);
-        else if (message == EM_REPLACESEL)
-            ++appends;
         else
-            return false;
-        bytes_received += std::strlen(piece);
+            ++appends;
+        bytes_received += piece.size();
         return true;
     });
     SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
