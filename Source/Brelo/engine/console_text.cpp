@@ -4,42 +4,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-
-namespace {
-
-enum class Utf8Char { Whole, Cut, Invalid };
-
-// How the UTF-8 character starting at text[at] stands; length receives its length when whole.
-// The second byte's range is narrower after some leads: that rules out overlong forms (E0, F0),
-// surrogates (ED) and codes past U+10FFFF (F4).
-Utf8Char utf8_char_at(std::string_view text, std::size_t at, std::size_t& length) {
-    const unsigned char lead = static_cast<unsigned char>(text[at]);
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead < 0x80) {
-        length = 1;
-        return Utf8Char::Whole;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return Utf8Char::Invalid;
-    }
-    const std::size_t present = std::min(length, text.size() - at);
-    for (std::size_t k = 1; k < present; ++k) {
-        const unsigned char byte = static_cast<unsigned char>(text[at + k]);
-        if (k == 1 ? byte < low || byte > high : (byte & 0xC0) != 0x80) return Utf8Char::Invalid;
-    }
-    return present < length ? Utf8Char::Cut : Utf8Char::Whole;
-}
-
-}  // namespace
+#include "platform/wide_text.h"
 
 bool SystemCodePage::is_lead_byte(unsigned char byte) const {
     return ::is_lead_byte(number_, byte);

@@ -13,6 +13,7 @@
 #include "engine/current_settings.h"
 #include "engine/setting_names.h"
 #include "platform/platform.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -71,21 +72,8 @@ constexpr char32_t lone_byte_base = 0x110000;
 
 // The length of a well-formed UTF-8 sequence at `at` (the ranges of any_character), or 0.
 std::size_t sequence_length(const std::string& text, std::size_t at) {
-    const auto byte = [&](std::size_t i) {
-        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u;
-    };
-    const auto follows = [&](std::size_t i, unsigned low = 0x80, unsigned high = 0xBF) {
-        return byte(i) >= low && byte(i) <= high;
-    };
-    const unsigned lead = byte(0);
-    if (lead >= 0xC2 && lead <= 0xDF) return follows(1) ? 2 : 0;
-    if (lead == 0xE0) return follows(1, 0xA0) && follows(2) ? 3 : 0;
-    if (lead == 0xED) return follows(1, 0x80, 0x9F) && follows(2) ? 3 : 0;
-    if (lead >= 0xE1 && lead <= 0xEF) return follows(1) && follows(2) ? 3 : 0;
-    if (lead == 0xF0) return follows(1, 0x90) && follows(2) && follows(3) ? 4 : 0;
-    if (lead >= 0xF1 && lead <= 0xF3) return follows(1) && follows(2) && follows(3) ? 4 : 0;
-    if (lead == 0xF4) return follows(1, 0x80, 0x8F) && follows(2) && follows(3) ? 4 : 0;
-    return 0;
+    std::size_t length = 0;
+    return utf8_char_at(text, at, length) == Utf8Char::Whole ? length : 0;
 }
 
 // The text as characters, ASCII letters in lower case; in a pattern, "?" becomes any_unit.

@@ -5,18 +5,34 @@
 #include <windows.h>
 #endif
 
-namespace {
-
-// How many bytes the character that starts with lead takes; 0 for a byte that starts none.
-std::size_t sequence_length(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
+Utf8Char utf8_char_at(std::string_view text, std::size_t at, std::size_t& length) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    // The second byte's range is narrower after some leads: that rules out overlong forms (E0,
+    // F0), surrogates (ED) and codes past U+10FFFF (F4).
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead < 0x80) {
+        length = 1;
+        return Utf8Char::Whole;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return Utf8Char::Invalid;
+    }
+    const std::size_t present = length < text.size() - at ? length : text.size() - at;
+    for (std::size_t k = 1; k < present; ++k) {
+        const unsigned char byte = static_cast<unsigned char>(text[at + k]);
+        if (k == 1 ? byte < low || byte > high : (byte & 0xC0) != 0x80) return Utf8Char::Invalid;
+    }
+    return present < length ? Utf8Char::Cut : Utf8Char::Whole;
 }
-
-}  // namespace
 
 std::size_t utf8_whole_length(std::string_view text) {
     // A character is at most four bytes long, so only the last three can be its unfinished start.
@@ -24,8 +40,8 @@ std::size_t utf8_whole_length(std::string_view text) {
     for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
         const unsigned char byte = static_cast<unsigned char>(text[size - back]);
         if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: its lead lies further back
-        const std::size_t needed = sequence_length(byte);
-        return needed > back ? size - back : size;
+        std::size_t length = 0;
+        return utf8_char_at(text, size - back, length) == Utf8Char::Cut ? size - back : size;
     }
     return size;
 }

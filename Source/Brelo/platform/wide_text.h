@@ -6,6 +6,15 @@
 #include <string>
 #include <string_view>
 
+// How the UTF-8 character starting at a byte stands: whole, cut off by the end of the text
+// after well-formed first bytes, or no well-formed character at all.
+enum class Utf8Char { Whole, Cut, Invalid };
+
+// Reads the character starting at text[at] (at < text.size()); length receives the number of
+// bytes it takes (1 to 4) unless it is Invalid. Well-formed means RFC 3629: no overlong forms,
+// no surrogates, nothing past U+10FFFF.
+Utf8Char utf8_char_at(std::string_view text, std::size_t at, std::size_t& length);
+
 // The length of the longest start of text that does not end inside a UTF-8 character: text's
 // whole length, unless it ends with the first one to three bytes of a character that needs more.
 // Bytes that are no UTF-8 at all count as whole, so nothing waits for bytes that cannot come.
