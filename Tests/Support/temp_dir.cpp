@@ -7,9 +7,7 @@
 #include <random>
 #include <sstream>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "platform/wide_text.h"
 
 namespace fs = std::filesystem;
 
@@ -49,19 +47,7 @@ std::string TempDir::file(const std::string& name) const { return path_ + separa
 
 fs::path native_path(const std::string& path) {
 #ifdef _WIN32
-    const int size = static_cast<int>(path.size());
-    UINT code_page = CP_UTF8;
-    DWORD flags = MB_ERR_INVALID_CHARS;
-    int length = MultiByteToWideChar(code_page, flags, path.data(), size, nullptr, 0);
-    if (length <= 0) {
-        code_page = CP_ACP;
-        flags = 0;
-        length = MultiByteToWideChar(code_page, flags, path.data(), size, nullptr, 0);
-    }
-    if (length <= 0) return fs::path();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(code_page, flags, path.data(), size, &wide[0], length);
-    return fs::path(wide);
+    return fs::path(utf8_to_wide(path));
 #else
     return fs::path(path);
 #endif

@@ -91,7 +91,7 @@ int run(const RunRequest& request, bool progress, std::ostream& out, std::ostrea
     std::optional<ProgressEvents> shown_progress;
     // The number of files comes from a walk of its own before the run.
     if (progress) {
-        shown_progress.emplace(log, err, count_matching_files(request.settings),
+        shown_progress.emplace(log, err, count_matching_files(request.settings, control),
                                output_is_terminal() ? &out : nullptr);
     }
     RunEvents& events = shown_progress ? static_cast<RunEvents&>(*shown_progress) : log;

@@ -26,8 +26,8 @@ int run(const std::vector<std::string>& args) {
 // The entry point of a -municode program: the arguments come as the system keeps them, in
 // UTF-16, so that any name reaches the program, not only those of the ANSI code page.
 int wmain(int argc, wchar_t* argv[]) {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(wide_to_utf8(argv[i]));
+    std::vector<std::string> args = utf8_arguments(argc, argv);
+    if (!args.empty()) args.erase(args.begin());  // the program's name
     return run(args);
 }
 #else

@@ -97,6 +97,12 @@ public:
         text += input_shown;
         text += entry_arrow;
         text += output_shown;
+        // Side by side, an earlier converter may still be writing this output: the file is judged
+        // once it is done, as one at a time would judge it.
+        if (settings_.skip_up_to_date && pool_) {
+            pool_->await_output(output_path,
+                                [this](ConverterPool::Finished&& finished) { deliver(finished); });
+        }
         if (settings_.skip_up_to_date && up_to_date(input_path, output_path)) {
             text += up_to_date_text;
             ++result_.skipped;
@@ -160,20 +166,21 @@ private:
 
     // A whole entry of a converter that ran beside others, given once every entry before it is.
     void deliver(ConverterPool::Finished& finished) {
-        const ConverterPool::Entry& passed = finished.entry;
+        const ConverterPool::Entry& entry = finished.entry;
         if (!finished.converter) {
-            if (passed.kind == skipped_entry) {
-                events_.file_skipped(passed.input_shown, passed.output_shown, passed.text);
+            if (entry.kind == skipped_entry) {
+                events_.file_skipped(entry.input_shown, entry.output_shown, entry.text);
             } else {
-                events_.note(passed.text);
+                events_.note(entry.text);
             }
             return;
         }
         if (!finished.started) {
+            // Stop came after the walk was through, while queued converters waited their turn.
+            result_.stopped = true;
             ++result_.not_started;
             return;
         }
-        const ConverterPool::Entry& entry = finished.entry;
         events_.file_started(entry.input_shown, entry.output_shown, entry.text);
         if (!finished.console.empty()) events_.console_text(finished.console);
         ended(finished.end);
@@ -198,8 +205,14 @@ private:
 
 class MatchCounter : public WalkVisitor {
 public:
+    explicit MatchCounter(const RunControl& control) : control_(control) {}
     void file_matched(const WalkFolder&, const std::string&) override { ++count; }
+    // A Stop during the count ends it: the run that follows stops at once anyway.
+    bool stop_requested() override { return ::stop_requested(control_); }
     int count = 0;
+
+private:
+    const RunControl& control_;
 };
 
 // Every run ends so, stopped, complete or failed: the next run starts clean.
@@ -232,10 +245,10 @@ std::string shown_path(const std::string& path, const std::string& typed,
     return typed + path.substr(resolved.size());
 }
 
-int count_matching_files(const CurrentSettings& settings) {
+int count_matching_files(const CurrentSettings& settings, const RunControl& control) {
     PatternSet patterns;
     if (check_input(settings, patterns)) return 0;
-    MatchCounter counter;
+    MatchCounter counter(control);
     walk_input(resolved_settings(settings), patterns, counter);
     return counter.count;
 }

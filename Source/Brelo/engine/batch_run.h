@@ -129,8 +129,9 @@ std::string shown_path(const std::string& path, const std::string& typed,
 
 // The number of files a run of these settings would meet, by the run's own walk (a folder that
 // cannot be listed counts nothing); skipped files count, as the run reports them too. Zero when
-// the input check fails. It walks the disk, so views call it on the run's thread, before the run.
-int count_matching_files(const CurrentSettings& settings);
+// the input check fails. It walks the disk, so views call it on the run's thread, before the run;
+// Stop (the control's stop event) ends the count early, with what it found so far.
+int count_matching_files(const CurrentSettings& settings, const RunControl& control);
 
 // The whole run on the calling thread (and, with several converters at once, on as many threads
 // beside it; the events still come on the calling thread, the entries in walk order, the log

@@ -59,7 +59,7 @@ void ConverterPool::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         work_ready_.wait(lock, [this] { return closing_ || next_start_ < slots_.size(); });
-        if (next_start_ >= slots_.size()) return;  // closing, nothing left to start
+        if (closing_ || next_start_ >= slots_.size()) return;  // what was not started is dropped
         Slot& slot = *slots_[next_start_++];
         if (slot.state == State::Done) continue;  // an entry that runs nothing
         slot.state = State::Running;
@@ -130,6 +130,15 @@ void ConverterPool::add_entry(Entry entry, const Deliver& deliver) {
     slot->finished.converter = false;
     slots_.push_back(std::move(slot));
     deliver_ready(lock, deliver);
+}
+
+void ConverterPool::await_output(const std::string& output_path, const Deliver& deliver) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        deliver_ready(lock, deliver);
+        if (workers_.empty() || !output_busy(output_path)) return;
+        job_done_.wait(lock);
+    }
 }
 
 void ConverterPool::finish(const Deliver& deliver) {

@@ -58,6 +58,9 @@ public:
     // place among the jobs, after every one submitted before it. Waits like submit while the
     // pool is full, so such entries held behind a slow converter stay bounded too.
     void add_entry(Entry entry, const Deliver& deliver);
+    // Waits, delivering finished jobs in order meanwhile, until no job submitted before writes
+    // output_path, so that the caller sees that file as one at a time would.
+    void await_output(const std::string& output_path, const Deliver& deliver);
     // Waits for every job and delivers the rest in order.
     void finish(const Deliver& deliver);
 

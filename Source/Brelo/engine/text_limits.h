@@ -12,8 +12,5 @@ constexpr std::size_t text_capacity = 260;  // bytes, terminating NUL included
 // The text cut to what a buffer of capacity bytes holds: at most capacity - 1 bytes, never
 // ending inside a UTF-8 character (its first bytes go with it).
 inline std::string fit_text(std::string text, std::size_t capacity = text_capacity) {
-    if (capacity > 0 && text.size() > capacity - 1) {
-        text.resize(utf8_whole_length(std::string_view(text).substr(0, capacity - 1)));
-    }
-    return text;
+    return capacity > 0 ? utf8_prefix(text, capacity - 1) : text;
 }

@@ -17,10 +17,11 @@ namespace {
 // that deep stays one that cannot be read, on every system alike.
 constexpr std::size_t path_capacity = MAX_PATH;
 
-// The path in UTF-16 for a W call; false when it is longer than the 8-bit calls took.
+// The path in UTF-16 for a W call; false when it is longer than the 8-bit calls took (their
+// buffers held MAX_PATH characters with the terminating NUL).
 bool wide_path(const std::string& path, std::wstring& wide) {
     wide = utf8_to_wide(path);
-    return wide.size() <= path_capacity;
+    return wide.size() < path_capacity;
 }
 
 }  // namespace
@@ -343,7 +344,8 @@ std::string code_page_to_utf8(unsigned code_page, const std::string& bytes) {
     if (bytes.empty()) return bytes;
     const int length = static_cast<int>(bytes.size());
     const int wide_length = MultiByteToWideChar(code_page, 0, bytes.data(), length, nullptr, 0);
-    if (wide_length <= 0) return std::string();
+    // A code page the system cannot read must not make the text vanish: the ANSI one can.
+    if (wide_length <= 0) return code_page == CP_ACP ? std::string() : ansi_to_utf8(bytes);
     std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
     MultiByteToWideChar(code_page, 0, bytes.data(), length, &wide[0], wide_length);
     return wide_to_utf8(wide);

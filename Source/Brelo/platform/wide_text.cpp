@@ -46,6 +46,11 @@ std::size_t utf8_whole_length(std::string_view text) {
     return size;
 }
 
+std::string utf8_prefix(const std::string& text, std::size_t max_bytes) {
+    if (text.size() <= max_bytes) return text;
+    return text.substr(0, utf8_whole_length(std::string_view(text).substr(0, max_bytes)));
+}
+
 #ifdef _WIN32
 
 std::wstring utf8_to_wide(std::string_view text) {
@@ -79,6 +84,12 @@ std::string wide_to_utf8(const wchar_t* text, std::size_t length) {
     std::string utf8(static_cast<std::size_t>(utf8_length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, wide_length, &utf8[0], utf8_length, nullptr, nullptr);
     return utf8;
+}
+
+std::vector<std::string> utf8_arguments(int argc, wchar_t* argv[]) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.push_back(wide_to_utf8(argv[i]));
+    return args;
 }
 
 #endif

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // How the UTF-8 character starting at a byte stands: whole, cut off by the end of the text
 // after well-formed first bytes, or no well-formed character at all.
@@ -20,6 +21,10 @@ Utf8Char utf8_char_at(std::string_view text, std::size_t at, std::size_t& length
 // Bytes that are no UTF-8 at all count as whole, so nothing waits for bytes that cannot come.
 std::size_t utf8_whole_length(std::string_view text);
 
+// The longest start of text that has at most max_bytes bytes and does not end inside a UTF-8
+// character. A text that fits comes back whole.
+std::string utf8_prefix(const std::string& text, std::size_t max_bytes);
+
 #ifdef _WIN32
 
 // The UTF-16 form of a UTF-8 text, for the W functions. A text that is not UTF-8 is read in the
@@ -34,5 +39,8 @@ std::string wide_to_utf8(const wchar_t* text, std::size_t length);
 inline std::string wide_to_utf8(const std::wstring& text) {
     return wide_to_utf8(text.data(), text.size());
 }
+
+// The arguments wmain received, the program's name first, in UTF-8.
+std::vector<std::string> utf8_arguments(int argc, wchar_t* argv[]);
 
 #endif

@@ -55,8 +55,6 @@ constexpr const char* parallel_field = "Parallel";
 constexpr const char* skip_up_to_date_key = "Skip Up To Date";
 constexpr int most_converters_at_once = 1024;
 
-// A text as a 260-byte buffer holds it, without cutting a character in two.
-std::string fitted(const std::string& text) { return utf8_prefix(text, text_capacity - 1); }
 
 std::string read_value(const ProfileDocument& file, const char* section, const std::string& key,
                        const std::string& fallback) {
@@ -65,7 +63,7 @@ std::string read_value(const ProfileDocument& file, const char* section, const s
 
 std::string read_text(const ProfileDocument& file, const char* section, const std::string& key,
                       const std::string& fallback) {
-    return fitted(read_value(file, section, key, fallback));
+    return fit_text(read_value(file, section, key, fallback));
 }
 
 int read_number(const ProfileDocument& file, const char* section, const char* key,
@@ -102,7 +100,7 @@ std::vector<Converter> read_converters(const ProfileDocument& file) {
             std::optional<std::string> text =
                 file.find(converter_section, converter_key(number, converter_fields[i]));
             any_key |= text.has_value();
-            if (text) *texts[i] = fitted(*text);
+            if (text) *texts[i] = fit_text(*text);
         }
         if (!any_key && number > converters_read_without_keys) break;
         if (std::optional<std::string> text =
@@ -116,7 +114,7 @@ std::vector<Converter> read_converters(const ProfileDocument& file) {
 }
 
 ProfileEntry text_entry(const char* section, const std::string& key, const std::string& text) {
-    return ProfileEntry{section, key, stored_text(fitted(text))};
+    return ProfileEntry{section, key, stored_text(fit_text(text))};
 }
 
 ProfileEntry number_entry(const char* section, const char* key, int number) {

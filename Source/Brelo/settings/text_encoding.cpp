@@ -59,7 +59,3 @@ std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {
     return out;
 }
 
-std::string utf8_prefix(const std::string& text, std::size_t max_bytes) {
-    if (text.size() <= max_bytes) return text;
-    return text.substr(0, utf8_whole_length(std::string_view(text).substr(0, max_bytes)));
-}

@@ -1,6 +1,8 @@
 // The encodings a settings file may come in, and UTF-8 texts cut to a byte budget.
 #pragma once
 
+#include "platform/wide_text.h"  // utf8_prefix
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,6 +15,4 @@ bool is_valid_utf8(std::string_view text);
 // without its partner, and an odd last byte, become U+FFFD.
 std::string utf16_to_utf8(std::string_view bytes, bool big_endian);
 
-// The longest start of text that has at most max_bytes bytes and does not end inside a UTF-8
-// character. A text that fits comes back whole.
-std::string utf8_prefix(const std::string& text, std::size_t max_bytes);
+

@@ -4,15 +4,8 @@
 #include <vector>
 
 #include "platform/wide_text.h"
-#include "settings/text_encoding.h"
 
 namespace {
-
-// A value of the program holds 259 bytes; a cut inside a character would leave bytes that are
-// no UTF-8 at all.
-std::string fit_value(const std::wstring& text) {
-    return utf8_prefix(wide_to_utf8(text), text_capacity - 1);
-}
 
 // The text a row-reading message (CB_GETLBTEXT, LB_GETTEXT) writes, after its length message
 // says how long it is.
@@ -21,19 +14,21 @@ std::string row_text(HWND control, UINT length_message, UINT text_message, int r
     if (length < 0) return std::string();
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
     SendMessageW(control, text_message, row, reinterpret_cast<LPARAM>(buffer.data()));
-    return fit_value(buffer.data());
+    return fit_text(wide_to_utf8(buffer.data()));
 }
 
 }  // namespace
 
-std::string control_text(HWND control) {
+std::string whole_control_text(HWND control) {
     const int length = GetWindowTextLengthW(control);
     if (length <= 0) return std::string();
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     const int copied = GetWindowTextW(control, &text[0], length + 1);
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return fit_value(text);
+    return wide_to_utf8(text);
 }
+
+std::string control_text(HWND control) { return fit_text(whole_control_text(control)); }
 
 std::string dialog_item_text(HWND dialog, int id) {
     return control_text(GetDlgItem(dialog, id));

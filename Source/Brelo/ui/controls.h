@@ -13,6 +13,8 @@
 // The text of a control in UTF-8, cut to at most 259 bytes (what a value of the program holds),
 // never inside a character. Empty for a control without text or no control at all.
 std::string control_text(HWND control);
+// The control's whole text in UTF-8, however long (a caption, not a value).
+std::string whole_control_text(HWND control);
 std::string dialog_item_text(HWND dialog, int id);
 // The text of a combo box's row, read and cut the same way; empty for a row that does not exist.
 std::string combo_row_text(HWND combo, int row);

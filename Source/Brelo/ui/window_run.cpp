@@ -148,14 +148,6 @@ void show_pending(HWND window) {
 }
 
 // The caption, whole: it is given back as it was when the run ends.
-std::string caption_of(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int copied = GetWindowTextW(window, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return wide_to_utf8(text);
-}
-
 // The caption and the taskbar button follow the files done once they are counted; a run that
 // ends in a notice never shows any.
 void show_progress(HWND window) {
@@ -206,14 +198,14 @@ void start_run(HWND window, const ConverterList& converters) {
     run.log.clear();
     run.box_holds_log = true;
     run.pacing.reset();
-    run.caption = caption_of(window);
+    run.caption = whole_control_text(window);
     set_run_label(window, stop_label);
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
     RunControl control{run.stop_event, run.stop_grace};
     const bool started = start_detached_thread([window, output, request, control]() mutable {
         PendingLogEvents events(output);
         // A run without a converter ends at its checks: nothing to count for it.
-        output->matching = request.converter ? count_matching_files(request.settings) : 0;
+        output->matching = request.converter ? count_matching_files(request.settings, control) : 0;
         output->result = run_batch(request, events, control);
         output->ended = true;
         PostMessageW(window, run_ended_message, 0, 0);

@@ -25,7 +25,7 @@ bool is_regular_file(std::FILE* file) {
 bool names_open_file(std::FILE* input, const std::string& path) {
 #ifdef _WIN32
     HANDLE open = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(input)));
-    HANDLE other = CreateFileW(wide_name(path).c_str(), 0,
+    HANDLE other = CreateFileW(utf8_to_wide(path).c_str(), 0,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;

@@ -93,7 +93,7 @@ bool is_reserved_device_name(const std::string& path) {
 bool is_device(const std::string& path) {
     if (path.compare(0, 4, "\\\\.\\") == 0 || is_reserved_device_name(path)) return true;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE handle = CreateFileW(wide_name(path).c_str(), 0, share, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(utf8_to_wide(path).c_str(), 0, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool device = GetFileType(handle) != FILE_TYPE_DISK;
@@ -105,7 +105,7 @@ Placement place_output(const std::string& path, bool in_place, std::string& targ
     target = path;
     if (in_place) return Placement::Temporary;
     if (is_device(path)) return Placement::Direct;
-    const DWORD attributes = GetFileAttributesW(wide_name(path).c_str());
+    const DWORD attributes = GetFileAttributesW(utf8_to_wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Placement::Temporary;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Placement::Direct;
     // Opening a read-only file for writing fails; replacing it must not succeed instead.
@@ -115,7 +115,7 @@ Placement place_output(const std::string& path, bool in_place, std::string& targ
 
 // Null, with collided set, when a file of that name exists already.
 std::FILE* create_exclusive(const std::string& name, bool& collided) {
-    const int descriptor = _wopen(wide_name(name).c_str(),
+    const int descriptor = _wopen(utf8_to_wide(name).c_str(),
                                   _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
     collided = descriptor < 0 && errno == EEXIST;
     if (descriptor < 0) return nullptr;
@@ -132,7 +132,7 @@ std::FILE* create_exclusive(const std::string& name, bool& collided) {
 void copy_permissions(const std::string&, std::FILE*) {}
 
 bool replace_file(const std::string& from, const std::string& to) {
-    return MoveFileExW(wide_name(from).c_str(), wide_name(to).c_str(),
+    return MoveFileExW(utf8_to_wide(from).c_str(), utf8_to_wide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING) != 0;
 }
 

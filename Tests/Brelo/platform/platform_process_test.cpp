@@ -118,8 +118,9 @@ TEST(Files, NamesInAnyScriptAreMadeListedAndFound) {
 }
 
 #ifdef _WIN32
-// The limit the 8-bit calls had stays, counted in UTF-16 units, not in bytes of UTF-8: 260
-// units are a path, 261 are not, however many bytes their characters take.
+// The limit the 8-bit calls had stays (MAX_PATH with the terminating NUL), counted in UTF-16
+// units, not in bytes of UTF-8: 259 units are a path, 260 are not, however many bytes their
+// characters take.
 TEST(Files, PathsPastTheOldLimitCountInCharactersAndFail) {
     TempDir dir;
     const std::string japanese = "\xe6\x97\xa5";  // one unit, three bytes
@@ -138,11 +139,11 @@ TEST(Files, PathsPastTheOldLimitCountInCharactersAndFail) {
     const std::string parent = path;
     std::string last = path + path_separator;
     ++units;
-    while (units < 260) {
+    while (units < 259) {
         last += japanese;
         ++units;
     }
-    ASSERT_GT(last.size(), 260u);
+    ASSERT_GT(last.size(), 259u);
     EXPECT_TRUE(make_directory(last));
     made.push_back(last);
     EXPECT_TRUE(is_directory(last));

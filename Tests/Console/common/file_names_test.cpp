@@ -56,8 +56,8 @@ TEST(FileNames, WideArgumentsComeOutAsUtf8) {
     EXPECT_EQ(utf8_arguments(4, argv),
               (std::vector<std::string>{"C:\\Tools\\hashmd5.exe", names[0], "\xf0\x9f\x98\x80 x",
                                         ""}));
-    EXPECT_EQ(wide_name(names[0]), std::wstring(japanese));
-    EXPECT_EQ(wide_name(""), L"");
+    EXPECT_EQ(utf8_to_wide(names[0]), std::wstring(japanese));
+    EXPECT_EQ(utf8_to_wide(""), L"");
 }
 #endif
 
