@@ -113,18 +113,45 @@ Placement place_output(const std::string& path, bool in_place, std::string& targ
     return Placement::Temporary;
 }
 
-// Null, with collided set, when a file of that name exists already.
-std::FILE* create_exclusive(const std::string& name, bool& collided) {
-    const int descriptor = _wopen(utf8_to_wide(name).c_str(),
-                                  _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    collided = descriptor < 0 && errno == EEXIST;
-    if (descriptor < 0) return nullptr;
+// Marks the open file to be deleted when its last handle closes (or, with deleted false, takes
+// the mark back). A handle opened with FILE_FLAG_DELETE_ON_CLOSE could never take it back.
+bool mark_for_deletion(HANDLE file, bool deleted) {
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = deleted ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
+}
+
+// Null, with collided set, when a file of that name exists already. The file is marked for
+// deletion at once, so that the system removes it however the process ends, killed included;
+// removes_itself tells whether the mark took. Without it the file stays until it is removed.
+std::FILE* create_exclusive(const std::string& name, bool& collided, bool& removes_itself) {
+    removes_itself = false;
+    HANDLE file = CreateFileW(utf8_to_wide(name).c_str(), GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    collided = file == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_FILE_EXISTS ||
+                                                GetLastError() == ERROR_ALREADY_EXISTS);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    removes_itself = mark_for_deletion(file, true);
+    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_WRONLY | _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(file);
+        if (!removes_itself) remove_file(name);
+        return nullptr;
+    }
     std::FILE* stream = _fdopen(descriptor, "wb");
     if (!stream) {
         _close(descriptor);
-        remove_file(name);
+        if (!removes_itself) remove_file(name);
     }
     return stream;
+}
+
+// Keeps the file when its stream closes. False, the file then going with its handle, when the
+// mark cannot be taken back.
+bool keep_on_close(std::FILE* stream) {
+    return mark_for_deletion(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), false);
 }
 
 // The C runtime's permission bits are only the read-only attribute, which a replaced file cannot
@@ -183,7 +210,8 @@ Placement place_output(const std::string& path, bool in_place, std::string& targ
 }
 
 // Null, with collided set, when a file of that name exists already.
-std::FILE* create_exclusive(const std::string& name, bool& collided) {
+std::FILE* create_exclusive(const std::string& name, bool& collided, bool& removes_itself) {
+    removes_itself = false;
     const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     collided = descriptor < 0 && errno == EEXIST;
     if (descriptor < 0) return nullptr;
@@ -193,6 +221,53 @@ std::FILE* create_exclusive(const std::string& name, bool& collided) {
         unlink(name.c_str());
     }
     return stream;
+}
+
+bool keep_on_close(std::FILE*) { return true; }
+
+std::string descriptor_link(int descriptor) {
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+// A file without a name in folder ("" for the current one), which vanishes with its last
+// descriptor, however the process ends. Null where the kernel or the file system has no such
+// files (O_TMPFILE), or where /proc, through which the file later gets its name, is missing.
+std::FILE* create_unnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+    const int descriptor =
+        ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor < 0) return nullptr;
+    struct stat link;
+    std::FILE* stream = nullptr;
+    if (lstat(descriptor_link(descriptor).c_str(), &link) == 0) stream = fdopen(descriptor, "wb");
+    if (!stream) close(descriptor);
+    return stream;
+#else
+    (void)folder;
+    return nullptr;
+#endif
+}
+
+// Gives the unnamed file open as descriptor the name target: straight when the name is free,
+// otherwise under a temporary name that is then renamed over the old file, as rename replaces
+// in one step and a link never does.
+bool name_unnamed(int descriptor, const std::string& target, const char* tool) {
+    const std::string link = descriptor_link(descriptor);
+    if (linkat(AT_FDCWD, link.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != EEXIST) return false;
+    TemporaryNames names;
+    for (int attempt = 0; attempt < creation_attempts; ++attempt) {
+        const std::string name = names.next(folder_prefix(target), tool);
+        if (linkat(AT_FDCWD, link.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        if (std::rename(name.c_str(), target.c_str()) == 0) return true;
+        unlink(name.c_str());
+        return false;
+    }
+    return false;
 }
 
 // The owner first: changing it clears the set-id bits that the mode then restores. Failing to
@@ -238,12 +313,22 @@ bool OutputFile::open_as(const std::string& path, const char* tool, bool in_plac
     case Placement::Temporary:
         break;
     }
-    TemporaryNames names;
     const std::string folder = folder_prefix(target);
+#ifndef _WIN32
+    stream_ = create_unnamed(folder);
+    if (stream_) {
+        target_ = target;
+        tool_ = tool;
+        unnamed_ = true;
+        copy_permissions(target_, stream_);
+        return true;
+    }
+#endif
+    TemporaryNames names;
     for (int attempt = 0; attempt < creation_attempts; ++attempt) {
         const std::string name = names.next(folder, tool);
         bool collided = false;
-        stream_ = create_exclusive(name, collided);
+        stream_ = create_exclusive(name, collided, removes_itself_);
         if (stream_) {
             target_ = target;
             temporary_ = name;
@@ -258,20 +343,44 @@ bool OutputFile::open_as(const std::string& path, const char* tool, bool in_plac
 bool OutputFile::commit() {
     if (!stream_) return false;
     bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+#ifndef _WIN32
+    if (unnamed_) {
+        // A second descriptor holds the file while the stream closes, so that a failed close
+        // still keeps the old output, as it does for a named file.
+        const int keeper = ok ? fcntl(fileno(stream_), F_DUPFD_CLOEXEC, 0) : -1;
+        if (std::fclose(stream_) != 0 || keeper < 0) ok = false;
+        stream_ = nullptr;
+        if (ok) ok = name_unnamed(keeper, target_, tool_);
+        if (keeper >= 0) close(keeper);
+        forget();
+        return ok;
+    }
+#endif
+    // The mark comes off just before the close and the rename: only a kill between the two
+    // leaves the file behind.
+    bool kept = !removes_itself_;
+    if (ok && removes_itself_) ok = kept = keep_on_close(stream_);
     if (std::fclose(stream_) != 0) ok = false;
     stream_ = nullptr;
     if (temporary_.empty()) return ok;
     if (ok) ok = replace_file(temporary_, target_);
-    if (!ok) remove_file(temporary_);
-    temporary_.clear();
-    target_.clear();
+    if (!ok && kept) remove_file(temporary_);
+    forget();
     return ok;
 }
 
 void OutputFile::discard() {
     if (stream_) std::fclose(stream_);
     stream_ = nullptr;
-    if (!temporary_.empty()) remove_file(temporary_);
-    temporary_.clear();
+    // A marked file went with its handle, and an unnamed one with its descriptor.
+    if (!temporary_.empty() && !removes_itself_) remove_file(temporary_);
+    forget();
+}
+
+void OutputFile::forget() {
     target_.clear();
+    temporary_.clear();
+    tool_ = "";
+    unnamed_ = false;
+    removes_itself_ = false;
 }

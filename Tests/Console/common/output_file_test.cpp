@@ -9,11 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "Support/run_program.h"
 #include "Support/temp_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -47,10 +52,15 @@ TEST(OutputFile, OldFileStaysWholeUntilTheCommitAndNoTemporaryRemains) {
     std::fflush(output.stream());
     EXPECT_EQ(read_file(dir.file("out")), "old text");
     const auto during = directory_listing(dir.path());
+#ifdef _WIN32
     ASSERT_EQ(during.size(), 2u);
     // The temporary file sits beside the output, under a name of its own.
     EXPECT_EQ(during[0].compare(0, 6, ".tool-"), 0) << during[0];
     EXPECT_EQ(during[0].substr(during[0].size() - 4), ".tmp");
+#else
+    // The temporary file has no name until the commit.
+    EXPECT_EQ(during, std::vector<std::string>{"out"});
+#endif
     EXPECT_TRUE(output.commit());
     EXPECT_EQ(output.stream(), nullptr);
     EXPECT_EQ(read_file(dir.file("out")), "new text, longer than the old");
@@ -178,6 +188,127 @@ TEST(OutputFile, ReadOnlyOutputIsRefusedAsWritingIntoItWouldBe) {
     EXPECT_FALSE(output.open(dir.file("out"), "tool"));
     EXPECT_EQ(read_file(dir.file("out")), "old");
     EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"out"});
+}
+
+// output_file_holder writing into an output and never committing it, until the test kills it.
+class KilledWriter {
+public:
+    KilledWriter(const std::string& output, bool in_place) {
+        const std::string program = test_support::program_path("output_file_holder");
+        const char* mode = in_place ? "in-place" : "new";
+#ifdef _WIN32
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE child_out = nullptr, child_in = nullptr;
+        if (!CreatePipe(&from_child_, &child_out, &inherit, 0)) return;
+        if (!CreatePipe(&child_in, &to_child_, &inherit, 0)) return;
+        SetHandleInformation(from_child_, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(to_child_, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = child_in;
+        startup.hStdOutput = child_out;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::string command = "\"" + program + "\" \"" + output + "\" " + mode;
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &process)) {
+            process_ = process.hProcess;
+            CloseHandle(process.hThread);
+        }
+        CloseHandle(child_out);
+        CloseHandle(child_in);
+#else
+        int out[2], in[2];
+        if (pipe(out) != 0 || pipe(in) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(in[0], 0);
+            execl(program.c_str(), program.c_str(), output.c_str(), mode, (char*)nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        close(in[0]);
+        from_child_ = out[0];
+        to_child_ = in[1];
+#endif
+    }
+
+    // The first line the writer printed: "writing" once its bytes reached the output file.
+    std::string first_line() {
+        std::string line;
+        char c;
+        while (read_byte(c) && c != '\n') line += c;
+        return line;
+    }
+
+    // Kills the writer as SIGKILL does; true once it has ended that way.
+    bool kill() {
+#ifdef _WIN32
+        constexpr UINT killed_code = 137;
+        if (!process_ || !TerminateProcess(process_, killed_code)) return false;
+        WaitForSingleObject(process_, INFINITE);
+        DWORD code = 0;
+        return GetExitCodeProcess(process_, &code) && code == killed_code;
+#else
+        int status = 0;
+        if (pid_ <= 0 || ::kill(pid_, SIGKILL) != 0 || waitpid(pid_, &status, 0) != pid_)
+            return false;
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+#endif
+    }
+
+    ~KilledWriter() {
+#ifdef _WIN32
+        for (HANDLE handle : {from_child_, to_child_, process_})
+            if (handle) CloseHandle(handle);
+#else
+        if (from_child_ >= 0) close(from_child_);
+        if (to_child_ >= 0) close(to_child_);
+#endif
+    }
+
+private:
+    bool read_byte(char& c) {
+#ifdef _WIN32
+        DWORD got = 0;
+        return from_child_ && ReadFile(from_child_, &c, 1, &got, nullptr) && got == 1;
+#else
+        return from_child_ >= 0 && read(from_child_, &c, 1) == 1;
+#endif
+    }
+
+#ifdef _WIN32
+    HANDLE from_child_ = nullptr, to_child_ = nullptr, process_ = nullptr;
+#else
+    pid_t pid_ = -1;
+    int from_child_ = -1, to_child_ = -1;
+#endif
+};
+
+TEST(OutputFile, WriterKilledMidWriteLeavesTheOldOutputAndNothingElse) {
+    struct Row {
+        const char* label;
+        bool old_output;
+        bool in_place;
+    };
+    const Row rows[] = {{"over an old output", true, false},
+                        {"new output", false, false},
+                        {"in place", true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir dir;
+        if (row.old_output) write_file(dir.file("out"), "old");
+        const auto before = directory_listing(dir.path());
+        KilledWriter writer(dir.file("out"), row.in_place);
+        ASSERT_EQ(writer.first_line(), "writing");
+        ASSERT_TRUE(writer.kill());
+        EXPECT_EQ(directory_listing(dir.path()), before);
+        if (row.old_output) {
+            EXPECT_EQ(read_file(dir.file("out")), "old");
+        }
+    }
 }
 
 #ifdef _WIN32
