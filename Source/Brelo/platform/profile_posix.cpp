@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +27,7 @@ bool write_all(int fd, const std::string& bytes) {
     while (done < bytes.size()) {
         ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
         if (put < 0 && errno == EINTR) continue;
+        if (put == 0) errno = EIO;
         if (put <= 0) return false;
         done += static_cast<std::size_t>(put);
     }
@@ -43,6 +45,40 @@ std::string write_target(const std::string& file) {
         }
     }
     return file;
+}
+
+// False, with failure saying what errno (of the call that failed) means.
+bool fail_with(WriteFailure& failure, int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: failure.problem = WriteProblem::DiskFull; break;
+    case EACCES:
+    case EPERM: failure.problem = WriteProblem::AccessDenied; break;
+    case ENOENT:
+    case ENOTDIR: failure.problem = WriteProblem::FolderMissing; break;
+    default: failure.problem = WriteProblem::Other; break;
+    }
+    failure.system_message = std::strerror(error);
+    return false;
+}
+
+bool fail_with(WriteFailure& failure, WriteProblem problem) {
+    failure.problem = problem;
+    return false;
+}
+
+// After a rename, the folder holds the new name only in memory until it too reaches the disk.
+// A folder that cannot be synced is no error: the rename itself was done.
+void sync_folder_of(const std::string& file) {
+    const std::size_t slash = file.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    if (fsync(fd) != 0) {
+        // Some file systems cannot sync a folder; the file's own bytes are on the disk.
+    }
+    close(fd);
 }
 
 }  // namespace
@@ -90,12 +126,17 @@ FileRead read_profile_file(const std::string& path, std::string& bytes) {
     return FileRead::Read;
 }
 
-bool replace_profile_file(const std::string& path, const std::string& bytes) {
+bool replace_profile_file(const std::string& path, const std::string& bytes,
+                          WriteFailure* failure) {
     ++writes;
+    WriteFailure unused;
+    WriteFailure& why = failure ? *failure : unused;
+    why = WriteFailure();
     const std::string target = write_target(path);
     struct stat old;
     const bool exists = stat(target.c_str(), &old) == 0;
-    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0)) return false;
+    if (exists && !S_ISREG(old.st_mode)) return fail_with(why, WriteProblem::NotAFile);
+    if (exists && (old.st_mode & 0222) == 0) return fail_with(why, WriteProblem::ReadOnly);
 
     static std::atomic<unsigned> counter{0};
     std::string temporary;
@@ -103,16 +144,22 @@ bool replace_profile_file(const std::string& path, const std::string& bytes) {
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+        if (fd < 0 && errno != EEXIST) return fail_with(why, errno);
     }
-    if (fd < 0) return false;
-    bool written = write_all(fd, bytes);
-    if (written && exists) written = fchmod(fd, old.st_mode & 07777) == 0;
-    if (close(fd) != 0) written = false;
-    if (!written || rename(temporary.c_str(), target.c_str()) != 0) {
+    if (fd < 0) return fail_with(why, EEXIST);
+    // Each step keeps the errno of its own failure for the message.
+    int error = 0;
+    if (!write_all(fd, bytes)) error = errno;
+    if (!error && exists && fchmod(fd, old.st_mode & 07777) != 0) error = errno;
+    // On the disk before it takes the name: a power cut must not leave an empty file there.
+    if (!error && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && !error) error = errno;
+    if (!error && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error) {
         unlink(temporary.c_str());
-        return false;
+        return fail_with(why, error);
     }
+    sync_folder_of(target);
     return true;
 }
 

@@ -26,10 +26,52 @@ bool write_all(HANDLE file, const std::string& bytes) {
     while (done < bytes.size()) {
         const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
         DWORD put = 0;
-        if (!WriteFile(file, bytes.data() + done, piece, &put, nullptr) || put == 0) return false;
+        if (!WriteFile(file, bytes.data() + done, piece, &put, nullptr)) return false;
+        if (put == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
         done += put;
     }
     return true;
+}
+
+// The calling thread's last error, never ERROR_SUCCESS after a call that failed.
+DWORD last_error() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
+// The system's text for error, in UTF-8 without its line end and final full stop.
+std::string system_message(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = length ? wide_to_utf8(text, length) : std::string();
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == '.' || message.back() == ' ' ||
+                                message.back() == '\r' || message.back() == '\n'))
+        message.pop_back();
+    return message;
+}
+
+// False, with failure saying what error (of the call that failed) means.
+bool fail_with(WriteFailure& failure, DWORD error) {
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: failure.problem = WriteProblem::DiskFull; break;
+    case ERROR_ACCESS_DENIED: failure.problem = WriteProblem::AccessDenied; break;
+    case ERROR_PATH_NOT_FOUND: failure.problem = WriteProblem::FolderMissing; break;
+    default: failure.problem = WriteProblem::Other; break;
+    }
+    failure.system_message = system_message(error);
+    return false;
+}
+
+bool fail_with(WriteFailure& failure, WriteProblem problem) {
+    failure.problem = problem;
+    return false;
 }
 
 }  // namespace
@@ -80,12 +122,17 @@ FileRead read_profile_file(const std::string& path, std::string& bytes) {
     return FileRead::Read;
 }
 
-bool replace_profile_file(const std::string& path, const std::string& bytes) {
+bool replace_profile_file(const std::string& path, const std::string& bytes,
+                          WriteFailure* failure) {
     ++writes;
+    WriteFailure unused;
+    WriteFailure& why = failure ? *failure : unused;
+    why = WriteFailure();
     const std::wstring wide = utf8_to_wide(path);
     const DWORD old = GetFileAttributesW(wide.c_str());
     const bool exists = old != INVALID_FILE_ATTRIBUTES;
-    if (exists && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
+    if (exists && (old & FILE_ATTRIBUTE_DIRECTORY) != 0) return fail_with(why, WriteProblem::NotAFile);
+    if (exists && (old & FILE_ATTRIBUTE_READONLY) != 0) return fail_with(why, WriteProblem::ReadOnly);
 
     static std::atomic<unsigned> counter{0};
     std::wstring temporary;
@@ -95,17 +142,25 @@ bool replace_profile_file(const std::string& path, const std::string& bytes) {
                     std::to_wstring(counter++);
         file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            return fail_with(why, last_error());
     }
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool written = write_all(file, bytes);
-    if (!CloseHandle(file)) written = false;
-    if (written && exists && (old & kept_attributes) != 0)
-        written = SetFileAttributesW(temporary.c_str(), old & kept_attributes) != FALSE;
-    if (!written || !MoveFileExW(temporary.c_str(), wide.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (file == INVALID_HANDLE_VALUE) return fail_with(why, ERROR_FILE_EXISTS);
+    // Each step keeps the error of its own failure for the message.
+    DWORD error = ERROR_SUCCESS;
+    if (!write_all(file, bytes)) error = last_error();
+    // On the disk before it takes the name: a power cut must not leave an empty file there.
+    if (!error && !FlushFileBuffers(file)) error = last_error();
+    if (!CloseHandle(file) && !error) error = last_error();
+    if (!error && exists && (old & kept_attributes) != 0 &&
+        !SetFileAttributesW(temporary.c_str(), old & kept_attributes))
+        error = last_error();
+    if (!error && !MoveFileExW(temporary.c_str(), wide.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = last_error();
+    if (error) {
         DeleteFileW(temporary.c_str());
-        return false;
+        return fail_with(why, error);
     }
     return true;
 }

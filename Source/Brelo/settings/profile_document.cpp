@@ -259,8 +259,8 @@ std::string ProfileDocument::text() const {
     return text;
 }
 
-bool ProfileDocument::save(const std::string& path) const {
+bool ProfileDocument::save(const std::string& path, WriteFailure* failure) const {
     if (unreadable_) return false;
     if (!changed_) return true;
-    return replace_profile_file(path, text());
+    return replace_profile_file(path, text(), failure);
 }

@@ -18,6 +18,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/profile.h"
+
 struct ProfileEntry {
     std::string section;
     std::string key;
@@ -71,8 +73,9 @@ public:
     // Writes text() to path in one step (replace_profile_file). A document that has not
     // changed is not written and true comes back. False when the document was loaded from a
     // file that could not be read, or the file could not be replaced; it then keeps what it
-    // had.
-    bool save(const std::string& path) const;
+    // had, and failure, when given, says why the file could not be replaced (it stays
+    // WriteProblem::None for a document that could not be read).
+    bool save(const std::string& path, WriteFailure* failure = nullptr) const;
 
 private:
     struct Line {

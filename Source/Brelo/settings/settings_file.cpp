@@ -187,6 +187,30 @@ void add_window_entries(std::vector<ProfileEntry>& entries, const WindowPlacemen
         entries.push_back(number_entry(window_section, window_keys[i], values[i]));
 }
 
+// Why a save failed, as the window shows it after "Settings could not be saved: ".
+constexpr const char* unknown_path_reason = "the program's folder is unknown or its path too long";
+constexpr const char* unreadable_reason = "the old file could not be read";
+constexpr const char* refused_entry_reason = "a value could not be written";
+constexpr const char* disk_full_reason = "the disk is full";
+constexpr const char* access_denied_reason = "access is denied";
+constexpr const char* read_only_reason = "the file is read-only";
+constexpr const char* not_a_file_reason = "a folder or a device has its name";
+constexpr const char* folder_missing_reason = "its folder does not exist";
+constexpr const char* unknown_reason = "the system gave no reason";
+
+std::string write_failure_reason(const WriteFailure& failure) {
+    switch (failure.problem) {
+    case WriteProblem::DiskFull: return disk_full_reason;
+    case WriteProblem::AccessDenied: return access_denied_reason;
+    case WriteProblem::ReadOnly: return read_only_reason;
+    case WriteProblem::NotAFile: return not_a_file_reason;
+    case WriteProblem::FolderMissing: return folder_missing_reason;
+    case WriteProblem::None:
+    case WriteProblem::Other: break;
+    }
+    return failure.system_message.empty() ? unknown_reason : failure.system_message;
+}
+
 }  // namespace
 
 std::string program_directory() {
@@ -227,10 +251,22 @@ StoredSettings load_settings(const std::string& path) {
 }
 
 bool save_settings(const StoredSettings& settings, const std::string& path) {
-    if (path.empty()) return false;
+    std::string reason;
+    return save_settings(settings, path, reason);
+}
+
+bool save_settings(const StoredSettings& settings, const std::string& path, std::string& reason) {
+    reason.clear();
+    if (path.empty()) {
+        reason = unknown_path_reason;
+        return false;
+    }
     // The file is read once and written once, whatever the number of entries.
     ProfileDocument file;
-    if (file.load(path) == ProfileLoad::Failed) return false;
+    if (file.load(path) == ProfileLoad::Failed) {
+        reason = unreadable_reason;
+        return false;
+    }
     std::vector<ProfileEntry> entries;
     add_history_entries(entries, settings.input_directories, HistoryField::InputDirectory);
     add_history_entries(entries, settings.input_patterns, HistoryField::InputPatterns);
@@ -249,5 +285,12 @@ bool save_settings(const StoredSettings& settings, const std::string& path) {
     add_converter_entries(entries, file, settings.converters, settings.current_converter);
     add_window_entries(entries, settings.window);
     const bool all_set = file.apply(entries);
-    return file.save(path) && all_set;
+    WriteFailure failure;
+    if (!file.save(path, &failure)) {
+        reason = write_failure_reason(failure);
+        return false;
+    }
+    // A refused entry holds a name the file cannot carry; the program's own names never are.
+    if (!all_set) reason = refused_entry_reason;
+    return all_set;
 }

@@ -36,3 +36,7 @@ StoredSettings load_settings(const std::string& path);
 // when the path is empty, the file exists but cannot be read, or it could not be replaced; the
 // file then keeps what it had.
 bool save_settings(const StoredSettings& settings, const std::string& path);
+// save_settings that, when it fails, sets reason to why, in a few words a user can act on and
+// fit to follow "could not be saved: " ("the disk is full", "access is denied", or the system's
+// own message).
+bool save_settings(const StoredSettings& settings, const std::string& path, std::string& reason);

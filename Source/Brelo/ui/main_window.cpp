@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "engine/conversion_log.h"
 #include "engine/scan.h"
 #include "engine/stored_settings.h"
 #include "engine/text_limits.h"
@@ -34,6 +35,9 @@ namespace {
 
 constexpr const char* input_picker_title = "Select a folder as input directory.";
 constexpr const char* output_picker_title = "Select a folder as output directory.";
+constexpr const char* settings_notice_section = "Settings";
+constexpr const char* unsaved_settings_message = "Settings could not be saved: ";
+constexpr const char* close_again_message = " Close again to quit without saving them.";
 
 struct MainWindowState {
     HWND window = nullptr;
@@ -42,6 +46,7 @@ struct MainWindowState {
     TreeItems tree_items;           // both trees' items by pair number
     WNDPROC tree_proc = nullptr;
     WNDPROC frame_proc = nullptr;
+    bool told_unsaved = false;  // a close found the settings unsaveable and said so
 };
 
 MainWindowState state;
@@ -187,23 +192,48 @@ void on_init_dialog(HWND window) {
     SetCurrentDirectoryW(utf8_to_wide(program_directory()).c_str());
 }
 
+// What the window shows, saved in BRELO.ini. False, with reason, when it could not be.
+bool save_window_settings(std::string& reason) {
+    StoredSettings stored = read_stored_settings(state.window, state.converters);
+    stored.window = current_placement(state.window);
+    return save_settings(stored, settings_file_path(), reason);
+}
+
+// The log keeps the run's text: whoever reads why the settings were not saved may want it still.
+void show_unsaved_settings(HWND window, const std::string& reason) {
+    std::string file = settings_file_path();
+    if (file.empty()) file = "BRELO.ini";
+    const std::string notice = make_notice(
+        settings_notice_section, file, unsaved_settings_message + reason + "." + close_again_message);
+    if (GetWindowTextLengthW(item(IDC_MAIN_LOG)) > 0) append_log_text(window, "\r\n");
+    append_log_text(window, notice);
+    scroll_log_to_end(window);
+}
+
 // A run in progress is stopped and its converter allowed to finish, so no output is left half
-// written, before the settings are saved and the window goes.
+// written, before the settings are saved and the window goes. They are saved while the window
+// is still there, so that a save that fails (a full disk, a folder the user may not write) can
+// say so in the log box: the window then stays open once, the user may make room and close
+// again, and that close goes whether or not the second save succeeds.
 void on_close(HWND window) {
     end_run_before_close(window);
+    std::string reason;
+    if (!save_window_settings(reason) && !state.told_unsaved) {
+        state.told_unsaved = true;
+        show_unsaved_settings(window, reason);
+        return;
+    }
     DestroyWindow(window);
 }
 
 void on_destroy() {
     cancel_input_refresh(state.window);
     close_run_control();
-    StoredSettings stored = read_stored_settings(state.window, state.converters);
-    stored.window = current_placement(state.window);
-    save_settings(stored, settings_file_path());
     release_layout();
     destroy_tree_images();
     state.trees.reset();
     state.tree_items = TreeItems();
+    state.told_unsaved = false;
     PostQuitMessage(0);
 }
 

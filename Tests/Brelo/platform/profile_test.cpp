@@ -12,6 +12,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <signal.h>
+#include <sys/resource.h>
 #endif
 
 using test_support::read_file;
@@ -101,7 +104,59 @@ TEST(ReplaceProfileFile, RefusesReadOnlyFilesAndKeepsPermissions) {
     EXPECT_EQ(fs::status(locked).permissions(), before);
 }
 
+TEST(ReplaceProfileFile, FailureSaysWhy) {
+    TempDir dir;
+    fs::create_directory(dir.file("folder.ini"));
+    write_file(dir.file("locked.ini"), "old");
+    fs::permissions(dir.file("locked.ini"), fs::perms::owner_read);
+    struct Row {
+        const char* label;
+        std::string path;
+        WriteProblem problem;
+    };
+    const Row rows[] = {
+        {"folder gone", dir.file("gone") + separator + "x.ini", WriteProblem::FolderMissing},
+        {"a folder of that name", dir.file("folder.ini"), WriteProblem::NotAFile},
+        {"read-only file", dir.file("locked.ini"), WriteProblem::ReadOnly},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        WriteFailure failure;
+        EXPECT_FALSE(replace_profile_file(row.path, "new", &failure));
+        EXPECT_EQ(failure.problem, row.problem);
+    }
+    EXPECT_EQ(read_file(dir.file("locked.ini")), "old");
+    EXPECT_EQ(entries_in(dir.path()), 2u);
+    fs::permissions(dir.file("locked.ini"), fs::perms::owner_write, fs::perm_options::add);
+    WriteFailure failure{WriteProblem::Other, "left over"};
+    EXPECT_TRUE(replace_profile_file(dir.file("locked.ini"), "new", &failure));
+    EXPECT_EQ(failure.problem, WriteProblem::None);
+    EXPECT_EQ(failure.system_message, "");
+}
+
 #ifndef _WIN32
+// A write the system refuses halfway (here past a file size limit, as on a full disk, for root
+// too) keeps the old file and names the system's reason.
+TEST(ReplaceProfileFile, PosixWriteRefusedHalfwayKeepsTheOldFileAndGivesTheSystemsMessage) {
+    TempDir dir;
+    write_file(dir.file("BRELO.ini"), "old");
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 1024;
+    void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    WriteFailure failure;
+    const bool replaced = replace_profile_file(dir.file("BRELO.ini"), std::string(4096, 'x'), &failure);
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(failure.problem, WriteProblem::Other);
+    EXPECT_EQ(failure.system_message, "File too large");
+    EXPECT_EQ(read_file(dir.file("BRELO.ini")), "old");
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
 TEST(ReplaceProfileFile, PosixFollowsASymbolicLinkAndKeepsIt) {
     TempDir dir;
     const std::string target = dir.file("target.ini"), link = dir.file("link.ini");

@@ -240,6 +240,38 @@ TEST(SaveSettings, UnwritablePlacesKeepWhatTheyHad) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.ini")));
 }
 
+// The reason completes "Settings could not be saved: ...", in the user's terms.
+TEST(SaveSettings, FailureSaysWhyInAFewWords) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("folder.ini"));
+    write_file(dir.file("locked.ini"), "[Input]\r\nAuto Refresh=0\r\n");
+    std::filesystem::permissions(dir.file("locked.ini"), std::filesystem::perms::owner_read);
+    struct Row {
+        const char* label;
+        std::string path;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"no path", "", "the program's folder is unknown or its path too long"},
+        {"folder gone", dir.file("gone") + separator + "BRELO.ini", "its folder does not exist"},
+        {"read-only file", dir.file("locked.ini"), "the file is read-only"},
+        {"a folder of that name", dir.file("folder.ini"), "the old file could not be read"},
+    };
+    StoredSettings s;
+    s.input_directories = {"D:\\New"};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::string reason = "left over";
+        EXPECT_FALSE(save_settings(s, row.path, reason));
+        EXPECT_EQ(reason, row.reason);
+    }
+    std::string reason = "left over";
+    EXPECT_TRUE(save_settings(s, dir.file("BRELO.ini"), reason));
+    EXPECT_EQ(reason, "");
+    std::filesystem::permissions(dir.file("locked.ini"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+}
+
 namespace {
 
 // How many converters run at once and whether up-to-date files are skipped came after the first

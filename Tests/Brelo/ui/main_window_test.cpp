@@ -12,6 +12,8 @@
 #include "engine/current_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
+#include "platform/wide_text.h"
+#include "settings/settings_file.h"
 #include "Support/temp_dir.h"
 #include "ui/dialog_rules.h"
 #include "ui/resource.h"
@@ -491,3 +493,31 @@ TEST_F(MainWindowTest, DropRefreshesItsSideOnlyWhileAutoRefreshTicked) {
 }
 
 }  // namespace
+
+// A settings file that cannot be replaced keeps the window open once, saying why in the log
+// box; the next close saves if it now can, and goes either way.
+TEST_F(MainWindowTest, CloseThatCannotSaveTheSettingsSaysSoAndTheNextCloseGoes) {
+    const std::wstring file = utf8_to_wide(settings_file_path());
+    for (const bool fixed : {true, false}) {
+        SCOPED_TRACE(fixed ? "made writable again" : "still read-only");
+        write_settings("[Input]\r\nInclude Subfolders=0\r\n");
+        open_main_window();
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+        click(IDC_MAIN_SUBFOLDERS);
+        SendMessageW(main_window(), WM_CLOSE, 0, 0);
+        pump();
+        ASSERT_TRUE(IsWindow(main_window()));
+        const std::string log = text(IDC_MAIN_LOG);
+        EXPECT_NE(log.find("Settings could not be saved: the file is read-only. Close again to "
+                           "quit without saving them."),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(read_settings(), "[Input]\r\nInclude Subfolders=0\r\n");
+        if (fixed) SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        close_main_window();
+        EXPECT_FALSE(IsWindow(main_window()));
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const bool saved = read_settings().find("Include Subfolders=1") != std::string::npos;
+        EXPECT_EQ(saved, fixed);
+    }
+}
