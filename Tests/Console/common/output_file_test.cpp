@@ -239,7 +239,9 @@ public:
     std::string first_line() {
         std::string line;
         char c;
-        while (read_byte(c) && c != '\n') line += c;
+        while (read_byte(c) && c != '\n') {
+            if (c != '\r') line += c;  // Windows writes the line end in text mode
+        }
         return line;
     }
 
