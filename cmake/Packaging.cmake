@@ -1,11 +1,24 @@
 # What a user receives: the programs side by side with the starter settings, the sample input
-# folder, an empty output folder and the README; as a ZIP archive and as an installer.
+# folder, an empty output folder and the user's guide; as a ZIP archive and as an installer that
+# installs for the current user (or, when asked, for all users).
 
 # brelo_version_info(TARGET DESCRIPTION): a VERSIONINFO resource for a Windows program.
 function(brelo_version_info version_target version_description)
     set(rc ${CMAKE_BINARY_DIR}/version/${version_target}.rc)
     configure_file(${CMAKE_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
     target_sources(${version_target} PRIVATE ${rc})
+endfunction()
+
+# brelo_console_manifest(TARGET): a manifest for a console program declaring that it runs with
+# the rights of whoever starts it. brelo's own manifest is in ui/brelo.manifest.in.
+function(brelo_console_manifest manifest_target)
+    set(dir ${CMAKE_BINARY_DIR}/manifest)
+    set(manifest_file ${dir}/${manifest_target}.manifest)
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/console.manifest.in ${manifest_file} @ONLY)
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/manifest.rc.in ${dir}/${manifest_target}.rc @ONLY)
+    target_sources(${manifest_target} PRIVATE ${dir}/${manifest_target}.rc)
+    set_property(SOURCE ${dir}/${manifest_target}.rc APPEND PROPERTY OBJECT_DEPENDS
+                 ${manifest_file})
 endfunction()
 
 set(brelo_shipped_programs)
@@ -24,10 +37,17 @@ if(WIN32)
     if(TARGET brelo-batch)
         brelo_version_info(brelo-batch "Batch file converter, console")
     endif()
+    foreach(program hashmd5 jpconv brelo-batch)
+        if(TARGET ${program})
+            brelo_console_manifest(${program})
+        endif()
+    endforeach()
 endif()
 
 install(TARGETS ${brelo_shipped_programs} RUNTIME DESTINATION .)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+# The user's guide, as a text file that opens with a double click everywhere; the README is the
+# developers'.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md DESTINATION . RENAME user-guide.txt)
 if(WIN32)
     install(FILES ${CMAKE_SOURCE_DIR}/Packaging/BRELO.ini DESTINATION .)
 endif()
@@ -46,9 +66,14 @@ if(WIN32)
     set(CPACK_GENERATOR ZIP NSIS)
     set(CPACK_NSIS_DISPLAY_NAME Brelo)
     set(CPACK_NSIS_PACKAGE_NAME Brelo)
+    # Packaging/NSIS.template.in: per user by default, all users on request.
+    set(CPACK_MODULE_PATH ${CMAKE_SOURCE_DIR}/Packaging)
+    set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\Programs")
     set(CPACK_NSIS_CREATE_ICONS_EXTRA
-        "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Brelo.lnk' '$INSTDIR\\\\brelo.exe'")
-    set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$START_MENU\\\\Brelo.lnk'")
+        "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Brelo.lnk' '$INSTDIR\\\\brelo.exe'
+  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Brelo User Guide.lnk' '$INSTDIR\\\\user-guide.txt'")
+    set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$START_MENU\\\\Brelo.lnk'
+  Delete '$SMPROGRAMS\\\\$START_MENU\\\\Brelo User Guide.lnk'")
 else()
     set(CPACK_GENERATOR TGZ)
 endif()

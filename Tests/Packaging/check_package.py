@@ -1,14 +1,25 @@
 #!/usr/bin/env python3
-"""Checks the Windows packages of the 32-bit build: the ZIP holds every shipped file, each program
-in it is a 32-bit (i386) Windows executable with version information, and the installer is a
-32-bit Windows executable too. Usage: check_package.py ZIP INSTALLER"""
+"""Checks the Windows packages of the 32-bit build: the ZIP holds every shipped file and the user's
+guide but not the developers' README; each program in it is a 32-bit (i386) Windows executable
+with version information and a manifest that runs it with its caller's rights (asInvoker); the
+installer is a 32-bit Windows executable that asks for no administrator rights itself. When the
+installer's staging folder from cpack is there, its files are checked as the ZIP's are.
+Usage: check_package.py ZIP INSTALLER"""
+import pathlib
+import re
 import struct
 import sys
 import zipfile
 
-EXPECTED = ["brelo.exe", "jpconv.exe", "hashmd5.exe", "BRELO.ini", "README.md",
-            "Samples/haiku-sjis.txt", "Samples/letter-euc.txt", "Samples/kana-sjis.txt", "Output/"]
-PROGRAMS = ["brelo.exe", "jpconv.exe", "hashmd5.exe"]
+EXPECTED = ["brelo.exe", "brelo-batch.exe", "jpconv.exe", "hashmd5.exe", "BRELO.ini",
+            "user-guide.txt", "Samples/haiku-sjis.txt", "Samples/letter-euc.txt",
+            "Samples/kana-sjis.txt", "Output/"]
+NOT_SHIPPED = ["README.md"]
+PROGRAMS = ["brelo.exe", "brelo-batch.exe", "jpconv.exe", "hashmd5.exe"]
+GUIDE = "user-guide.txt"
+# What the user's guide must explain, and what only the developers need.
+GUIDE_TOPICS = ["brelo-batch", "BRELO.ini", "Exit codes", "jpconv", "hashmd5", "Run / Stop"]
+DEVELOPER_WORDS = ["cmake", "apt-get", "Debian", "Wine", "ctest"]
 I386 = 0x14C
 
 
@@ -22,6 +33,32 @@ def pe_machine(data):
     return struct.unpack_from("<H", data, offset + 4)[0]
 
 
+def manifests(data):
+    """The application manifests embedded in an executable's bytes (resources keep them as
+    plain UTF-8 text)."""
+    return [m.group(0).decode("utf-8", "replace")
+            for m in re.finditer(rb"<assembly\b.*?</assembly>", data, re.DOTALL)]
+
+
+def execution_level(manifest):
+    """The requestedExecutionLevel a manifest declares inside its trustInfo, or None."""
+    trust = re.search(r"<(?:\w+:)?trustInfo\b.*?</(?:\w+:)?trustInfo>", manifest, re.DOTALL)
+    if not trust:
+        return None
+    level = re.search(r"<(?:\w+:)?requestedExecutionLevel\b[^>]*\blevel=\"([^\"]+)\"",
+                      trust.group(0))
+    return level.group(1) if level else None
+
+
+def staging_folder(installer_path):
+    """The folder cpack filled for the installer, when it is still there."""
+    installer = pathlib.Path(installer_path)
+    for folder in installer.parent.glob(f"_CPack_Packages/*/NSIS/{installer.stem}"):
+        if folder.is_dir():
+            return folder
+    return None
+
+
 def main(zip_path, installer_path):
     results = []
 
@@ -29,21 +66,48 @@ def main(zip_path, installer_path):
         results.append(ok)
         print(("ok    " if ok else "FAIL  ") + label)
 
-    with zipfile.ZipFile(zip_path) as archive:
-        names = set(archive.namelist())
+    def check_contents(where, names, read):
         for name in EXPECTED:
-            check(f"archive holds {name}", name in names)
+            check(f"{where} holds {name}", name in names)
+        for name in NOT_SHIPPED:
+            check(f"{where} does not hold {name}", name not in names)
+        if GUIDE in names:
+            guide = read(GUIDE).decode("utf-8")
+            check(f"{where}: the user's guide explains " + ", ".join(GUIDE_TOPICS),
+                  all(topic in guide for topic in GUIDE_TOPICS))
+            found = [w for w in DEVELOPER_WORDS if re.search(rf"\b{w}\b", guide, re.IGNORECASE)]
+            check(f"{where}: the user's guide has no developers' matters {found}", not found)
         for name in PROGRAMS:
             if name not in names:
                 continue
-            data = archive.read(name)
-            check(f"{name} is a 32-bit Windows program", pe_machine(data) == I386)
-            check(f"{name} carries version information", "FileVersion".encode("utf-16-le") in data)
+            data = read(name)
+            check(f"{where}: {name} is a 32-bit Windows program", pe_machine(data) == I386)
+            check(f"{where}: {name} carries version information",
+                  "FileVersion".encode("utf-16-le") in data)
+            levels = [execution_level(m) for m in manifests(data)]
+            check(f"{where}: {name} has one manifest, declaring asInvoker (found {levels})",
+                  levels == ["asInvoker"])
+
+    with zipfile.ZipFile(zip_path) as archive:
+        names = set(archive.namelist())
+        check_contents("archive", names, archive.read)
         ini = archive.read("BRELO.ini").decode("latin-1") if "BRELO.ini" in names else ""
         check("starter settings name converters by relative path",
               "ExeFile=.\\hashmd5.exe" in ini and "ExeFile=.\\jpconv.exe" in ini)
+
     with open(installer_path, "rb") as f:
-        check("installer is a 32-bit Windows program", pe_machine(f.read(4096)) == I386)
+        installer = f.read()
+    check("installer is a 32-bit Windows program", pe_machine(installer[:4096]) == I386)
+    levels = [execution_level(m) for m in manifests(installer)]
+    check(f"installer asks for no administrator rights (found {levels})", levels == ["asInvoker"])
+
+    staged = staging_folder(installer_path)
+    if staged:
+        names = {p.relative_to(staged).as_posix() + ("/" if p.is_dir() else "")
+                 for p in staged.rglob("*")}
+        check_contents("installer", names, lambda name: (staged / name).read_bytes())
+    else:
+        print("note  the installer's staging folder is gone: its files are not checked")
 
     failed = results.count(False)
     print(f"{len(results) - failed} passed, {failed} failed")

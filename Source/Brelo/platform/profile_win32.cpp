@@ -131,8 +131,10 @@ bool replace_profile_file(const std::string& path, const std::string& bytes,
     const std::wstring wide = utf8_to_wide(path);
     const DWORD old = GetFileAttributesW(wide.c_str());
     const bool exists = old != INVALID_FILE_ATTRIBUTES;
-    if (exists && (old & FILE_ATTRIBUTE_DIRECTORY) != 0) return fail_with(why, WriteProblem::NotAFile);
-    if (exists && (old & FILE_ATTRIBUTE_READONLY) != 0) return fail_with(why, WriteProblem::ReadOnly);
+    if (exists && (old & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return fail_with(why, WriteProblem::NotAFile);
+    if (exists && (old & FILE_ATTRIBUTE_READONLY) != 0)
+        return fail_with(why, WriteProblem::ReadOnly);
 
     static std::atomic<unsigned> counter{0};
     std::wstring temporary;

@@ -203,8 +203,8 @@ bool save_window_settings(std::string& reason) {
 void show_unsaved_settings(HWND window, const std::string& reason) {
     std::string file = settings_file_path();
     if (file.empty()) file = "BRELO.ini";
-    const std::string notice = make_notice(
-        settings_notice_section, file, unsaved_settings_message + reason + "." + close_again_message);
+    const std::string message = unsaved_settings_message + reason + "." + close_again_message;
+    const std::string notice = make_notice(settings_notice_section, file, message);
     if (GetWindowTextLengthW(item(IDC_MAIN_LOG)) > 0) append_log_text(window, "\r\n");
     append_log_text(window, notice);
     scroll_log_to_end(window);

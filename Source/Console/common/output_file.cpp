@@ -134,7 +134,8 @@ std::FILE* create_exclusive(const std::string& name, bool& collided, bool& remov
                                                 GetLastError() == ERROR_ALREADY_EXISTS);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     removes_itself = mark_for_deletion(file, true);
-    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_WRONLY | _O_BINARY);
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_WRONLY | _O_BINARY);
     if (descriptor < 0) {
         CloseHandle(file);
         if (!removes_itself) remove_file(name);

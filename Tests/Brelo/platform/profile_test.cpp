@@ -147,7 +147,8 @@ TEST(ReplaceProfileFile, PosixWriteRefusedHalfwayKeepsTheOldFileAndGivesTheSyste
     void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     WriteFailure failure;
-    const bool replaced = replace_profile_file(dir.file("BRELO.ini"), std::string(4096, 'x'), &failure);
+    const bool replaced =
+        replace_profile_file(dir.file("BRELO.ini"), std::string(4096, 'x'), &failure);
     setrlimit(RLIMIT_FSIZE, &before);
     signal(SIGXFSZ, old_handler);
     EXPECT_FALSE(replaced);
