@@ -205,7 +205,7 @@ void show_unsaved_settings(HWND window, const std::string& reason) {
     if (file.empty()) file = "BRELO.ini";
     const std::string message = unsaved_settings_message + reason + "." + close_again_message;
     const std::string notice = make_notice(settings_notice_section, file, message);
-    if (GetWindowTextLengthW(item(IDC_MAIN_LOG)) > 0) append_log_text(window, "\r\n");
+    if (GetWindowTextLengthW(item(IDC_MAIN_LOG)) > 0) append_log_text(window, "\r\n\r\n");
     append_log_text(window, notice);
     scroll_log_to_end(window);
 }
