@@ -89,7 +89,7 @@ protected:
     Event* stop = nullptr;
 
     void SetUp() override {
-        stop = create_event(stop_event_name);
+        stop = create_event();
         ASSERT_TRUE(stop);
         control.stop_event = stop;
     }
