@@ -8,9 +8,10 @@ dir=$1
 shift
 rm -rf "$dir"
 mkdir -p "$dir"
-for name in 'q"uote.txt' 'dot.txt.' 'blank.txt ' 'x&y.txt' 'per%OS%cent.txt'; do
+for name in 'q"uote.txt' 'dot.txt.' 'blank.txt ' 'x&y.txt' 'per%OS%cent.txt' 'con.txt' 'nul'; do
     printf abc > "$dir/$name"
 done
+# Device names, which Windows programs open as the device, fail in the converter.
 # What Windows programs open for "dot.txt." and "blank.txt ".
 printf xyz > "$dir/dot.txt"
 printf xyz > "$dir/blank.txt"
