@@ -79,6 +79,12 @@ TEST(LinuxNames, WhatCmdOrWin32WouldChangeIsRefusedBeforeTheConverterStarts) {
               std::string::npos)
         << batch.out;
 
+    // Side by side the refused entries take their places in the same log.
+    const BatchResult at_once =
+        run_brelo_batch({"--ini", ini, "--converter", "Batch", "--jobs", "3"});
+    EXPECT_EQ(at_once.exit_code, 3);
+    EXPECT_EQ(batch_test::mask_time_stamps(at_once.out), batch_test::mask_time_stamps(batch.out));
+
     // A program that reads its arguments by the C runtime's rules takes the percent sign as it
     // is (and the quote, though Windows cannot create such an output); the names Windows
     // changes stay refused.
