@@ -72,12 +72,17 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
         return exit_check_failed;
     }
     const PreparedCommand command = prepare_command(*request.converter);
+    if (const CheckResult notice = check_prepared_command(command)) {
+        print_notice(err, *notice);
+        return exit_check_failed;
+    }
     const std::vector<PlannedFile> plan = plan_batch(request.settings, patterns, command);
     out << format_plan(plan, command.work_dir, line_end);
     out.flush();
-    // A folder the run could not read would make the run fail; the plan says so too.
+    // A folder the run could not read, or a file it would refuse, would make the run fail; the
+    // plan says so too.
     for (const PlannedFile& file : plan) {
-        if (file.note == unreadable_folder_text) return exit_files_failed;
+        if (!file.note.empty()) return exit_files_failed;
     }
     return exit_ran;
 }

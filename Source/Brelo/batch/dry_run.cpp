@@ -5,6 +5,8 @@
 
 #include "engine/batch_run.h"
 #include "engine/walk.h"
+#include "engine/windows_names.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -19,11 +21,15 @@ public:
     void file_matched(const WalkFolder& folder, const std::string& name) override {
         const std::string input_path = join_path(folder.input_path, name);
         const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
-        plan_.push_back({shown_input(input_path),
-                         shown_path(output_path, typed_.output_directory,
-                                    settings_.output_directory),
-                         expand_command(command_, input_path, output_path),
-                         {}});
+        const std::string output_shown =
+            shown_path(output_path, typed_.output_directory, settings_.output_directory);
+        std::string refusal = file_refusal(command_, input_path, output_path, windows_file_names);
+        if (!refusal.empty()) {
+            plan_.push_back({shown_input(input_path), output_shown, {}, std::move(refusal)});
+            return;
+        }
+        plan_.push_back({shown_input(input_path), output_shown,
+                         expand_command(command_, input_path, output_path), {}});
     }
 
     void folder_unreadable(const WalkFolder& folder) override {
@@ -59,7 +65,9 @@ std::string format_plan(const std::vector<PlannedFile>& plan, const std::string&
     int commands = 0;
     for (const PlannedFile& file : plan) {
         if (!file.note.empty()) {
-            out += file.input_path + line_end + "\t" + file.note + line_end;
+            out += file.input_path;
+            if (!file.output_path.empty()) out += " -> " + file.output_path;
+            out += line_end + "\t" + file.note + line_end;
             continue;
         }
         out += file.input_path + " -> " + file.output_path + line_end;

@@ -11,9 +11,11 @@
 // One file of the walk, in the order the run would meet it.
 struct PlannedFile {
     std::string input_path;
-    std::string output_path;   // empty with a note
+    std::string output_path;   // empty with the note of a folder
     std::string command_line;  // empty with a note
-    std::string note;          // the run's log line for a folder that could not be listed
+    // The run's log line for a folder that could not be listed, or for a file it would refuse
+    // (file_refusal) before starting its converter.
+    std::string note;
 };
 
 // Walks the input directory with the run's own walk (Include Subfolders, "." and "..", the output

@@ -2,13 +2,16 @@
 // total.
 #include "engine/batch_run.h"
 
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "engine/conversion_log.h"
 #include "engine/converter_pool.h"
 #include "engine/pattern_set.h"
 #include "engine/walk.h"
+#include "engine/windows_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -63,6 +66,7 @@ class Conversion : public WalkVisitor {
     // The entries that pass through the pool without a converter, told apart on delivery.
     static constexpr int skipped_entry = 1;
     static constexpr int note_entry = 2;
+    static constexpr int refused_entry = 3;
 
 public:
     Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
@@ -97,6 +101,12 @@ public:
         text += input_shown;
         text += entry_arrow;
         text += output_shown;
+        const std::string refusal =
+            file_refusal(command_, input_path, output_path, windows_file_names);
+        if (!refusal.empty()) {
+            refuse(input_shown, output_shown, std::move(text), refusal);
+            return;
+        }
         // Side by side, an earlier converter may still be writing this output: the file is judged
         // once it is done, as one at a time would judge it.
         if (settings_.skip_up_to_date && pool_) {
@@ -158,6 +168,21 @@ public:
     }
 
 private:
+    // A file whose converter must not start: a failed entry whose console line says why.
+    void refuse(const std::string& input_shown, const std::string& output_shown,
+                std::string text, const std::string& refusal) {
+        text += console_label;
+        if (pool_) {
+            text += refusal;
+            pool_->add_entry({input_shown, output_shown, std::move(text), refused_entry},
+                             [this](ConverterPool::Finished&& finished) { deliver(finished); });
+            return;
+        }
+        events_.file_started(input_shown, output_shown, text);
+        events_.console_text(refusal + entry_end);
+        ended(ConverterEnd{});
+    }
+
     void ended(const ConverterEnd& end) {
         events_.file_ended(entry_end);
         ++result_.total;
@@ -168,7 +193,15 @@ private:
     void deliver(ConverterPool::Finished& finished) {
         const ConverterPool::Entry& entry = finished.entry;
         if (!finished.converter) {
-            if (entry.kind == skipped_entry) {
+            if (entry.kind == refused_entry) {
+                // The entry's text is its start, up to the console label, and then the refusal.
+                const std::size_t cut = entry.input_shown.size() + std::strlen(entry_arrow) +
+                                        entry.output_shown.size() + std::strlen(console_label);
+                events_.file_started(entry.input_shown, entry.output_shown,
+                                     entry.text.substr(0, cut));
+                events_.console_text(entry.text.substr(cut) + entry_end);
+                ended(ConverterEnd{});
+            } else if (entry.kind == skipped_entry) {
                 events_.file_skipped(entry.input_shown, entry.output_shown, entry.text);
             } else {
                 events_.note(entry.text);
@@ -215,12 +248,42 @@ private:
     const RunControl& control_;
 };
 
+// Holds the lock of the output folder for one run, so that two runs never write one folder.
+class OutputFolderLock {
+public:
+    // Busy when another run holds it. A folder whose identity cannot be read, or a system
+    // without such locks, runs unlocked: the lock guards against a mistake, and no run should
+    // fail for want of it.
+    explicit OutputFolderLock(const std::string& folder) {
+        FolderId id;
+        if (folder_identity(folder, id)) busy_ = lock_folder(id, lock_) == LockResult::Busy;
+    }
+    ~OutputFolderLock() { unlock_folder(lock_); }
+    OutputFolderLock(const OutputFolderLock&) = delete;
+    OutputFolderLock& operator=(const OutputFolderLock&) = delete;
+    bool busy() const { return busy_; }
+
+private:
+    FolderLock* lock_ = nullptr;
+    bool busy_ = false;
+};
+
 // Every run ends so, stopped, complete or failed: the next run starts clean.
 void end_run(RunControl& control) {
     if (control.stop_event) reset_event(*control.stop_event);
 }
 
 }  // namespace
+
+std::string another_run_message(const std::string& folder) {
+    return "Another run is writing to " + folder + ".";
+}
+
+CheckResult check_prepared_command(const PreparedCommand& command) {
+    const std::string problem = batch_program_problem(command);
+    if (problem.empty()) return std::nullopt;
+    return make_notice(converter_section, run_key, problem);
+}
 
 int converters_at_once(const RunRequest& request) {
     int count = request.jobs ? *request.jobs : request.converter ? request.converter->parallel : 1;
@@ -262,19 +325,31 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
     if (!notice && !request.converter) {
         notice = make_notice(converter_section, run_key, no_converter_message);
     }
+    std::optional<PreparedCommand> command;
+    if (!notice) {
+        command = prepare_command(*request.converter);
+        notice = check_prepared_command(*command);
+    }
+    std::optional<OutputFolderLock> output_lock;
+    if (!notice) {
+        output_lock.emplace(settings.output_directory);
+        if (output_lock->busy()) {
+            notice = make_notice(output_section, output_directory_key,
+                                 another_run_message(settings.output_directory));
+        }
+    }
     if (notice) {
         events.notice(*notice);
         end_run(control);
         return result;
     }
 
-    const PreparedCommand command = prepare_command(*request.converter);
     events.header(format_run_header(converter_section, request.converter->title));
     const CurrentSettings walked = resolved_settings(settings);
     {
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over);
-        Conversion conversion(settings, walked, command, events, control, stop_watch, result);
+        Conversion conversion(settings, walked, *command, events, control, stop_watch, result);
         const int at_once = converters_at_once(request);
         std::unique_ptr<ConverterPool> pool;
         if (at_once > 1) {

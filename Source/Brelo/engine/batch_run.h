@@ -10,6 +10,7 @@
 #include "engine/console_process.h"
 #include "engine/converter.h"
 #include "engine/current_settings.h"
+#include "engine/pattern_set.h"
 #include "engine/setting_names.h"
 #include "engine/stored_settings.h"
 
@@ -21,6 +22,14 @@ inline constexpr const char* stop_label = "Stop";
 
 // The notice of a run without a converter (section "Converter", key "Run").
 inline constexpr const char* no_converter_message = "No converter is selected.";
+
+// The notice of a run whose output folder another run is writing to (section "Output", key
+// "Output Directory"): two runs in one folder would start every converter twice.
+std::string another_run_message(const std::string& folder);
+
+// The notice for a command the run must not start at all (a batch converter whose own path
+// cmd.exe would read as syntax; section "Converter", key "Run"), or none.
+CheckResult check_prepared_command(const PreparedCommand& command);
 
 // What Run takes when it is pressed: later edits of the fields or of the converter list change
 // nothing a running walk sees.
@@ -135,8 +144,10 @@ int count_matching_files(const CurrentSettings& settings, const RunControl& cont
 
 // The whole run on the calling thread (and, with several converters at once, on as many threads
 // beside it; the events still come on the calling thread, the entries in walk order, the log
-// byte for byte as one at a time gives it): the input and output checks, the converter, the walk,
-// the total, the lines telling what failed or was not started, and the time stamp. After Stop
+// byte for byte as one at a time gives it): the input and output checks, the converter, the lock
+// of the output folder (held until the run ends), the walk, the total, the lines telling what
+// failed or was not started, and the time stamp. A file that file_refusal refuses starts no
+// converter: its entry holds the refusal and it counts as failed. After Stop
 // the rest of the walk is only counted. Relative input and output directories are resolved
 // against the current directory for the converters, whose working directory is their own;
 // the log shows the paths as typed. Stopped or complete, it ends with the stop event reset.

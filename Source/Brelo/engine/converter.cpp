@@ -87,7 +87,7 @@ PreparedCommand prepare_command(const Converter& converter) {
     };
     const auto add_slot = [&](CommandPart::Slot slot, const char* token) {
         add_text("\"");
-        prepared.parts.push_back(CommandPart{slot, {}});
+        prepared.parts.push_back(CommandPart{slot, {}, {}});
         prepared.parts.emplace_back();
         prepared.command_template += token;
         add_text("\"");
@@ -117,6 +117,15 @@ PreparedCommand prepare_command(const Converter& converter) {
     }
     add_text(line.substr(from));
     prepared.work_dir = replace_placeholders(converter.work_dir, {{location_token, location}});
+    prepared.program = replace_placeholders(converter.exe_file, {{location_token, location}});
+    prepared.batch_file = windows_file_names && is_batch_file(prepared.program);
+    // The paths a run accepts hold no double quote and, outside quotes, no caret, so they leave
+    // cmd.exe's state as it was: the state at each slot depends on the templates alone.
+    CmdState state;
+    for (CommandPart& part : prepared.parts) {
+        if (part.slot == CommandPart::Slot::None) state = cmd_state_after(part.text, state);
+        else part.cmd_state = state;
+    }
     return prepared;
 }
 

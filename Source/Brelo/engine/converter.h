@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/windows_names.h"
+
 struct Converter {
     std::string title;      // shown in the converter box, the dialog and the run header
     std::string exe_file;   // path of the program to start
@@ -36,6 +38,8 @@ struct CommandPart {
     enum class Slot { None, Infile, Outfile };
     Slot slot = Slot::None;
     std::string text;  // with Slot::None
+    // With a slot: how cmd.exe stands where the path begins, reading the line from its start.
+    CmdState cmd_state;
 };
 
 struct PreparedCommand {
@@ -45,6 +49,10 @@ struct PreparedCommand {
     // is ever read for placeholders again.
     std::vector<CommandPart> parts;
     std::string work_dir;  // final; may be empty, and is then passed on empty
+    std::string program;   // the program's path with the location inserted, as the line holds it
+    // Windows starts the program through cmd.exe (windows_file_names and is_batch_file), which
+    // reads the whole line as syntax: see file_refusal and batch_program_problem.
+    bool batch_file = false;
 };
 
 // A copy of the converter with that key, or nothing. The run works on its copy, so later edits

@@ -14,6 +14,14 @@ constexpr char path_separator = '\\';
 constexpr char path_separator = '/';
 #endif
 
+// Converters are started by Windows: every program opens a name without the dots and blanks it
+// ends with, and a batch file runs through cmd.exe, which reads its command line as syntax.
+#ifdef _WIN32
+constexpr bool windows_file_names = true;
+#else
+constexpr bool windows_file_names = false;
+#endif
+
 // ---- Files and directories ----------------------------------------------------------------
 
 // True when the path names an existing directory.
@@ -65,13 +73,27 @@ bool is_absolute_path(const std::string& path);
 // separators resolved. An empty path stays empty.
 std::string absolute_path(const std::string& path);
 
+// ---- Folder locks -------------------------------------------------------------------------
+
+// A lock on one folder, held by one process at a time on the machine (for one user: on Windows
+// in the session's namespace, on POSIX under the user's id). It lives in the system alone, so it
+// leaves nothing in any folder, and the system drops it when its process ends, however it ends.
+struct FolderLock;
+
+enum class LockResult { Locked, Busy, Failed };
+
+// Takes the lock of the folder with this identity. Locked: lock holds it until unlock_folder.
+// Busy: another process holds it. Failed: the system offered no such lock; lock is null then,
+// as with Busy. Not inherited by child processes. On Windows the lock belongs to the calling
+// thread, so the same thread must release it.
+LockResult lock_folder(const FolderId& id, FolderLock*& lock);
+// Releases the lock; null is ignored.
+void unlock_folder(FolderLock* lock);
+
 // ---- Events -------------------------------------------------------------------------------
 
 // A manual-reset event: it stays set until it is reset. Safe to use from several threads.
 struct Event;
-
-// The name of the event that Stop signals and a run polls.
-constexpr const char* stop_event_name = "StopConvert";
 
 // Creates an event, not set. On Windows a non-empty name makes it a named kernel object that
 // other processes can open; on POSIX the name is ignored and the event is private to the

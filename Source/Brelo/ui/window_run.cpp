@@ -221,8 +221,10 @@ void start_run(HWND window, const ConverterList& converters) {
 
 }  // namespace
 
+// The event has no name: Stop belongs to this window's runs alone, and no other brelo, nor any
+// program that knows a name, can stop them or clear their Stop.
 void open_run_control() {
-    run.stop_event = create_event(stop_event_name);
+    run.stop_event = create_event();
 }
 
 void close_run_control() {

@@ -11,7 +11,8 @@ constexpr UINT run_ended_message = WM_APP + 1;
 // The main window's timer that shows the log's new text while a run is active.
 constexpr UINT_PTR log_timer_id = 1;
 
-// Creates the stop event ("StopConvert"). Without it (creation failed) runs cannot be stopped.
+// Creates the window's own stop event, which has no name: no other process can reach it.
+// Without it (creation failed) runs cannot be stopped.
 void open_run_control();
 // Releases the taskbar object, and the stop event unless a worker that outlived
 // end_run_before_close still polls it: that one is left to the end of the process.

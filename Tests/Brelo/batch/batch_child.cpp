@@ -8,6 +8,11 @@
 //                   for each argument, and ends
 //   where ARG...    writes each argument as "[ARG]\n" and then its working directory as
 //                   "(DIR)\n", all in UTF-8 (on Windows read from the UTF-16 the system keeps)
+//   run PROGRAM ARG...  starts PROGRAM with the arguments on its own standard handles, waits for
+//                   it and writes "exit N\n" with its exit code; the last two arguments (the
+//                   input and output paths) are not passed on
+//   kill-parent     ends the program that started it at once, as a crash or a kill would, and
+//                   writes "killed\n"
 // Further arguments of the first four (the input and output paths) are ignored.
 #include <cstdio>
 #include <cstring>
@@ -18,10 +23,14 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #else
 #include <climits>
 #include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+extern char** environ;
 #endif
 
 namespace {
@@ -84,6 +93,78 @@ void interrupt_parent() {
 #endif
 }
 
+#ifdef _WIN32
+std::wstring wide_of(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size);
+    return out;
+}
+#endif
+
+// Starts the program with the arguments (none holds a double quote) and waits for its exit code.
+int run_program(const std::vector<std::string>& args) {
+#ifdef _WIN32
+    std::wstring line;
+    for (const std::string& arg : args) line += L"\"" + wide_of(arg) + L"\" ";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return -1;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return static_cast<int>(code);
+#else
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+void kill_parent() {
+#ifdef _WIN32
+    const DWORD self = GetCurrentProcessId();
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    if (snapshot != INVALID_HANDLE_VALUE && Process32FirstW(snapshot, &entry)) {
+        do {
+            if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+        } while (Process32NextW(snapshot, &entry));
+    }
+    if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, parent);
+    if (process) {
+        TerminateProcess(process, 9);
+        WaitForSingleObject(process, INFINITE);
+        CloseHandle(process);
+    }
+#else
+    const pid_t parent = getppid();
+    kill(parent, SIGKILL);
+    // Reparented once the parent is gone.
+    while (getppid() == parent) usleep(1000);
+#endif
+}
+
 [[noreturn]] void wait_for_ever() {
     for (;;) {
 #ifdef _WIN32
@@ -112,6 +193,16 @@ int run(const std::vector<std::string>& args) {
         std::string text;
         for (int i = 2; i < argc; ++i) text += "[" + args[i] + "]\n";
         put(text + "(" + working_directory() + ")\n");
+        return 0;
+    }
+    if (std::strcmp(argv[1], "run") == 0 && argc >= 5) {
+        const int code = run_program(std::vector<std::string>(args.begin() + 2, args.end() - 2));
+        std::printf("exit %d\n", code);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "kill-parent") == 0) {
+        kill_parent();
+        std::fputs("killed\n", stdout);
         return 0;
     }
     if (std::strcmp(argv[1], "interrupt") == 0) {

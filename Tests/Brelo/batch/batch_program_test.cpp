@@ -453,6 +453,72 @@ TEST_F(BesideTheProgram, GarbageSettingsFileGivesTheDefaults) {
     EXPECT_NE(named.err.find("defines no converters"), std::string::npos) << named.err;
 }
 
+// Two runs writing one output folder would start every converter twice. The first run's
+// converter starts a second brelo-batch on the same folder while the first holds it: the second
+// refuses with a failed check, and its notice and exit code land in the first one's log. Once
+// the first has ended, or was killed, a run starts again.
+TEST_F(BatchProgram, ASecondRunIntoTheSameOutputFolderIsRefused) {
+    const auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
+    values.converters.push_back(
+        {"Second run", program_path("batch_child"),
+         "run " + quoted(program_path("brelo-batch")) + " --ini " + quoted(ini) +
+             " --converter \"MD5 digest\" ${infile} ${outfile}",
+         "${location}"});
+    values.converters.push_back(
+        {"Killed", program_path("batch_child"), "kill-parent ${infile} ${outfile}", "${location}"});
+    write_ini();
+    const BatchResult first = run({"--converter", "Second run", "--no-subfolders"});
+    EXPECT_EQ(first.exit_code, exit_ran) << first.err;
+    EXPECT_NE(first.out.find("\tAnother run is writing to " + out + ".\r\n"), std::string::npos)
+        << first.out;
+    EXPECT_NE(first.out.find(with_eol("exit 2\n")), std::string::npos) << first.out;
+    EXPECT_EQ(files_below(out), std::vector<std::string>{});
+
+    EXPECT_EQ(run({"--no-subfolders"}).exit_code, exit_ran);
+    EXPECT_EQ(read_file(join_path(out, "a.txt")), abc_digest);
+
+    const BatchResult killed = run({"--converter", "Killed", "--no-subfolders"});
+    EXPECT_NE(killed.exit_code, exit_ran);
+    EXPECT_EQ(killed.out.find("Files are converted."), std::string::npos) << killed.out;
+    const BatchResult after = run({"--no-subfolders"});
+    EXPECT_EQ(after.exit_code, exit_ran) << after.err;
+    // Nothing of the lock is left in the user's folders.
+    EXPECT_EQ(files_below(out), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(files_below(dir.path()),
+              (std::vector<std::string>{"in/a.txt", "in/c.dat", "in/sub/b.txt", "out/a.txt",
+                                        "test.ini"}));
+}
+
+#ifdef _WIN32
+// Windows runs a batch converter through cmd.exe, which reads the command line as syntax: a
+// quoted name with "&", "^", blanks or brackets reaches the batch file whole, and a name that no
+// quoting protects from cmd.exe ("%" expands even inside quotes) is refused before anything
+// starts, as is a name Windows programs would open as another file.
+TEST_F(BatchProgram, BatchFileConvertersGetEachNameWholeOrRefuseIt) {
+    const std::string names[] = {"x&y.txt", "x^y.txt", "x y.txt", "(x).txt", "x%OS%y.txt"};
+    for (const std::string& name : names) write_file(join_path(in, name), "abc");
+    const std::string bat = dir.file("md5.bat");
+    write_file(bat, "@\"" + program_path("hashmd5") + "\" %1 %2\r\n");
+    values.converters.push_back({"Batch", bat, "${infile} ${outfile}", "${location}"});
+    write_ini();
+    const BatchResult result = run({"--converter", "Batch", "--no-subfolders"});
+    EXPECT_EQ(result.exit_code, exit_files_failed) << result.out;
+    for (const std::string& name : {std::string("a.txt"), names[0], names[1], names[2], names[3]}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(read_file(join_path(out, name)), abc_digest);
+    }
+    EXPECT_FALSE(file_exists(join_path(out, names[4])));
+    EXPECT_NE(result.out.find(join_path(in, names[4]) + " -> " + join_path(out, names[4]) +
+                              "\r\n\tConsole:The input path cannot be passed safely to a batch "
+                              "file: it holds %.\r\n\r\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("Total 6 Files are converted.\r\n1 of them failed.\r\n"),
+              std::string::npos)
+        << result.out;
+}
+#endif
+
 // A converter that reports failure with its exit code fails its file, and the exit code of the
 // whole run says so; the entry says the converter's code.
 TEST_F(BatchProgram, AFailedFileGivesExitCodeThree) {

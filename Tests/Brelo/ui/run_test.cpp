@@ -193,6 +193,30 @@ TEST_F(RunTest, StopEndsTheRunBetweenFiles) {
     EXPECT_EQ(history_row(IDC_MAIN_INPUT_DIR, 0), input);
 }
 
+// Stop belongs to the window's own runs. Another brelo, or any program, that signals an event of
+// the name older versions used neither stops this run nor can open its event.
+TEST_F(RunTest, StopOfAnotherWindowDoesNotReachThisRun) {
+    write_inputs(3);
+    Gate gate;
+    start(gate_converter_keys(2, "Gate"), 2, 1);
+    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    ASSERT_TRUE(pump_until(run_shown_at_a_file));
+    HANDLE named = OpenEventA(EVENT_MODIFY_STATE, FALSE, "StopConvert");
+    EXPECT_EQ(named, nullptr);
+    if (named) CloseHandle(named);
+    // Another window's Stop, as it was delivered by name.
+    HANDLE other = CreateEventA(nullptr, TRUE, FALSE, "StopConvert");
+    ASSERT_NE(other, nullptr);
+    SetEvent(other);
+    gate.open();
+    pump_until([] { return !run_in_progress(); });
+    CloseHandle(other);
+    const std::string log = text(IDC_MAIN_LOG);
+    EXPECT_NE(log.find("Total 3 Files are converted.\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Stopped:"), std::string::npos) << log;
+    EXPECT_EQ(outputs(), 3);
+}
+
 // Handing the whole log to the box after every file made a long run slow down with every file:
 // the box lays out all of its text each time. The box gets the header once, then only what is
 // new, and ends with the run's whole log byte for byte.
