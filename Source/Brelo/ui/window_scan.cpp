@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "ui/tree_fill.h"
 #include "ui/window_values.h"
 
 namespace {
@@ -33,6 +34,7 @@ ScanState scans;
 void supersede() {
     if (scans.newest) scans.newest->cancel = true;
     scans.newest.reset();
+    supersede_tree_fill();
 }
 
 }  // namespace
@@ -91,7 +93,7 @@ void cancel_input_refresh(HWND window) {
 }
 
 bool input_refresh_pending() {
-    return scans.pausing || scans.newest != nullptr;
+    return scans.pausing || scans.newest != nullptr || tree_fill_pending();
 }
 
 unsigned input_scans_started() {
