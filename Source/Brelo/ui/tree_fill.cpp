@@ -18,7 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A slice ends once it has run this long; a message arriving meanwhile waits no longer.
-constexpr auto slice_length = std::chrono::milliseconds(30);
+constexpr auto slice_length = std::chrono::milliseconds(20);
 // The clock is read once per this many items.
 constexpr std::size_t items_per_clock_read = 16;
 
@@ -305,6 +305,21 @@ void abandon_tree_fill(HWND window) {
     fill = FillState();
     fill.issued = issued;
     fill.cap = cap;
+}
+
+void change_trees_quietly(HWND window, const std::function<void()>& change) {
+    if (!fill.drawing) {
+        change();
+        return;
+    }
+    HWND trees[] = {GetDlgItem(window, IDC_MAIN_INPUT_TREE),
+                    GetDlgItem(window, IDC_MAIN_OUTPUT_TREE)};
+    for (HWND tree : trees) SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+    change();
+    for (HWND tree : trees) {
+        SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree, nullptr, TRUE);
+    }
 }
 
 bool tree_fill_pending() {

@@ -32,6 +32,11 @@ void supersede_tree_fill();
 // The window goes: no more slices; the trees keep what they hold.
 void abandon_tree_fill(HWND window);
 
+// Runs change on the window's trees while they do not draw, then lets them draw again unless a
+// fill holds them: a tree control that draws repaints, for every item inserted, each item
+// shown below it one by one, which in a tree of thousands of folders takes long.
+void change_trees_quietly(HWND window, const std::function<void()>& change);
+
 // True while slices are due: the trees are being emptied or filled.
 bool tree_fill_pending();
 

@@ -70,7 +70,7 @@ bool on_scan_timer(HWND window, UINT_PTR timer) {
     }
     if (timer == scanning_timer_id) {
         KillTimer(window, scanning_timer_id);
-        if (scans.newest) show_scanning_items(window);
+        if (scans.newest) change_trees_quietly(window, [window] { show_scanning_items(window); });
         return true;
     }
     return false;
