@@ -60,7 +60,7 @@ struct FillState {
     bool drawing = true;
     unsigned awaited = 0;  // the number of the slice message or timer to come; 0 for none
     unsigned issued = 0;   // numbers over the program's life
-    std::size_t cap = 0;
+    std::size_t cap = 0;   // the most items a slice handles; 0 for no cap
 };
 
 FillState fill;
@@ -125,12 +125,15 @@ void retire_shown() {
     // Some tree controls look for the insertion mark and the drop target among all their items
     // on every deletion, through the whole list when these name no item; pointing them at the
     // root, the first item made, ends each search at once. Nothing shows them: the trees do not
-    // draw until the roots are gone, and they go with the roots.
+    // draw until the roots are gone, and they go with the roots. Such a control refuses the
+    // selected item as drop target, so the root is unselected first: mirroring ignores that, as
+    // no selected item has a partner.
     set_drawing(false);
     for (Side side : {Input, Output}) {
         const LPARAM root = reinterpret_cast<LPARAM>(
             side == Input ? fill.old.input[root_pair] : fill.old.output[root_pair]);
         send(side, TVM_SETINSERTMARK, FALSE, root);
+        send(side, TVM_SELECTITEM, TVGN_CARET, 0);
         send(side, TVM_SELECTITEM, TVGN_DROPHILITE, root);
     }
 }
@@ -160,6 +163,8 @@ bool inserting() {
 }
 
 // Puts in one pair of items: the roots and the folders first, then the files folder by folder.
+// Some tree controls find a parent by a search from the first item made, so parents made
+// before every file are found at once.
 void put_in_one() {
     if (fill.next_step < fill.steps.size()) {
         const FolderStep& step = fill.steps[fill.next_step++];

@@ -17,8 +17,10 @@ constexpr UINT_PTR tree_slice_timer_id = 4;
 
 // Replaces what both trees show with trees (null: both stay empty). The trees stop drawing;
 // the items of the fill before are taken out, then both trees are cleared with one
-// TVM_DELETEITEM of TVI_ROOT ("Scanning..." goes with it), then the new items go in as
-// show_file_trees would put them, and the trees draw again; done is called then, once. The
+// TVM_DELETEITEM of TVI_ROOT ("Scanning..." goes with it), then the new items go in: under
+// each folder its sub-folders, then its files, in the order the value gives them, each item
+// carrying its pair number (TreeItems), the output files asking for their names; at the end
+// both roots are selected and expanded and the trees draw again; done is called then, once. The
 // first slice runs now, so small trees are shown before this returns. trees must stay alive,
 // unchanged in shape, until the next fill starts or the window goes. A fill in progress is
 // replaced: its done is never called.
