@@ -105,9 +105,12 @@ void insert_pair(std::size_t parent_pair, const std::string& input_text,
     items.files.push_back(file);
 }
 
+// An item the control refused to make is passed over: a null item would empty the whole tree.
 void delete_pair(std::size_t pair) {
-    send(Input, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(fill.old.input[pair]));
-    send(Output, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(fill.old.output[pair]));
+    for (Side side : {Input, Output}) {
+        HTREEITEM item = side == Input ? fill.old.input[pair] : fill.old.output[pair];
+        if (item) send(side, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+    }
 }
 
 // What was shown becomes what is taken out. The files come after every folder.
