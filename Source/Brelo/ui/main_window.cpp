@@ -1,7 +1,7 @@
 // The main window: initialisation and shutdown, the command table, F5 routing, tree mirroring,
 // drops on the two frames. What a refresh or a run does is the engine's; window_values moves
 // the values between the controls and the engine, window_scan carries the input refreshes,
-// window_run the runs, window_layout the size, place and DPI.
+// tree_fill puts the trees in, window_run the runs, window_layout the size, place and DPI.
 #include "ui/main_window.h"
 
 #include <optional>
@@ -26,6 +26,7 @@
 #include "ui/layout_rules.h"
 #include "ui/pickers.h"
 #include "ui/resource.h"
+#include "ui/tree_fill.h"
 #include "ui/window_layout.h"
 #include "ui/window_run.h"
 #include "ui/window_scan.h"
@@ -42,8 +43,8 @@ constexpr const char* close_again_message = " Close again to quit without saving
 struct MainWindowState {
     HWND window = nullptr;
     ConverterList converters;       // keyed as the converter box's rows
-    std::optional<FileTrees> trees;  // what the trees show; none while they are empty
-    TreeItems tree_items;           // both trees' items by pair number
+    // What the trees show, or are being filled with; none while they are empty.
+    std::optional<FileTrees> trees;
     WNDPROC tree_proc = nullptr;
     WNDPROC frame_proc = nullptr;
     bool told_unsaved = false;  // a close found the settings unsaveable and said so
@@ -79,20 +80,22 @@ void on_scan_ended(WPARAM scan) {
     if (refresh.trees && (now.output_directory != result->settings.output_directory ||
                           now.output_pattern != result->settings.output_pattern))
         refresh_output_tree(&*refresh.trees, now);
+    // The fill in progress, if any, points into the value replaced: it goes first.
+    supersede_tree_fill();
     state.trees = std::move(refresh.trees);
-    // Until the new items are known, the notes of the filling find no partner: nothing is
-    // mirrored.
-    state.tree_items = TreeItems();
-    state.tree_items = show_file_trees(state.window, state.trees ? &*state.trees : nullptr);
-    show_refresh_log(refresh.log_text);
-    repaint_trees_and_log(state.window);
+    // The notice shows with the trees it belongs to, once they are complete.
+    start_tree_fill(state.window, state.trees ? &*state.trees : nullptr,
+                    [log_text = std::move(refresh.log_text)] {
+                        show_refresh_log(log_text);
+                        repaint_trees_and_log(state.window);
+                    });
 }
 
 void refresh_output_side() {
     FileTrees* trees = state.trees ? &*state.trees : nullptr;
     const std::string log_text =
         refresh_output_tree(trees, read_current_settings(state.window));
-    if (trees) show_output_names(state.window, *trees, state.tree_items);
+    if (trees) show_output_names(state.window, *trees, shown_tree_items());
     show_refresh_log(log_text);
 }
 
@@ -171,7 +174,6 @@ WNDPROC subclass(int id, WNDPROC proc) {
 void on_init_dialog(HWND window) {
     state.window = window;
     state.trees.reset();
-    state.tree_items = TreeItems();
     capture_design_layout(window);
     const StoredSettings stored = load_settings(settings_file_path());
     show_stored_settings(window, stored, state.converters);
@@ -228,11 +230,11 @@ void on_close(HWND window) {
 
 void on_destroy() {
     cancel_input_refresh(state.window);
+    abandon_tree_fill(state.window);
     close_run_control();
     release_layout();
     destroy_tree_images();
     state.trees.reset();
-    state.tree_items = TreeItems();
     state.told_unsaved = false;
     PostQuitMessage(0);
 }
@@ -321,7 +323,7 @@ BOOL on_tree_notify(const NMTREEVIEWW& note) {
     const int tree_id = static_cast<int>(note.hdr.idFrom);
     HWND other = item(other_tree_id(tree_id));
     const LPARAM partner = reinterpret_cast<LPARAM>(
-        partner_item(state.tree_items, tree_id, note.itemNew.lParam));
+        partner_item(shown_tree_items(), tree_id, note.itemNew.lParam));
     if (!other || !partner) return FALSE;
     switch (note.hdr.code) {
     case TVN_ITEMEXPANDEDA:
@@ -338,7 +340,7 @@ BOOL on_output_text_wanted(NMHDR& header) {
     if (header.code == TVN_GETDISPINFOW) {
         TVITEMW& wanted = reinterpret_cast<NMTVDISPINFOW&>(header).item;
         if ((wanted.mask & TVIF_TEXT) && wanted.cchTextMax > 0 &&
-            !output_item_text(state.tree_items, wanted.lParam, wanted.pszText,
+            !output_item_text(shown_tree_items(), wanted.lParam, wanted.pszText,
                               wanted.cchTextMax))
             wanted.pszText[0] = L'\0';
         return TRUE;
@@ -347,7 +349,7 @@ BOOL on_output_text_wanted(NMHDR& header) {
     if (!(wanted.mask & TVIF_TEXT) || wanted.cchTextMax <= 0) return TRUE;
     wchar_t text[text_capacity] = {};
     wanted.pszText[0] = '\0';
-    if (output_item_text(state.tree_items, wanted.lParam, text, text_capacity) &&
+    if (output_item_text(shown_tree_items(), wanted.lParam, text, text_capacity) &&
         !WideCharToMultiByte(CP_ACP, 0, text, -1, wanted.pszText, wanted.cchTextMax, nullptr,
                              nullptr))
         wanted.pszText[0] = '\0';
@@ -364,7 +366,7 @@ BOOL on_notify(NMHDR& header) {
 void on_timer(HWND window, UINT_PTR timer) {
     if (timer == log_timer_id)
         on_log_timer(window);
-    else
+    else if (!on_tree_slice_timer(window, timer))
         on_scan_timer(window, timer);
 }
 
@@ -381,6 +383,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         on_dpi_changed(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         return TRUE;
     case scan_ended_message: on_scan_ended(wparam); return TRUE;
+    case tree_slice_message: on_tree_slice_message(wparam); return TRUE;
     case run_ended_message: on_run_ended(window); return TRUE;
     case WM_CLOSE:      on_close(window); return TRUE;
     case WM_DESTROY:    on_destroy(); return FALSE;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "ui/tree_fill.h"
 #include "ui/window_values.h"
 
 namespace {
@@ -33,6 +34,7 @@ ScanState scans;
 void supersede() {
     if (scans.newest) scans.newest->cancel = true;
     scans.newest.reset();
+    supersede_tree_fill();
 }
 
 }  // namespace
@@ -68,7 +70,7 @@ bool on_scan_timer(HWND window, UINT_PTR timer) {
     }
     if (timer == scanning_timer_id) {
         KillTimer(window, scanning_timer_id);
-        if (scans.newest) show_scanning_items(window);
+        if (scans.newest) change_trees_quietly(window, [window] { show_scanning_items(window); });
         return true;
     }
     return false;
@@ -91,7 +93,7 @@ void cancel_input_refresh(HWND window) {
 }
 
 bool input_refresh_pending() {
-    return scans.pausing || scans.newest != nullptr;
+    return scans.pausing || scans.newest != nullptr || tree_fill_pending();
 }
 
 unsigned input_scans_started() {

@@ -22,7 +22,8 @@ constexpr UINT scanning_shown_after_ms = 250;
 
 // Starts a refresh of the input side now with the fields as they are: a worker runs
 // refresh_input_tree on them. Whatever refresh was started before is superseded: its scan is
-// told to stop and its result will never be shown. When no thread can be started, the refresh
+// told to stop and its result will never be shown, and trees still being filled are emptied
+// (supersede_tree_fill). When no thread can be started, the refresh
 // runs here and its result is posted all the same.
 void start_input_refresh(HWND window);
 
@@ -48,7 +49,8 @@ std::optional<ScanResult> take_scan_result(HWND window, WPARAM scan);
 // The window closes: a pending or running refresh is abandoned.
 void cancel_input_refresh(HWND window);
 
-// True from the start of a refresh (or of its typing pause) until its result has been taken.
+// True from the start of a refresh (or of its typing pause) until its result has been taken
+// and the trees are filled with it (or emptied, after a fill was superseded).
 bool input_refresh_pending();
 
 // The number of scans started since the program began; each refresh starts one.

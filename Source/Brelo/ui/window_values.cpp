@@ -74,68 +74,6 @@ const std::string* remembered_value(const RememberedValues& values, HistoryField
 
 // ---- Trees ------------------------------------------------------------------------------
 
-enum Side { Input = 0, Output = 1 };
-
-// A folder's two items, to hang its files on once every folder is in.
-struct FolderPlace {
-    const PreviewFolder* folder;
-    HTREEITEM input;
-    HTREEITEM output;
-};
-
-struct TreeFill {
-    HWND trees[2];
-    TreeItems& items;
-
-    // The item goes in last under parent, so the order of the calls is the order shown.
-    HTREEITEM insert(Side side, HTREEITEM parent, const std::string* text, int image,
-                     LPARAM pair) const {
-        TVINSERTSTRUCTW insert = {};
-        insert.hParent = parent ? parent : TVI_ROOT;
-        insert.hInsertAfter = TVI_LAST;
-        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        std::wstring copy = text ? fit_wide(*text) : std::wstring();
-        insert.item.pszText = text ? &copy[0] : LPSTR_TEXTCALLBACKW;
-        insert.item.iImage = image;
-        insert.item.iSelectedImage = image;
-        insert.item.lParam = pair;
-        return reinterpret_cast<HTREEITEM>(
-            SendMessageW(trees[side], TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-    }
-
-    // output_text null: the output item asks for its text (see output_item_text).
-    void insert_pair(HTREEITEM input_parent, HTREEITEM output_parent,
-                     const std::string& input_text, const std::string* output_text, int image,
-                     const PreviewFile* file) {
-        const LPARAM pair = static_cast<LPARAM>(items.input.size());
-        items.input.push_back(insert(Input, input_parent, &input_text, image, pair));
-        items.output.push_back(insert(Output, output_parent, output_text, image, pair));
-        items.files.push_back(file);
-    }
-
-    void add_folders(const PreviewFolder& folder, HTREEITEM input_parent,
-                     HTREEITEM output_parent, std::vector<FolderPlace>& places) {
-        places.push_back({&folder, input_parent, output_parent});
-        for (const PreviewFolder& sub : folder.folders) {
-            insert_pair(input_parent, output_parent, sub.name, &sub.name, folder_image, nullptr);
-            add_folders(sub, items.input.back(), items.output.back(), places);
-        }
-    }
-
-    void add_files(const FolderPlace& place) {
-        for (const PreviewFile& file : place.folder->files)
-            insert_pair(place.input, place.output, file.name, nullptr, file_image, &file);
-    }
-};
-
-void select_item(HWND tree, HTREEITEM item) {
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-}
-
-void expand_item(HWND tree, HTREEITEM item) {
-    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-}
-
 void set_item_text(HWND tree, HTREEITEM item, const std::string& text) {
     std::wstring copy = fit_wide(text);
     TVITEMW data = {};
@@ -227,35 +165,6 @@ void remember_in_history_boxes(HWND window, const RememberedValues& values) {
         remember_history(rows, *remembered_value(values, box.field));
         show_history(window, box.id, rows, box.fallback);
     }
-}
-
-TreeItems show_file_trees(HWND window, const FileTrees* trees) {
-    TreeItems items;
-    TreeFill fill{
-        {GetDlgItem(window, IDC_MAIN_INPUT_TREE), GetDlgItem(window, IDC_MAIN_OUTPUT_TREE)}, items};
-    for (HWND tree : fill.trees) {
-        SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    }
-    if (trees) {
-        items.input.push_back(nullptr);
-        items.output.push_back(nullptr);
-        items.files.push_back(nullptr);
-        fill.insert_pair(nullptr, nullptr, trees->input_root, &trees->output_root, folder_image,
-                         nullptr);
-        std::vector<FolderPlace> places;
-        fill.add_folders(trees->top, items.input[root_pair], items.output[root_pair], places);
-        for (const FolderPlace& place : places) fill.add_files(place);
-        select_item(fill.trees[Input], items.input[root_pair]);
-        select_item(fill.trees[Output], items.output[root_pair]);
-        expand_item(fill.trees[Input], items.input[root_pair]);
-        expand_item(fill.trees[Output], items.output[root_pair]);
-    }
-    for (HWND tree : fill.trees) {
-        SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(tree, nullptr, TRUE);
-    }
-    return items;
 }
 
 HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair) {

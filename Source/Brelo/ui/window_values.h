@@ -51,14 +51,6 @@ struct TreeItems {
     std::vector<const PreviewFile*> files;
 };
 
-// Empties both trees, each with one TVM_DELETEITEM of TVI_ROOT, and with trees (null: leave them
-// empty) fills them while neither redraws: under each folder its sub-folders, then its files, in
-// the order the value gives them; both roots selected and expanded. The output tree's file items
-// take their names from trees, which must stay unchanged in shape while they are shown. All
-// folders go in before any file: some tree controls find an item by a search from the first
-// one made, so parents made first are found at once.
-TreeItems show_file_trees(HWND window, const FileTrees* trees);
-
 // The partner in the other tree of the item with parameter pair in tree tree_id; null for no
 // pair (the "Scanning..." items) or a number that is not shown.
 HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair);
@@ -82,7 +74,7 @@ void repaint_trees_and_log(HWND window);
 
 // Shows the output tree as trees names it now: the root's text becomes the output directory and
 // the file items, which ask for their names, are painted anew. items must come from
-// show_file_trees for this value; nothing is added or removed.
+// the fill of this value (tree_fill.h); nothing is added or removed.
 void show_output_names(HWND window, const FileTrees& trees, const TreeItems& items);
 
 // Lifts the log box's limit on the text it accepts: typing and appending obey it, and a long run

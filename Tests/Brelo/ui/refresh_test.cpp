@@ -2,6 +2,7 @@
 // shows; typing waits for a pause and supersedes the scan of every earlier key; a scan that
 // takes a while says so in the trees; its output names follow the fields as they are when it
 // ends. The tests hold a scan's end in the queue instead of timing anything.
+#include <functional>
 #include <string>
 
 #include <windows.h>
@@ -9,9 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/current_settings.h"
+#include "engine/scan.h"
 #include "gui_harness.h"
 #include "Support/temp_dir.h"
 #include "ui/resource.h"
+#include "ui/tree_fill.h"
 #include "ui/window_scan.h"
 
 namespace {
@@ -24,6 +28,49 @@ bool scan_end_queued() {
     MSG message;
     return PeekMessageA(&message, main_window(), scan_ended_message, scan_ended_message,
                         PM_NOREMOVE) != 0;
+}
+
+long item_count(int tree) {
+    return static_cast<long>(SendMessageW(control(tree), TVM_GETCOUNT, 0, 0));
+}
+
+// Carries out the thread's messages one at a time until done() holds, so a fill can be caught
+// between two of its slices.
+bool step_until(const std::function<bool()>& done) {
+    for (int waits = 0; !done(); ) {
+        MSG message;
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (++waits > 1200) {
+                ADD_FAILURE() << "the window never reached the awaited state";
+                return false;
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+// Carries out every message but a scan's end until no fill is due: what a superseded fill
+// leaves in the trees before the newer scan's result arrives.
+bool drain_fill_holding_scan_end() {
+    for (int waits = 0; tree_fill_pending();) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, scan_ended_message - 1, PM_REMOVE) ||
+            PeekMessageW(&message, nullptr, scan_ended_message + 1, 0xFFFFFFFF, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+            continue;
+        }
+        if (++waits > 1200) {
+            ADD_FAILURE() << "the superseded fill never ended";
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    return true;
 }
 
 std::string first_root_text(int tree) {
@@ -166,6 +213,87 @@ TEST_F(RefreshTest, OnlyTheShownScansNoticeReachesTheLog) {
     EXPECT_NE(text(IDC_MAIN_LOG).find("[Input - Input Directory]:"), std::string::npos)
         << text(IDC_MAIN_LOG);
     EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), "");
+}
+
+// Both trees as the scan of dir with patterns shows them, the output side under the default
+// output pattern.
+std::string expected_trees(const std::string& dir, const std::string& patterns,
+                           const std::string& output) {
+    CurrentSettings settings;
+    settings.input_directory = dir;
+    settings.input_patterns = patterns;
+    settings.include_subfolders = true;
+    settings.output_directory = output;
+    settings.output_pattern = "${prefix}.${suffix}";
+    InputRefresh scan = refresh_input_tree(settings);
+    if (!scan.trees) return "no trees";
+    return render_tree(*scan.trees, TreeSide::Input, "\n") + "--\n" +
+           render_tree(*scan.trees, TreeSide::Output, "\n");
+}
+
+std::string shown_trees() {
+    return tree_text(IDC_MAIN_INPUT_TREE) + "--\n" + tree_text(IDC_MAIN_OUTPUT_TREE);
+}
+
+// Big trees go in a slice at a time. A refresh that starts while one fill takes the old items
+// out or puts the new ones in stops it: the trees end up showing the newest result whole, never
+// part of two, whichever moment the newer refresh came.
+TEST_F(RefreshTest, RefreshStartedMidFillLeavesOnlyTheNewestResult) {
+    const long big_items = 1 + 20 + 20 * 50;
+    struct Row {
+        const char* label;
+        std::string opening_pattern;  // shown complete before the first refresh
+        std::string first_pattern;    // the refresh caught mid-fill
+        long first_items;
+        bool caught_taking_out;       // else caught putting the new items in
+        bool second_big;              // the superseding refresh: the big folder or the small one
+    };
+    const Row rows[] = {
+        {"putting in, then the big folder again", "*.dat", "*.txt", big_items, false, true},
+        {"putting in, then the small folder", "*.dat", "*.txt", big_items, false, false},
+        {"taking out, then the small folder", "*.txt", "f1*", 1 + 20 + 20 * 11, true, false},
+        {"taking out, then the big folder again", "*.txt", "f1*", 1 + 20 + 20 * 11, true, true},
+    };
+    start_with(big, false);
+    set_tick_quietly(IDC_MAIN_SUBFOLDERS, true);
+    // Small slices, so each fill takes many; every other test fills in one.
+    struct SliceCap {
+        SliceCap() { set_tree_slice_items(40); }
+        ~SliceCap() { set_tree_slice_items(0); }
+    } cap;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, big.c_str());
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, row.opening_pattern.c_str());
+        click(IDC_MAIN_INPUT_REFRESH);
+        const long opening_items = item_count(IDC_MAIN_INPUT_TREE);
+
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, row.first_pattern.c_str());
+        SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+        const bool caught = step_until([&] {
+            const long count = item_count(IDC_MAIN_INPUT_TREE);
+            if (!tree_fill_pending()) return false;
+            return row.caught_taking_out ? count > row.first_items && count < opening_items - 40
+                                         : count > 40 && count < row.first_items;
+        });
+        ASSERT_TRUE(caught);
+
+        const std::string second_dir = row.second_big ? big : small;
+        const std::string second_pattern = row.second_big ? "f2*" : "*";
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, second_dir.c_str());
+        SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, second_pattern.c_str());
+        SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+        // The superseded fill stops and takes out what it had put in; at most "Scanning..."
+        // stays until the newer result comes.
+        ASSERT_TRUE(drain_fill_holding_scan_end());
+        EXPECT_LE(item_count(IDC_MAIN_INPUT_TREE), 1);
+        EXPECT_LE(item_count(IDC_MAIN_OUTPUT_TREE), 1);
+        wait_for_refreshes();
+        EXPECT_EQ(shown_trees(), expected_trees(second_dir, second_pattern, output));
+        EXPECT_EQ(selected_item(IDC_MAIN_INPUT_TREE),
+                  reinterpret_cast<HTREEITEM>(
+                      SendMessageW(control(IDC_MAIN_INPUT_TREE), TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+    }
 }
 
 }  // namespace
