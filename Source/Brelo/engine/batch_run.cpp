@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <thread>
+#include <unordered_map>
 
 #include "engine/conversion_log.h"
 #include "engine/converter_pool.h"
+#include "engine/file_conversion.h"
 #include "engine/pattern_set.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
@@ -24,6 +26,10 @@ bool up_to_date(const std::string& input_path, const std::string& output_path) {
     long long output_time = 0;
     return file_modified_time(output_path, output_time) &&
            file_modified_time(input_path, input_time) && output_time >= input_time;
+}
+
+std::string shared_output_text(const std::string& first_input) {
+    return "The output name is also that of " + first_input + ".\r\n";
 }
 
 bool stop_requested(const RunControl& control) {
@@ -63,6 +69,7 @@ class Conversion : public WalkVisitor {
     // The entries that pass through the pool without a converter, told apart on delivery.
     static constexpr int skipped_entry = 1;
     static constexpr int note_entry = 2;
+    static constexpr int shared_output_entry = 3;
 
 public:
     Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
@@ -74,7 +81,8 @@ public:
           events_(events),
           control_(control),
           stop_watch_(stop_watch),
-          result_(result) {}
+          result_(result),
+          expects_output_(command_passes_output(command)) {}
 
     // Only one level is created, and a failure goes unreported: the converter then reports that
     // it cannot write, if it does. The walk reports outer folders first, so the parent exists.
@@ -97,6 +105,23 @@ public:
         text += input_shown;
         text += entry_arrow;
         text += output_shown;
+        // One output per input: a later input whose output name an earlier one has is not
+        // converted, so that no input's result is overwritten unnoticed.
+        const auto claimed = first_inputs_.try_emplace(path_compare_key(output_path), input_shown);
+        if (!claimed.second) {
+            text += console_label;
+            std::string line = shared_output_text(claimed.first->second);
+            if (pool_) {
+                pool_->add_entry({input_shown, output_shown, std::move(text), shared_output_entry,
+                                  std::move(line)},
+                                 [this](ConverterPool::Finished&& finished) { deliver(finished); });
+                return;
+            }
+            events_.file_started(input_shown, output_shown, text);
+            events_.console_text(line);
+            ended(false);
+            return;
+        }
         // Side by side, an earlier converter may still be writing this output: the file is judged
         // once it is done, as one at a time would judge it.
         if (settings_.skip_up_to_date && pool_) {
@@ -115,21 +140,21 @@ public:
             return;
         }
         text += console_label;
-        const std::string command_line = expand_command(command_, input_path, output_path);
+        FileJob job{expand_command(command_, input_path, output_path), command_.work_dir,
+                    input_path, output_path, expects_output_};
         if (pool_) {
-            pool_->submit({command_line, command_.work_dir, output_path,
-                           {input_shown, output_shown, std::move(text)}},
+            pool_->submit({std::move(job), {input_shown, output_shown, std::move(text)}},
                           [this](ConverterPool::Finished&& finished) { deliver(finished); });
             return;
         }
         events_.file_started(input_shown, output_shown, text);
-        const ConverterEnd end = run_console_process(
-            command_line, command_.work_dir,
+        const FileEnd end = convert_file(
+            job,
             [this](const char* piece, std::size_t length) {
                 events_.console_text(std::string(piece, length));
             },
             stop_watch_);
-        ended(end);
+        ended(end.succeeded());
     }
 
     // Converters run side by side from here on: their entries come in walk order all the same.
@@ -158,10 +183,10 @@ public:
     }
 
 private:
-    void ended(const ConverterEnd& end) {
+    void ended(bool succeeded) {
         events_.file_ended(entry_end);
         ++result_.total;
-        if (!end.succeeded()) ++result_.failed;
+        if (!succeeded) ++result_.failed;
     }
 
     // A whole entry of a converter that ran beside others, given once every entry before it is.
@@ -170,6 +195,10 @@ private:
         if (!finished.converter) {
             if (entry.kind == skipped_entry) {
                 events_.file_skipped(entry.input_shown, entry.output_shown, entry.text);
+            } else if (entry.kind == shared_output_entry) {
+                events_.file_started(entry.input_shown, entry.output_shown, entry.text);
+                events_.console_text(entry.detail);
+                ended(false);
             } else {
                 events_.note(entry.text);
             }
@@ -182,8 +211,8 @@ private:
             return;
         }
         events_.file_started(entry.input_shown, entry.output_shown, entry.text);
-        if (!finished.console.empty()) events_.console_text(finished.console);
-        ended(finished.end);
+        finished.console.hand_on([this](const std::string& piece) { events_.console_text(piece); });
+        ended(finished.end.succeeded());
     }
 
     std::string shown_input(const std::string& path) const {
@@ -200,7 +229,11 @@ private:
     RunControl& control_;
     StopWatch& stop_watch_;
     RunResult& result_;
+    const bool expects_output_;
     ConverterPool* pool_ = nullptr;
+    // Each output path of the run, by the file system's comparison, with the input shown for
+    // the first file that had it.
+    std::unordered_map<std::string, std::string> first_inputs_;
 };
 
 class MatchCounter : public WalkVisitor {
