@@ -12,8 +12,7 @@
 //   cwd             writes its current directory and "\n"
 //   escape          (POSIX) starts a child in a session of its own that holds the output for
 //                   30 seconds, writes "started\n" and sleeps for ever
-//   jitter PATH [OUT]  waits a few milliseconds (how many depends on PATH), then writes
-//                   "[PATH]\n" and creates OUT when it is given
+//   jitter PATH     waits a few milliseconds (how many depends on PATH), then writes "[PATH]\n"
 //   half OUT        writes "half" into OUT, "wrote half\n" to standard output, ends with code 1
 //   half-hang OUT   writes "half" into OUT, "writing\n" to standard output, sleeps for ever
 //   touch PATH      creates the file PATH and writes "touched\n"
@@ -211,7 +210,6 @@ int main(int argc, char** argv) {
         for (const char* c = argv[2]; *c; ++c) hash = hash * 31 + static_cast<unsigned char>(*c);
         pause_ms(static_cast<int>(hash % 25));
         put(stdout, std::string("[") + argv[2] + "]\n");
-        if (argc > 3) create_file(argv[3]);
     } else if (act == "touch" && argc > 2) {
         if (std::FILE* file = std::fopen(argv[2], "wb")) std::fclose(file);
         put(stdout, "touched\n");

@@ -7,7 +7,8 @@
 //   write HEX...    writes the bytes each argument spells in hexadecimal ("e697a5"), one write
 //                   for each argument, and ends
 //   where ARG...    writes each argument as "[ARG]\n" and then its working directory as
-//                   "(DIR)\n", all in UTF-8 (on Windows read from the UTF-16 the system keeps)
+//                   "(DIR)\n", all in UTF-8 (on Windows read from the UTF-16 the system keeps),
+//                   and "where" into the file its last argument names
 //   gate MIB IN OUT  by what the file IN holds: "flood" writes MIB MiB of lines of 'x' in
 //                   64 KiB writes, then "flooded" into OUT, then creates "done.mark" in IN's
 //                   folder; "hold" waits until that file exists, then writes "held" into OUT and
@@ -88,8 +89,26 @@ void interrupt_parent() {
 #endif
 }
 
+// Opens a file named in UTF-8, on Windows through the UTF-16 the system keeps.
+std::FILE* open_file(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    const auto wide = [](const std::string& text) {
+        const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                             nullptr, 0);
+        std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+        if (size > 0)
+            MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0],
+                                size);
+        return out;
+    };
+    return _wfopen(wide(path).c_str(), wide(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 void write_into(const std::string& path, const std::string& text) {
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+    if (std::FILE* file = open_file(path, "wb")) {
         std::fputs(text.c_str(), file);
         std::fclose(file);
     }
@@ -97,7 +116,7 @@ void write_into(const std::string& path, const std::string& text) {
 
 std::string read_all(const std::string& path) {
     std::string text;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (std::FILE* file = open_file(path, "rb")) {
         char buffer[256];
         std::size_t count;
         while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
@@ -132,7 +151,7 @@ int gate(const std::string& mebibytes, const std::string& input, const std::stri
     }
     if (act != "hold" && act != "hold-interrupt") return 1;
     for (;;) {
-        if (std::FILE* file = std::fopen(mark.c_str(), "rb")) {
+        if (std::FILE* file = open_file(mark, "rb")) {
             std::fclose(file);
             break;
         }
@@ -172,6 +191,7 @@ int run(const std::vector<std::string>& args) {
         std::string text;
         for (int i = 2; i < argc; ++i) text += "[" + args[i] + "]\n";
         put(text + "(" + working_directory() + ")\n");
+        if (argc > 2) write_into(args.back(), "where");
         return 0;
     }
     if (std::strcmp(argv[1], "gate") == 0 && argc == 5) return gate(args[2], args[3], args[4]);

@@ -486,23 +486,30 @@ TEST_F(BatchProgram, AFailedFileGivesExitCodeThree) {
 // lives.
 class TemporaryFolder {
 public:
-    explicit TemporaryFolder(const std::string& path) { use(path); }
-    ~TemporaryFolder() { use(saved_); }
+    explicit TemporaryFolder(const std::string& path) {
+        const char* saved = std::getenv(variable);
+        if (saved) saved_ = saved;
+        had_ = saved != nullptr;
+        use(path);
+    }
+    ~TemporaryFolder() { use(had_ ? saved_ : std::string()); }
 
 private:
-    void use(const std::string& path) {
 #ifdef _WIN32
-        // The names the system asks first.
-        if (saved_.empty() && std::getenv("TMP")) saved_ = std::getenv("TMP");
+    static constexpr const char* variable = "TMP";  // the name the system asks first
+    static void use(const std::string& path) {
         _putenv_s("TMP", path.c_str());
         _putenv_s("TEMP", path.c_str());
+    }
 #else
-        if (saved_.empty() && std::getenv("TMPDIR")) saved_ = std::getenv("TMPDIR");
+    static constexpr const char* variable = "TMPDIR";
+    static void use(const std::string& path) {
         if (path.empty()) unsetenv("TMPDIR");
         else setenv("TMPDIR", path.c_str(), 1);
-#endif
     }
+#endif
     std::string saved_;
+    bool had_ = false;
 };
 
 // Two inputs for two converters side by side: the one that holds ends only after the flood has

@@ -563,7 +563,6 @@ TEST_F(BatchRunTest, BrokenOutputIsNeverTakenAsUpToDate) {
             fs::last_write_time(input.file("a.txt"), hour_ago);
             if (row.output_before) make_file(output, "a.txt", "mine, all of it");
             CurrentSettings settings = settings_for(input.path(), "*.txt", output.path());
-            settings.skip_up_to_date = true;
             long long before = 0;
             file_modified_time(output.file("a.txt"), before);
             jobs = at_once;
@@ -580,6 +579,7 @@ TEST_F(BatchRunTest, BrokenOutputIsNeverTakenAsUpToDate) {
                 EXPECT_LT(output_time, input_time);
                 EXPECT_EQ(read_file(output.file("a.txt")), "half");
             }
+            settings.skip_up_to_date = true;
             RecordedRun next;
             const RunResult again = run(next, settings, row.converter);
             EXPECT_EQ(again.skipped, row.output_kept ? 1 : 0);
@@ -706,10 +706,12 @@ TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
     std::filesystem::last_write_time(out.file("old.txt"), now - std::chrono::hours(2));
     CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
     settings.skip_up_to_date = true;
+    // It writes no output, so each run finds the outputs as they were made here.
+    const Converter echo{"Echo", program_path("console_child"), "echo ${infile}", "${location}"};
     for (const std::optional<int> at_once : {std::optional<int>(1), std::optional<int>(3)}) {
         jobs = at_once;
         RecordedRun w;
-        const RunResult result = run(w, settings);
+        const RunResult result = run(w, settings, echo);
         EXPECT_EQ(result.total, 2);
         EXPECT_EQ(result.skipped, 1);
         EXPECT_TRUE(result.all_converted());
@@ -726,7 +728,7 @@ TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
     // Without the setting every file converts, as before.
     settings.skip_up_to_date = false;
     RecordedRun all;
-    EXPECT_EQ(run(all, settings).total, 3);
+    EXPECT_EQ(run(all, settings, echo).total, 3);
 }
 
 // The count before a run is what the run meets: the same patterns, subfolders only when asked
