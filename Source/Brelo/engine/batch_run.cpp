@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/conversion_log.h"
 #include "engine/converter_pool.h"
@@ -87,6 +88,7 @@ public:
     // Only one level is created, and a failure goes unreported: the converter then reports that
     // it cannot write, if it does. The walk reports outer folders first, so the parent exists.
     void folder_reached(const WalkFolder& folder) override {
+        first_names_.emplace_back();
         if (result_.stopped) return;
         if (!path_exists(folder.output_path)) make_directory(folder.output_path);
     }
@@ -107,10 +109,12 @@ public:
         text += output_shown;
         // One output per input: a later input whose output name an earlier one has is not
         // converted, so that no input's result is overwritten unnoticed.
-        const auto claimed = first_inputs_.try_emplace(path_compare_key(output_path), input_shown);
+        const auto claimed = first_names_.back().try_emplace(
+            path_compare_key(output_path.substr(folder.output_path.size())), name);
         if (!claimed.second) {
             text += console_label;
-            std::string line = shared_output_text(claimed.first->second);
+            std::string line = shared_output_text(
+                shown_input(join_path(folder.input_path, claimed.first->second)));
             if (pool_) {
                 pool_->add_entry({input_shown, output_shown, std::move(text), shared_output_entry,
                                   std::move(line)},
@@ -164,6 +168,8 @@ public:
     }
 
     // A notice would wipe the run's log, so the folder gets a line at its place instead.
+    void folder_left(const WalkFolder&) override { first_names_.pop_back(); }
+
     void folder_unreadable(const WalkFolder& folder) override {
         if (result_.stopped) return;
         std::string text =
@@ -231,9 +237,11 @@ private:
     RunResult& result_;
     const bool expects_output_;
     ConverterPool* pool_ = nullptr;
-    // Each output path of the run, by the file system's comparison, with the input shown for
-    // the first file that had it.
-    std::unordered_map<std::string, std::string> first_inputs_;
+    // For each folder being walked, the output names its files were given so far, by the file
+    // system's comparison, each with the name of the first file that had it. Only files of one
+    // folder can share an output path, as output folders mirror input folders one for one, so a
+    // folder's names are dropped when it is left.
+    std::vector<std::unordered_map<std::string, std::string>> first_names_;
 };
 
 class MatchCounter : public WalkVisitor {

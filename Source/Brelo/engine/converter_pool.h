@@ -24,7 +24,7 @@ public:
         std::string output_shown;
         std::string text;
         int kind = 0;  // the caller's own tag, for entries that ran nothing (add_entry)
-        std::string detail;  // the caller's own text, for entries that ran nothing
+        std::string detail = std::string();  // the caller's own text, for entries that ran nothing
     };
     // One converter to run.
     struct Job {

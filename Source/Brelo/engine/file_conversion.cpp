@@ -59,6 +59,8 @@ FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& wat
         }
         return end;
     }
-    if (touched(before, job.output_path)) mark_output_outdated(job.input_path, job.output_path);
+    // A converter that never started changed nothing.
+    if (end.converter.outcome != ConverterOutcome::NotStarted && touched(before, job.output_path))
+        mark_output_outdated(job.input_path, job.output_path);
     return end;
 }

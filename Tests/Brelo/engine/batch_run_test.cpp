@@ -491,7 +491,10 @@ TEST_F(BatchRunTest, StopSideBySideStartsNothingMoreAndCountsRight) {
 // with a line naming the first, side by side as one at a time. With skipping on, a later run
 // skips the first, whose output is up to date, and fails the others again.
 TEST_F(BatchRunTest, InputsSharingAnOutputNameConvertTheFirstOnly) {
-    for (const char* name : {"a.txt", "a.dat", "b.txt", "b.dat", "c.txt", "c.dat"}) make_file(in, name);
+    // sub/a.txt has an output name of its own, in its own folder.
+    for (const char* name : {"a.txt", "a.dat", "b.txt", "b.dat", "sub/a.txt", "sub/c.txt",
+                             "sub/c.dat"})
+        make_file(in, name);
     Converter appender{"Echo", program_path("console_child"), "append ${outfile} ${infile}",
                        "${location}"};
     CurrentSettings settings = settings_for(in.path(), "*", out.path(), "${prefix}.out");
@@ -503,15 +506,18 @@ TEST_F(BatchRunTest, InputsSharingAnOutputNameConvertTheFirstOnly) {
         RecordedRun w;
         jobs = at_once;
         const RunResult result = run(w, settings, appender);
-        EXPECT_EQ(result.total, 6);
+        EXPECT_EQ(result.total, 7);
         EXPECT_EQ(result.failed, 3);
-        for (const char* stem : {"a", "b", "c"}) {
+        EXPECT_EQ(read_file(under(target, {"sub", "a.out"})),
+                  "begin " + under(in, {"sub", "a.txt"}) + "\nend " + under(in, {"sub", "a.txt"}) +
+                      "\n");
+        for (const std::string& stem : std::vector<std::string>{"a", "b", join_path("sub", "c")}) {
             SCOPED_TRACE(stem);
-            const std::string output = target.file(std::string(stem) + ".out");
+            const std::string output = target.file(stem + ".out");
             const std::string text = read_file(output);
             const std::string first = text.substr(6, text.find('\n') - 6);
-            const std::string txt = under(in, {(std::string(stem) + ".txt").c_str()});
-            const std::string dat = under(in, {(std::string(stem) + ".dat").c_str()});
+            const std::string txt = in.file(stem + ".txt");
+            const std::string dat = in.file(stem + ".dat");
             const std::string second = first == txt ? dat : txt;
             EXPECT_EQ(text, "begin " + first + "\nend " + first + "\n");
             EXPECT_NE(w.text.find(second + " -> " + output +
@@ -521,14 +527,14 @@ TEST_F(BatchRunTest, InputsSharingAnOutputNameConvertTheFirstOnly) {
                 << w.text;
             EXPECT_LT(w.text.find(first + " -> "), w.text.find(second + " -> "));
         }
-        const std::string end = total(6) + "3 of them failed.\r\n";
+        const std::string end = total(7) + "3 of them failed.\r\n";
         const std::string log = without_time_stamp(w.text);
         EXPECT_EQ(log.substr(log.size() - end.size()), end);
 
         settings.skip_up_to_date = true;
         RecordedRun again;
         const RunResult second = run(again, settings, appender);
-        EXPECT_EQ(second.skipped, 3);
+        EXPECT_EQ(second.skipped, 4);
         EXPECT_EQ(second.total, 3);
         EXPECT_EQ(second.failed, 3);
     }
