@@ -23,8 +23,9 @@ public:
         std::string input_shown;
         std::string output_shown;
         std::string text;
-        int kind = 0;  // the caller's own tag, for entries that ran nothing (add_entry)
-        std::string detail = std::string();  // the caller's own text, for entries that ran nothing
+        // The caller's own tag and text, for entries that run nothing (add_entry).
+        int kind = 0;
+        std::string detail = std::string();
     };
     // One converter to run.
     struct Job {
@@ -53,9 +54,10 @@ public:
     ConverterPool(const ConverterPool&) = delete;
     ConverterPool& operator=(const ConverterPool&) = delete;
 
-    // Queues the job, which runs convert_file. Before that it waits, delivering finished jobs in order meanwhile, while
-    // the pool is full or while an earlier job with the same output path has not finished: two
-    // converters never write one output at the same time. deliver is called on this thread.
+    // Queues the job, which convert_file runs. Before that it waits, delivering finished jobs in
+    // order meanwhile, while the pool is full or while an earlier job with the same output path
+    // has not finished: two converters never write one output at the same time. deliver is
+    // called on this thread.
     void submit(Job job, const Deliver& deliver);
     // Queues an entry that runs nothing (a skipped file, a line of its own), delivered in its
     // place among the jobs, after every one submitted before it. Waits like submit while the

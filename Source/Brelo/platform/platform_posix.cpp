@@ -137,7 +137,8 @@ std::string absolute_path(const std::string& path) {
 bool file_state(const std::string& path, FileState& state) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-    state.modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+    state.modified =
+        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
     state.size = static_cast<long long>(info.st_size);
     return true;
 }
