@@ -1,5 +1,6 @@
 // A stand-in converter for the process runner's tests. The first argument picks what it does:
 //   echo ...        writes every argument it received, its own name first, as "[arg]\n"
+//   echo-out ... OUT  writes what echo writes, then creates the file OUT (its last argument)
 //   stderr          writes "out 1\n" to standard output, "err\n" to standard error, "out 2\n"
 //   nul             writes "text\0hidden" in one piece
 //   utf16           writes "hi" as UTF-16LE, "h\0i\0", in one piece
@@ -12,6 +13,8 @@
 //   escape          (POSIX) starts a child in a session of its own that holds the output for
 //                   30 seconds, writes "started\n" and sleeps for ever
 //   jitter PATH     waits a few milliseconds (how many depends on PATH), then writes "[PATH]\n"
+//   half OUT        writes "half" into OUT, "wrote half\n" to standard output, ends with code 1
+//   half-hang OUT   writes "half" into OUT, "writing\n" to standard output, sleeps for ever
 //   touch PATH      creates the file PATH and writes "touched\n"
 //   append OUT IN   appends "begin IN\n" to OUT, waits 50 ms, appends "end IN\n"
 //   exit N          writes "exit N" without a line end and ends with exit code N
@@ -43,6 +46,13 @@ namespace {
 void put(std::FILE* stream, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
+}
+
+void create_file(const char* path, const char* text = "") {
+    if (std::FILE* file = std::fopen(path, "wb")) {
+        std::fputs(text, file);
+        std::fclose(file);
+    }
 }
 
 void pause_ms(int milliseconds) {
@@ -143,10 +153,19 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
     std::string act = argc > 1 ? argv[1] : "";
-    if (act == "echo") {
+    if (act == "echo" || (act == "echo-out" && argc > 2)) {
         std::string all;
         for (int i = 0; i < argc; ++i) all += std::string("[") + argv[i] + "]\n";
         put(stdout, all);
+        if (act == "echo-out") create_file(argv[argc - 1]);
+    } else if (act == "half" && argc > 2) {
+        create_file(argv[2], "half");
+        put(stdout, "wrote half\n");
+        return 1;
+    } else if (act == "half-hang" && argc > 2) {
+        create_file(argv[2], "half");
+        put(stdout, "writing\n");
+        sleep_for_ever();
     } else if (act == "stderr") {
         put(stdout, "out 1\n");
         put(stderr, "err\n");

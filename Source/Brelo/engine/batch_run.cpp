@@ -2,13 +2,15 @@
 // total.
 #include "engine/batch_run.h"
 
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/conversion_log.h"
 #include "engine/converter_pool.h"
+#include "engine/file_conversion.h"
 #include "engine/pattern_set.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
@@ -27,6 +29,10 @@ bool up_to_date(const std::string& input_path, const std::string& output_path) {
     long long output_time = 0;
     return file_modified_time(output_path, output_time) &&
            file_modified_time(input_path, input_time) && output_time >= input_time;
+}
+
+std::string shared_output_text(const std::string& first_input) {
+    return "The output name is also that of " + first_input + ".\r\n";
 }
 
 bool stop_requested(const RunControl& control) {
@@ -66,6 +72,7 @@ class Conversion : public WalkVisitor {
     // The entries that pass through the pool without a converter, told apart on delivery.
     static constexpr int skipped_entry = 1;
     static constexpr int note_entry = 2;
+    // A file that fails before its converter starts; the entry's detail says why.
     static constexpr int refused_entry = 3;
 
 public:
@@ -78,11 +85,13 @@ public:
           events_(events),
           control_(control),
           stop_watch_(stop_watch),
-          result_(result) {}
+          result_(result),
+          expects_output_(command_passes_output(command)) {}
 
     // Only one level is created, and a failure goes unreported: the converter then reports that
     // it cannot write, if it does. The walk reports outer folders first, so the parent exists.
     void folder_reached(const WalkFolder& folder) override {
+        first_names_.emplace_back();
         if (result_.stopped) return;
         if (!path_exists(folder.output_path)) make_directory(folder.output_path);
     }
@@ -104,7 +113,17 @@ public:
         const std::string refusal =
             file_refusal(command_, input_path, output_path, windows_file_names);
         if (!refusal.empty()) {
-            refuse(input_shown, output_shown, std::move(text), refusal);
+            refuse(input_shown, output_shown, std::move(text), refusal + entry_end);
+            return;
+        }
+        // One output per input: a later input whose output name an earlier one has is not
+        // converted, so that no input's result is overwritten unnoticed.
+        const auto claimed = first_names_.back().try_emplace(
+            path_compare_key(output_path.substr(folder.output_path.size())), name);
+        if (!claimed.second) {
+            refuse(input_shown, output_shown, std::move(text),
+                   shared_output_text(
+                       shown_input(join_path(folder.input_path, claimed.first->second))));
             return;
         }
         // Side by side, an earlier converter may still be writing this output: the file is judged
@@ -125,21 +144,21 @@ public:
             return;
         }
         text += console_label;
-        const std::string command_line = expand_command(command_, input_path, output_path);
+        FileJob job{expand_command(command_, input_path, output_path), command_.work_dir,
+                    input_path, output_path, expects_output_};
         if (pool_) {
-            pool_->submit({command_line, command_.work_dir, output_path,
-                           {input_shown, output_shown, std::move(text)}},
+            pool_->submit({std::move(job), {input_shown, output_shown, std::move(text)}},
                           [this](ConverterPool::Finished&& finished) { deliver(finished); });
             return;
         }
         events_.file_started(input_shown, output_shown, text);
-        const ConverterEnd end = run_console_process(
-            command_line, command_.work_dir,
+        const FileEnd end = convert_file(
+            job,
             [this](const char* piece, std::size_t length) {
                 events_.console_text(std::string(piece, length));
             },
             stop_watch_);
-        ended(end);
+        ended(end.succeeded());
     }
 
     // Converters run side by side from here on: their entries come in walk order all the same.
@@ -149,6 +168,8 @@ public:
     }
 
     // A notice would wipe the run's log, so the folder gets a line at its place instead.
+    void folder_left(const WalkFolder&) override { first_names_.pop_back(); }
+
     void folder_unreadable(const WalkFolder& folder) override {
         if (result_.stopped) return;
         std::string text =
@@ -170,39 +191,35 @@ public:
 private:
     // A file whose converter must not start: a failed entry whose console line says why.
     void refuse(const std::string& input_shown, const std::string& output_shown,
-                std::string text, const std::string& refusal) {
+                std::string text, std::string line) {
         text += console_label;
         if (pool_) {
-            text += refusal;
-            pool_->add_entry({input_shown, output_shown, std::move(text), refused_entry},
+            pool_->add_entry({input_shown, output_shown, std::move(text), refused_entry,
+                              std::move(line)},
                              [this](ConverterPool::Finished&& finished) { deliver(finished); });
             return;
         }
         events_.file_started(input_shown, output_shown, text);
-        events_.console_text(refusal + entry_end);
-        ended(ConverterEnd{});
+        events_.console_text(line);
+        ended(false);
     }
 
-    void ended(const ConverterEnd& end) {
+    void ended(bool succeeded) {
         events_.file_ended(entry_end);
         ++result_.total;
-        if (!end.succeeded()) ++result_.failed;
+        if (!succeeded) ++result_.failed;
     }
 
     // A whole entry of a converter that ran beside others, given once every entry before it is.
     void deliver(ConverterPool::Finished& finished) {
         const ConverterPool::Entry& entry = finished.entry;
         if (!finished.converter) {
-            if (entry.kind == refused_entry) {
-                // The entry's text is its start, up to the console label, and then the refusal.
-                const std::size_t cut = entry.input_shown.size() + std::strlen(entry_arrow) +
-                                        entry.output_shown.size() + std::strlen(console_label);
-                events_.file_started(entry.input_shown, entry.output_shown,
-                                     entry.text.substr(0, cut));
-                events_.console_text(entry.text.substr(cut) + entry_end);
-                ended(ConverterEnd{});
-            } else if (entry.kind == skipped_entry) {
+            if (entry.kind == skipped_entry) {
                 events_.file_skipped(entry.input_shown, entry.output_shown, entry.text);
+            } else if (entry.kind == refused_entry) {
+                events_.file_started(entry.input_shown, entry.output_shown, entry.text);
+                events_.console_text(entry.detail);
+                ended(false);
             } else {
                 events_.note(entry.text);
             }
@@ -215,8 +232,8 @@ private:
             return;
         }
         events_.file_started(entry.input_shown, entry.output_shown, entry.text);
-        if (!finished.console.empty()) events_.console_text(finished.console);
-        ended(finished.end);
+        finished.console.hand_on([this](const std::string& piece) { events_.console_text(piece); });
+        ended(finished.end.succeeded());
     }
 
     std::string shown_input(const std::string& path) const {
@@ -233,7 +250,13 @@ private:
     RunControl& control_;
     StopWatch& stop_watch_;
     RunResult& result_;
+    const bool expects_output_;
     ConverterPool* pool_ = nullptr;
+    // For each folder being walked, the output names its files were given so far, by the file
+    // system's comparison, each with the name of the first file that had it. Only files of one
+    // folder can share an output path, as output folders mirror input folders one for one, so a
+    // folder's names are dropped when it is left.
+    std::vector<std::unordered_map<std::string, std::string>> first_names_;
 };
 
 class MatchCounter : public WalkVisitor {

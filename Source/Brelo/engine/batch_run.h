@@ -112,7 +112,8 @@ struct RunResult {
     bool ran = false;  // false when a check failed or no converter was selected (a notice said so)
     int total = 0;     // files the converter was started (or tried) for
     int failed = 0;    // of those, the ones whose converter did not start, exited with a code
-                       // other than 0, or was ended by Stop
+                       // other than 0, was ended by Stop or wrote no output, and those whose
+                       // output name an earlier file of the run had
     int unreadable_folders = 0;  // folders that could not be listed
     bool stopped = false;        // Stop came before the walk was through
     int not_started = 0;         // matching files the walk met after Stop

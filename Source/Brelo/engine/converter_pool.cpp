@@ -49,8 +49,8 @@ void ConverterPool::run(Slot& slot) {
     Finished& finished = slot.finished;
     finished.started = !stopped_();
     if (!finished.started) return;
-    finished.end = run_console_process(
-        slot.job.command_line, slot.job.work_dir,
+    finished.end = convert_file(
+        slot.job.file,
         [&finished](const char* text, std::size_t length) { finished.console.append(text, length); },
         watch_);
 }
@@ -86,7 +86,7 @@ void ConverterPool::deliver_ready(std::unique_lock<std::mutex>& lock, const Deli
 
 bool ConverterPool::output_busy(const std::string& output_path) const {
     for (const auto& slot : slots_) {
-        if (slot->state != State::Done && same_output(slot->job.output_path, output_path)) {
+        if (slot->state != State::Done && same_output(slot->job.file.output_path, output_path)) {
             return true;
         }
     }
@@ -109,7 +109,7 @@ void ConverterPool::submit(Job job, const Deliver& deliver) {
     }
     for (;;) {
         deliver_ready(lock, deliver);
-        if (slots_.size() < capacity_ && !output_busy(job.output_path)) break;
+        if (slots_.size() < capacity_ && !output_busy(job.file.output_path)) break;
         job_done_.wait(lock);
     }
     slots_.push_back(std::make_unique<Slot>(Slot{std::move(job), State::Queued, {}}));

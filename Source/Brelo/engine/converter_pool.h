@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "engine/console_process.h"
+#include "engine/file_conversion.h"
+#include "engine/held_text.h"
 
 class ConverterPool {
 public:
@@ -21,13 +23,13 @@ public:
         std::string input_shown;
         std::string output_shown;
         std::string text;
-        int kind = 0;  // the caller's own tag, for entries that ran nothing (add_entry)
+        // The caller's own tag and text, for entries that run nothing (add_entry).
+        int kind = 0;
+        std::string detail = std::string();
     };
     // One converter to run.
     struct Job {
-        std::string command_line;
-        std::string work_dir;
-        std::string output_path;
+        FileJob file;
         Entry entry;
     };
     // A job delivered back.
@@ -35,8 +37,10 @@ public:
         Entry entry;
         bool started = false;  // false when Stop came before its turn: nothing of it ran
         bool converter = true;  // false for an entry given by add_entry, which ran nothing
-        std::string console;   // everything the converter wrote, as run_console_process gave it
-        ConverterEnd end;
+        // Everything the converter wrote, as convert_file gave it. Beyond a bound it waits in a
+        // temporary file, so that entries held behind a slow one cost bounded memory.
+        HeldText console;
+        FileEnd end;
     };
     using Deliver = std::function<void(Finished&&)>;
 
@@ -50,9 +54,10 @@ public:
     ConverterPool(const ConverterPool&) = delete;
     ConverterPool& operator=(const ConverterPool&) = delete;
 
-    // Queues the job. Before that it waits, delivering finished jobs in order meanwhile, while
-    // the pool is full or while an earlier job with the same output path has not finished: two
-    // converters never write one output at the same time. deliver is called on this thread.
+    // Queues the job, which convert_file runs. Before that it waits, delivering finished jobs in
+    // order meanwhile, while the pool is full or while an earlier job with the same output path
+    // has not finished: two converters never write one output at the same time. deliver is
+    // called on this thread.
     void submit(Job job, const Deliver& deliver);
     // Queues an entry that runs nothing (a skipped file, a line of its own), delivered in its
     // place among the jobs, after every one submitted before it. Waits like submit while the

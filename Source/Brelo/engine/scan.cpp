@@ -1,11 +1,14 @@
 // The directory scan behind the two trees, and the renaming of the preview.
 #include "engine/scan.h"
 
+#include <unordered_map>
+
 #include "engine/conversion_log.h"
 #include "engine/current_settings.h"
 #include "engine/pattern_set.h"
 #include "engine/setting_names.h"
 #include "engine/walk.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -70,6 +73,28 @@ void render_folder(const PreviewFolder& folder, TreeSide side, int depth,
     }
 }
 
+// Counts, by the file system's comparison, the inputs of every output path below folder.
+void count_outputs(const PreviewFolder& folder, const std::string& path,
+                   std::unordered_map<std::string, int>& inputs, std::size_t& shared) {
+    for (const PreviewFolder& sub : folder.folders) {
+        count_outputs(sub, path + sub.name + path_separator, inputs, shared);
+    }
+    for (const PreviewFile& file : folder.files) {
+        if (++inputs[path_compare_key(path + file.output_name)] == 2) ++shared;
+    }
+}
+
+// Notices one after the other, as the log box shows them.
+std::string joined_notices(const std::string& first, const std::string& second) {
+    if (first.empty()) return second;
+    if (second.empty()) return first;
+    return first + "\r\n\r\n" + second;
+}
+
+std::string shared_names_notice(const FileTrees& trees) {
+    return shared_output_notice(shared_output_names(trees));
+}
+
 }  // namespace
 
 bool operator==(const PreviewFile& a, const PreviewFile& b) {
@@ -114,16 +139,39 @@ InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atom
         message += ": \"" + report.first_unreadable + "\"";
         refresh.log_text = make_notice(input_section, input_directory_key, message);
     }
+    refresh.scan_notice = refresh.log_text;
+    refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
     return refresh;
+}
+
+void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settings) {
+    if (!refresh.trees) return;
+    refresh_output_tree(&*refresh.trees, settings);
+    refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
 }
 
 std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings) {
     CheckResult notice = check_output(settings);
-    if (trees) {
-        trees->output_root = settings.output_directory;
-        rename_files(trees->top, settings.output_pattern);
-    }
-    return notice ? *notice : std::string();
+    if (!trees) return notice ? *notice : std::string();
+    trees->output_root = settings.output_directory;
+    rename_files(trees->top, settings.output_pattern);
+    return joined_notices(notice ? *notice : std::string(), shared_names_notice(*trees));
+}
+
+std::size_t shared_output_names(const FileTrees& trees) {
+    std::unordered_map<std::string, int> inputs;
+    std::size_t shared = 0;
+    count_outputs(trees.top, std::string(), inputs, shared);
+    return shared;
+}
+
+std::string shared_output_notice(std::size_t shared) {
+    if (shared == 0) return std::string();
+    const std::string message =
+        std::to_string(shared) +
+        (shared == 1 ? " output name is shared by more than one input."
+                     : " output names are shared by more than one input.");
+    return make_notice(output_section, output_pattern_key, message);
 }
 
 std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end) {

@@ -48,21 +48,39 @@ FileTrees scan_directory(const CurrentSettings& settings, const PatternSet& patt
 // What a refresh of the input side leaves in the window.
 struct InputRefresh {
     std::optional<FileTrees> trees;  // none when the input check failed: both trees are empty
-    std::string log_text;            // what the log box shows: empty, or the last notice
+    std::string log_text;            // what the log box shows: empty, or the notices
     bool cancelled = false;          // the cancel flag was set; show nothing of this refresh
+    // The notice of the checks or of the scan alone, without the word on shared output names,
+    // which follows the output names (see rename_refreshed_trees).
+    std::string scan_notice;
 };
 
 // The input side's refresh: check_input, then (if it passed) check_output, whose notice may
 // stay while the scan goes on regardless, then the scan. A folder that could not be listed is
-// reported in a notice that names it and says how many more there were.
+// reported in a notice that names it and says how many more there were. When the preview gives
+// one output name to more than one input, a notice says so, after the other one if there is one.
 InputRefresh refresh_input_tree(const CurrentSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr);
 
+// The output fields changed while the refresh's scan ran: its trees take the output names of
+// the settings, and its log text's word on shared output names follows them; the scan's own
+// notice stays as it was.
+void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settings);
+
 // The output side's refresh: check_output (its verdict does not matter), then the preview of
 // trees renamed for the settings: the output root shows the output directory, every file the
-// name derived from its input name. Returns what the log box shows: empty, or the notice.
+// name derived from its input name. Returns what the log box shows: empty, or the notices:
+// check_output's and the word on shared output names.
 // trees may be null (the trees are empty) and is then left alone.
 std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings);
+
+// How many output names of the preview more than one input has (each such name counts once),
+// compared as the file system compares names.
+std::size_t shared_output_names(const FileTrees& trees);
+
+// The notice for that many shared output names (section "Output", key "File Patterns"); empty
+// for none.
+std::string shared_output_notice(std::size_t shared);
 
 // One side of the trees as text: one line per item, each ended by line_end, indented by two
 // blanks per level below the root.

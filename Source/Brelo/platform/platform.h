@@ -90,6 +90,55 @@ LockResult lock_folder(const FolderId& id, FolderLock*& lock);
 // Releases the lock; null is ignored.
 void unlock_folder(FolderLock* lock);
 
+// File times as file_modified_time gives them: how many units make one second.
+#ifdef _WIN32
+constexpr long long file_time_units_per_second = 10000000;  // 100-nanosecond steps
+#else
+constexpr long long file_time_units_per_second = 1000000000;  // nanoseconds
+#endif
+
+// What a file is as far as its writer goes: when it was last written and how long it is.
+struct FileState {
+    long long modified = 0;  // as file_modified_time gives it
+    long long size = 0;
+};
+// False when the path names no file that can be looked at (missing, no access) or a directory.
+bool file_state(const std::string& path, FileState& state);
+
+// Sets the time the file's content was last written, in file_modified_time's units, leaving the
+// content alone. False when it cannot (no such file, no write access, a time the system cannot
+// hold).
+bool set_file_modified_time(const std::string& path, long long time);
+
+// The text by which two paths are the same file's name to the file system: on Windows with
+// letters in one case, as the file system ignores case, and "/" as "\\"; on POSIX the path
+// itself. Equal texts mean equal names; links and other spellings are not recognised.
+std::string path_compare_key(const std::string& path);
+
+// ---- Temporary files ----------------------------------------------------------------------
+
+// The system's folder for temporary files: on Windows what GetTempPath names (TMP, TEMP, the
+// user's own), on POSIX TMPDIR when it names a directory, else "/tmp". No trailing separator.
+std::string temporary_directory();
+
+// A file of this process's own for holding text for a while.
+struct TemporaryFile;
+
+// Creates a new, empty temporary file in the directory, open for writing and reading, that
+// vanishes when it is closed and also when the process ends without closing it: on POSIX it
+// has no name from the start, on Windows it is deleted when its handle closes. Child processes
+// do not inherit it. Null when it cannot be made.
+TemporaryFile* create_temporary_file(const std::string& directory);
+// Appends the bytes at the end of what was written; returns how many were written, fewer than
+// length when the disk refused the rest.
+std::size_t write_temporary_file(TemporaryFile& file, const char* data, std::size_t length);
+// Reads from the start again, up to capacity bytes per call, after the last byte read; returns
+// how many were read, 0 at the end or on failure. The first read after a write starts at the
+// file's beginning.
+std::size_t read_temporary_file(TemporaryFile& file, char* buffer, std::size_t capacity);
+// Closes the file, which removes it. Null is ignored.
+void close_temporary_file(TemporaryFile* file);
+
 // ---- Events -------------------------------------------------------------------------------
 
 // A manual-reset event: it stays set until it is reset. Safe to use from several threads.

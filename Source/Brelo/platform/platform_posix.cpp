@@ -175,6 +175,88 @@ void unlock_folder(FolderLock* lock) {
     delete lock;
 }
 
+bool file_state(const std::string& path, FileState& state) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    state.modified =
+        static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+    state.size = static_cast<long long>(info.st_size);
+    return true;
+}
+
+bool set_file_modified_time(const std::string& path, long long time) {
+    long long seconds = time / 1000000000LL;
+    long long nanoseconds = time % 1000000000LL;
+    if (nanoseconds < 0) {
+        nanoseconds += 1000000000LL;
+        --seconds;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;  // the last access stays as it is
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(nanoseconds);
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::string path_compare_key(const std::string& path) { return path; }
+
+// ---- Temporary files ----------------------------------------------------------------------
+
+struct TemporaryFile {
+    int fd = -1;
+    bool reading = false;  // the last call read; a write goes to the end again
+};
+
+std::string temporary_directory() {
+    const char* named = std::getenv("TMPDIR");
+    std::string dir = named && *named && is_directory(named) ? named : "/tmp";
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+TemporaryFile* create_temporary_file(const std::string& directory) {
+    std::string name = directory + "/brelo-XXXXXX";
+    const int fd = mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    // Without a name it cannot be left behind, however the process ends.
+    unlink(name.c_str());
+    return new TemporaryFile{fd};
+}
+
+std::size_t write_temporary_file(TemporaryFile& file, const char* data, std::size_t length) {
+    if (file.reading) {
+        if (lseek(file.fd, 0, SEEK_END) < 0) return 0;
+        file.reading = false;
+    }
+    std::size_t written = 0;
+    while (written < length) {
+        const ssize_t count = write(file.fd, data + written, length - written);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        written += static_cast<std::size_t>(count);
+    }
+    return written;
+}
+
+std::size_t read_temporary_file(TemporaryFile& file, char* buffer, std::size_t capacity) {
+    if (!file.reading) {
+        if (lseek(file.fd, 0, SEEK_SET) < 0) return 0;
+        file.reading = true;
+    }
+    for (;;) {
+        const ssize_t count = read(file.fd, buffer, capacity);
+        if (count < 0 && errno == EINTR) continue;
+        return count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+}
+
+void close_temporary_file(TemporaryFile* file) {
+    if (!file) return;
+    close(file->fd);
+    delete file;
+}
+
 // ---- Events -------------------------------------------------------------------------------
 
 // The counter is non-zero while the event is set; reading it back to zero resets it.

@@ -2,6 +2,7 @@
 // and back at every call.
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <string>
@@ -175,6 +176,112 @@ void unlock_folder(FolderLock* lock) {
     ReleaseMutex(lock->mutex);
     CloseHandle(lock->mutex);
     delete lock;
+}
+
+bool file_state(const std::string& path, FileState& state) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    std::wstring wide;
+    if (!wide_path(path, wide)) return false;
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    state.modified = static_cast<long long>(
+        (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime);
+    state.size = static_cast<long long>(
+        (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return true;
+}
+
+bool set_file_modified_time(const std::string& path, long long time) {
+    std::wstring wide;
+    if (time < 0 || !wide_path(path, wide)) return false;
+    HANDLE file = CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME written;
+    written.dwLowDateTime = static_cast<DWORD>(static_cast<unsigned long long>(time) & 0xFFFFFFFFu);
+    written.dwHighDateTime = static_cast<DWORD>(static_cast<unsigned long long>(time) >> 32);
+    const bool set = SetFileTime(file, nullptr, nullptr, &written) != FALSE;
+    CloseHandle(file);
+    return set;
+}
+
+std::string path_compare_key(const std::string& path) {
+    std::wstring wide = utf8_to_wide(path);
+    if (!wide.empty()) CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    for (wchar_t& c : wide) {
+        if (c == L'/') c = L'\\';
+    }
+    return wide_to_utf8(wide);
+}
+
+// ---- Temporary files ----------------------------------------------------------------------
+
+struct TemporaryFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool reading = false;  // the last call read; a write goes to the end again
+};
+
+std::string temporary_directory() {
+    wchar_t buffer[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH) return ".";
+    std::string dir = wide_to_utf8(buffer, length);
+    while (dir.size() > 3 && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+    return dir;
+}
+
+TemporaryFile* create_temporary_file(const std::string& directory) {
+    std::wstring wide;
+    if (!wide_path(directory, wide)) return nullptr;
+    wchar_t name[MAX_PATH];
+    // Makes the file under a name no other file has, then opens it to vanish with its handle.
+    if (!GetTempFileNameW(wide.c_str(), L"brl", 0, name)) return nullptr;
+    HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DeleteFileW(name);
+        return nullptr;
+    }
+    return new TemporaryFile{handle};
+}
+
+std::size_t write_temporary_file(TemporaryFile& file, const char* data, std::size_t length) {
+    if (file.reading) {
+        if (SetFilePointer(file.handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+            GetLastError() != NO_ERROR)
+            return 0;
+        file.reading = false;
+    }
+    std::size_t written = 0;
+    while (written < length) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(length - written, 1 << 20));
+        DWORD count = 0;
+        if (!WriteFile(file.handle, data + written, part, &count, nullptr) || count == 0) break;
+        written += count;
+    }
+    return written;
+}
+
+std::size_t read_temporary_file(TemporaryFile& file, char* buffer, std::size_t capacity) {
+    if (!file.reading) {
+        if (SetFilePointer(file.handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+            GetLastError() != NO_ERROR)
+            return 0;
+        file.reading = true;
+    }
+    DWORD count = 0;
+    const DWORD part = static_cast<DWORD>(std::min<std::size_t>(capacity, 1 << 20));
+    if (!ReadFile(file.handle, buffer, part, &count, nullptr)) return 0;
+    return count;
+}
+
+void close_temporary_file(TemporaryFile* file) {
+    if (!file) return;
+    CloseHandle(file->handle);
+    delete file;
 }
 
 // ---- Events -------------------------------------------------------------------------------

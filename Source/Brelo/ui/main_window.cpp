@@ -71,7 +71,8 @@ void refresh_input_side() {
 }
 
 // The newest scan has ended. Its output names follow the output fields as they are now, which
-// the user may have changed while it ran; its notice is shown as it came.
+// the user may have changed while it ran; its notice is shown as it came, but for its word on
+// shared output names, which follows the names shown.
 void on_scan_ended(WPARAM scan) {
     std::optional<ScanResult> result = take_scan_result(state.window, scan);
     if (!result) return;
@@ -79,7 +80,7 @@ void on_scan_ended(WPARAM scan) {
     const CurrentSettings now = read_current_settings(state.window);
     if (refresh.trees && (now.output_directory != result->settings.output_directory ||
                           now.output_pattern != result->settings.output_pattern))
-        refresh_output_tree(&*refresh.trees, now);
+        rename_refreshed_trees(refresh, now);
     // The fill in progress, if any, points into the value replaced: it goes first.
     supersede_tree_fill();
     state.trees = std::move(refresh.trees);

@@ -7,13 +7,18 @@
 //   write HEX...    writes the bytes each argument spells in hexadecimal ("e697a5"), one write
 //                   for each argument, and ends
 //   where ARG...    writes each argument as "[ARG]\n" and then its working directory as
-//                   "(DIR)\n", all in UTF-8 (on Windows read from the UTF-16 the system keeps)
+//                   "(DIR)\n", all in UTF-8 (on Windows read from the UTF-16 the system keeps),
+//                   and "where" into the file its last argument names
 //   run PROGRAM ARG...  starts PROGRAM with the arguments on its own standard handles, waits for
 //                   it and writes "exit N\n" with its exit code; the last two arguments (the
 //                   input and output paths) are not passed on
 //   kill-parent     ends the program that started it at once, as a crash or a kill would, and
 //                   writes "killed\n"
-// Further arguments of the first four (the input and output paths) are ignored.
+//   gate MIB IN OUT  by what the file IN holds: "flood" writes MIB MiB of lines of 'x' in
+//                   64 KiB writes, then "flooded" into OUT, then creates "done.mark" in IN's
+//                   folder; "hold" waits until that file exists, then writes "held" into OUT and
+//                   "held\n"; "hold-interrupt" does the same, sending the interrupt first
+// The first four write "stopped" into their last argument (the output path) before they end.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -165,6 +170,71 @@ void kill_parent() {
 #endif
 }
 
+// Opens a file named in UTF-8, on Windows through the UTF-16 the system keeps.
+std::FILE* open_file(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    return _wfopen(wide_of(path).c_str(), wide_of(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+void write_into(const std::string& path, const std::string& text) {
+    if (std::FILE* file = open_file(path, "wb")) {
+        std::fputs(text.c_str(), file);
+        std::fclose(file);
+    }
+}
+
+std::string read_all(const std::string& path) {
+    std::string text;
+    if (std::FILE* file = open_file(path, "rb")) {
+        char buffer[256];
+        std::size_t count;
+        while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+        std::fclose(file);
+    }
+    return text;
+}
+
+void pause_a_little() {
+#ifdef _WIN32
+    Sleep(5);
+#else
+    usleep(5000);
+#endif
+}
+
+// The flood's end is told by a file beside the input, so that the other converter, which runs
+// beside it, can wait for it.
+int gate(const std::string& mebibytes, const std::string& input, const std::string& output) {
+    const std::size_t cut = input.find_last_of("/\\");
+    const std::string mark =
+        (cut == std::string::npos ? std::string() : input.substr(0, cut + 1)) + "done.mark";
+    const std::string act = read_all(input);
+    if (act == "flood") {
+        std::string lines;
+        for (int i = 0; i < 64; ++i) lines += std::string(1023, 'x') + "\n";
+        const long writes = std::atol(mebibytes.c_str()) * 16;
+        for (long i = 0; i < writes; ++i) put(lines);
+        write_into(output, "flooded");
+        write_into(mark, "done");
+        return 0;
+    }
+    if (act != "hold" && act != "hold-interrupt") return 1;
+    for (;;) {
+        if (std::FILE* file = open_file(mark, "rb")) {
+            std::fclose(file);
+            break;
+        }
+        pause_a_little();
+    }
+    if (act == "hold-interrupt") interrupt_parent();
+    write_into(output, "held");
+    put("held\n");
+    return 0;
+}
+
 [[noreturn]] void wait_for_ever() {
     for (;;) {
 #ifdef _WIN32
@@ -193,6 +263,7 @@ int run(const std::vector<std::string>& args) {
         std::string text;
         for (int i = 2; i < argc; ++i) text += "[" + args[i] + "]\n";
         put(text + "(" + working_directory() + ")\n");
+        if (argc > 2) write_into(args.back(), "where");
         return 0;
     }
     if (std::strcmp(argv[1], "run") == 0 && argc >= 5) {
@@ -205,20 +276,24 @@ int run(const std::vector<std::string>& args) {
         std::fputs("killed\n", stdout);
         return 0;
     }
+    if (std::strcmp(argv[1], "gate") == 0 && argc == 5) return gate(args[2], args[3], args[4]);
     if (std::strcmp(argv[1], "interrupt") == 0) {
         interrupt_parent();
         std::fputs("interrupted\n", stdout);
+        write_into(args.back(), "stopped");
         return 0;
     }
 #ifndef _WIN32
     if (std::strcmp(argv[1], "terminate") == 0) {
         kill(getppid(), SIGTERM);
         std::fputs("terminated\n", stdout);
+        write_into(args.back(), "stopped");
         return 0;
     }
     if (std::strcmp(argv[1], "hang-up") == 0) {
         kill(getppid(), SIGHUP);
         std::fputs("hung up\n", stdout);
+        write_into(args.back(), "stopped");
         return 0;
     }
 #endif

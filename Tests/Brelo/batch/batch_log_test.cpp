@@ -114,7 +114,7 @@ TEST_F(SameLog, ThroughTheWindowAndThroughBreloBatch) {
          "${prefix}",
          true},
         {"arguments as received",
-         {"Args", program_path("console_child"), "echo ${infile} ${outfile} ${location}",
+         {"Args", program_path("console_child"), "echo-out ${location} ${infile} ${outfile}",
           "${location}"},
          "*.txt",
          "${prefix}.${suffix}",

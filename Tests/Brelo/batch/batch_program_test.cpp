@@ -4,8 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <stdlib.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
 #endif
 
 #include "Support/run_program.h"
@@ -467,8 +475,9 @@ TEST_F(BatchProgram, ASecondRunIntoTheSameOutputFolderIsRefused) {
     values.converters.push_back(
         {"Killed", program_path("batch_child"), "kill-parent ${infile} ${outfile}", "${location}"});
     write_ini();
+    // The second run's converter writes no output, so the first run counts that file as failed.
     const BatchResult first = run({"--converter", "Second run", "--no-subfolders"});
-    EXPECT_EQ(first.exit_code, exit_ran) << first.err;
+    EXPECT_EQ(first.exit_code, exit_files_failed) << first.err;
     EXPECT_NE(first.out.find("\tAnother run is writing to " + out + ".\r\n"), std::string::npos)
         << first.out;
     EXPECT_NE(first.out.find(with_eol("exit 2\n")), std::string::npos) << first.out;
@@ -538,6 +547,188 @@ TEST_F(BatchProgram, AFailedFileGivesExitCodeThree) {
     const std::size_t cut = expected.find(total_line) + total_line.size();
     EXPECT_EQ(mask_time_stamps(result.out),
               expected.substr(0, cut) + "1 of them failed.\r\n" + expected.substr(cut));
+}
+
+// brelo-batch and the converters it starts keep their temporary files in this folder while it
+// lives.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& path) {
+        const char* saved = std::getenv(variable);
+        if (saved) saved_ = saved;
+        had_ = saved != nullptr;
+        use(path);
+    }
+    ~TemporaryFolder() { use(had_ ? saved_ : std::string()); }
+
+private:
+#ifdef _WIN32
+    static constexpr const char* variable = "TMP";  // the name the system asks first
+    static void use(const std::string& path) {
+        _putenv_s("TMP", path.c_str());
+        _putenv_s("TEMP", path.c_str());
+    }
+#else
+    static constexpr const char* variable = "TMPDIR";
+    static void use(const std::string& path) {
+        if (path.empty()) unsetenv("TMPDIR");
+        else setenv("TMPDIR", path.c_str(), 1);
+    }
+#endif
+    std::string saved_;
+    bool had_ = false;
+};
+
+// Two inputs for two converters side by side: the one that holds ends only after the flood has
+// ended, whichever of them the walk meets first.
+class HeldEntries : public BatchProgram {
+protected:
+    TempDir gate_in;
+    TempDir temporary;
+
+    void SetUp() override {
+        BatchProgram::SetUp();
+        write_file(gate_in.file("a.txt"), "hold");
+        write_file(gate_in.file("b.txt"), "flood");
+        values.input_directory = gate_in.path();
+        values.converters.push_back({"Gate", program_path("batch_child"),
+                                     "gate 3 ${infile} ${outfile}", "${location}"});
+        values.converters.push_back({"Big gate", program_path("batch_child"),
+                                     "gate 200 ${infile} ${outfile}", "${location}"});
+        write_ini();
+    }
+
+    static std::string flood(int mebibytes) {
+        std::string lines;
+        for (int i = 0; i < 64; ++i) lines += std::string(1023, 'x') + "\n";
+        std::string text;
+        for (int i = 0; i < 16 * mebibytes; ++i) text += lines;
+        return text;
+    }
+};
+
+// An entry's text held behind another converter passes a temporary file on its way; it comes out
+// whole, and the file is gone after the run.
+TEST_F(HeldEntries, HeldTextIsPrintedWholeAndLeavesNoTemporaryFile) {
+    TemporaryFolder folder(temporary.path());
+    const BatchResult result = run({"--converter", "Gate", "--jobs", "2"});
+    EXPECT_EQ(result.exit_code, exit_ran) << result.err;
+    EXPECT_NE(result.out.find(join_path(gate_in.path(), "b.txt") + " -> " + join_path(out, "b.txt") +
+                              "\r\n\tConsole:" + flood(3) + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(result.out.find("\r\n\tConsole:held\n\r\n"), std::string::npos);
+    EXPECT_EQ(read_file(join_path(out, "b.txt")), "flooded");
+    EXPECT_EQ(files_below(temporary.path()), std::vector<std::string>{});
+}
+
+#ifndef _WIN32
+// Peak memory of brelo-batch in kilobytes, and the bytes it printed, counted as they come.
+struct Measured {
+    int exit_code = -1;
+    long long printed = 0;
+    long peak_kb = 0;
+};
+
+Measured measure_brelo_batch(const std::vector<std::string>& args) {
+    Measured measured;
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return measured;
+    const std::string program = program_path("brelo-batch");
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
+    posix_spawn_file_actions_addclose(&actions, pipe_ends[1]);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipe_ends[1]);
+    if (spawned == 0) {
+        char buffer[65536];
+        ssize_t count;
+        while ((count = read(pipe_ends[0], buffer, sizeof buffer)) > 0) measured.printed += count;
+        int status = 0;
+        struct rusage usage = {};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) {
+            measured.exit_code = WEXITSTATUS(status);
+        }
+        measured.peak_kb = usage.ru_maxrss;
+    }
+    close(pipe_ends[0]);
+    return measured;
+}
+
+// A converter that prints 200 MiB while the other holds delivery: brelo-batch prints all of it
+// and its memory stays far below what it printed.
+TEST_F(HeldEntries, MemoryDoesNotGrowWithHeldText) {
+    TemporaryFolder folder(temporary.path());
+    const Measured measured =
+        measure_brelo_batch({"--ini", ini, "--converter", "Big gate", "--jobs", "2"});
+    EXPECT_EQ(measured.exit_code, exit_ran);
+    EXPECT_GT(measured.printed, 200LL * 1024 * 1024);
+    EXPECT_LT(measured.peak_kb, 64L * 1024) << "peak " << measured.peak_kb << " KB";
+    EXPECT_EQ(files_below(temporary.path()), std::vector<std::string>{});
+}
+
+// Stopped while the text is held: the run ends as Stop ends it, the held text is still printed,
+// and no temporary file stays.
+TEST_F(HeldEntries, StopLeavesNoTemporaryFile) {
+    write_file(gate_in.file("a.txt"), "hold-interrupt");
+    TemporaryFolder folder(temporary.path());
+    const BatchResult result = run({"--converter", "Gate", "--jobs", "2"});
+    EXPECT_TRUE(result.exit_code == exit_ran || result.exit_code == exit_stopped) << result.err;
+    EXPECT_NE(result.out.find("\r\n\tConsole:" + flood(3) + "\r\n"), std::string::npos);
+    EXPECT_EQ(files_below(temporary.path()), std::vector<std::string>{});
+}
+#endif
+
+// A converter that fails leaves an output that the next run with skipping on converts again,
+// and the next run's exit code says the file failed again: a failure never turns into an
+// "up to date" that exits 0.
+TEST_F(BatchProgram, FailedOutputIsConvertedAgainByTheNextRun) {
+    values.converters.push_back(
+        {"Half", program_path("console_child"), "half ${outfile}", "${location}"});
+    write_ini();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const BatchResult result =
+            run({"--converter", "Half", "--no-subfolders", "--skip-up-to-date"});
+        EXPECT_EQ(result.exit_code, exit_files_failed);
+        EXPECT_EQ(result.out.find("up to date"), std::string::npos) << result.out;
+        EXPECT_EQ(read_file(join_path(out, "a.txt")), "half");
+    }
+}
+
+// Two inputs with one output name: the second is not converted but fails, and says whose name it
+// is; the preview tells of such names too.
+TEST_F(BatchProgram, InputsSharingAnOutputNameFailAfterTheFirst) {
+    write_file(join_path(in, "a.dat"), "xyz");
+    const BatchResult preview =
+        run({"--no-subfolders", "--patterns", "*", "--name", "${prefix}.md5", "--preview"});
+    EXPECT_EQ(preview.exit_code, exit_ran);
+    EXPECT_EQ(mask_time_stamps(preview.err),
+              std::string("[Output - File Patterns]:\r\n\r\n\t1 output name is shared by more ") +
+                  "than one input.\r\n\r\n" + masked_stamp + eol);
+    const BatchResult result = run({"--no-subfolders", "--patterns", "a.*", "--name",
+                                    "${prefix}.md5"});
+    EXPECT_EQ(result.exit_code, exit_files_failed);
+    const std::size_t first = result.out.find(" -> ");
+    ASSERT_NE(first, std::string::npos);
+    const std::string header = "[Converter - MD5 digest]:\r\n\r\n";
+    ASSERT_EQ(result.out.compare(0, header.size(), header), 0) << result.out;
+    const std::string first_input = result.out.substr(header.size(), first - header.size());
+    const std::string second_input =
+        first_input == join_path(in, "a.txt") ? join_path(in, "a.dat") : join_path(in, "a.txt");
+    EXPECT_NE(result.out.find(second_input + " -> " + join_path(out, "a.md5") +
+                              "\r\n\tConsole:The output name is also that of " + first_input +
+                              ".\r\n\r\n\r\nTotal 2 Files are converted.\r\n1 of them failed.\r\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(read_file(join_path(out, "a.md5")),
+              first_input == join_path(in, "a.txt") ? abc_digest : xyz_digest);
 }
 
 TEST(StopOnInterrupt, CtrlCSetsTheStopEvent) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "Support/run_program.h"
+#include "engine/held_text.h"
 #include "engine/pattern_set.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
@@ -21,14 +22,14 @@ using namespace walk_test;
 namespace {
 
 Converter echo_converter() {
-    return Converter{"Echo", program_path("console_child"), "echo ${infile} ${outfile}",
+    return Converter{"Echo", program_path("console_child"), "echo-out ${infile} ${outfile}",
                      "${location}"};
 }
 
 // What the echo converter leaves in the log for one file.
 std::string echo_entry(const std::string& input, const std::string& output) {
     return input + " -> " + output + "\r\n\tConsole:[" + program_path("console_child") +
-           "]\n[echo]\n[" + input + "]\n[" + output + "]\n\r\n";
+           "]\n[echo-out]\n[" + input + "]\n[" + output + "]\n\r\n";
 }
 
 std::string header() { return "[Converter - Echo]:\r\n\r\n"; }
@@ -374,7 +375,7 @@ TEST_F(BatchRunTest, RelativeFoldersReachTheConverterResolved) {
     const std::string shown_in = join_path(input, "a.txt");
     const std::string shown_out = join_path("out", "a.txt");
     EXPECT_EQ(log, header() + shown_in + " -> " + shown_out + "\r\n\tConsole:[" +
-                       program_path("console_child") + "]\n[echo]\n[" +
+                       program_path("console_child") + "]\n[echo-out]\n[" +
                        under(in, {"sub", "a.txt"}) + "]\n[" + under(in, {"out", "a.txt"}) +
                        "]\n\r\n" + total(1));
 }
@@ -493,54 +494,216 @@ TEST_F(BatchRunTest, StopSideBySideStartsNothingMoreAndCountsRight) {
     EXPECT_NE(log.find("Stopped: " + std::to_string(result.not_started)), std::string::npos) << log;
 }
 
-// Two inputs that give one output name never write it at the same time: the second starts when
-// the first has ended, in walk order.
-TEST_F(BatchRunTest, InputsSharingAnOutputNameRunOneAfterTheOther) {
-    for (const char* name : {"a.txt", "a.dat", "b.txt", "b.dat", "c.txt", "c.dat"}) make_file(in, name);
-    Converter appender{"Echo", program_path("console_child"), "append ${outfile} ${infile}",
-                       "${location}"};
-    RecordedRun w;
-    jobs = 6;
-    const RunResult result = run(w, settings_for(in.path(), "*", out.path(), "${prefix}.out"), appender);
-    EXPECT_EQ(result.total, 6);
-    for (const char* stem : {"a", "b", "c"}) {
-        SCOPED_TRACE(stem);
-        const std::string text = read_file(out.file(std::string(stem) + ".out"));
-        const std::string first = text.substr(6, text.find('\n') - 6);
-        const std::string second = first == under(in, {(std::string(stem) + ".txt").c_str()})
-                                       ? under(in, {(std::string(stem) + ".dat").c_str()})
-                                       : under(in, {(std::string(stem) + ".txt").c_str()});
-        EXPECT_EQ(text, "begin " + first + "\nend " + first + "\nbegin " + second + "\nend " +
-                            second + "\n");
-        // The log has them in the same order.
-        EXPECT_LT(w.text.find(first + " -> "), w.text.find(second + " -> "));
-    }
-}
-
-// With skipping on, a file whose output an earlier file is still writing is judged after that
-// converter is done, as one at a time judges it: the first of two inputs with one output name
-// converts, the second then finds the output up to date.
-TEST_F(BatchRunTest, SideBySideSkipJudgesAnOutputOnceItsWriterIsDone) {
-    make_file(in, "a.txt");
-    make_file(in, "a.dat");
+// Inputs that give one output name: the first in walk order converts, each later one fails
+// with a line naming the first, side by side as one at a time. With skipping on, a later run
+// skips the first, whose output is up to date, and fails the others again.
+TEST_F(BatchRunTest, InputsSharingAnOutputNameConvertTheFirstOnly) {
+    // sub/a.txt has an output name of its own, in its own folder.
+    for (const char* name : {"a.txt", "a.dat", "b.txt", "b.dat", "sub/a.txt", "sub/c.txt",
+                             "sub/c.dat"})
+        make_file(in, name);
     Converter appender{"Echo", program_path("console_child"), "append ${outfile} ${infile}",
                        "${location}"};
     CurrentSettings settings = settings_for(in.path(), "*", out.path(), "${prefix}.out");
-    settings.skip_up_to_date = true;
-    const auto now = std::filesystem::file_time_type::clock::now();
-    for (const std::optional<int> at_once : {std::optional<int>(1), std::optional<int>(2)}) {
-        SCOPED_TRACE(*at_once);
-        // The output older than both inputs before every run.
-        make_file(out, "a.out");
-        std::filesystem::last_write_time(in.file("a.txt"), now - std::chrono::hours(1));
-        std::filesystem::last_write_time(in.file("a.dat"), now - std::chrono::hours(1));
-        std::filesystem::last_write_time(out.file("a.out"), now - std::chrono::hours(2));
-        jobs = at_once;
+    for (const int at_once : {1, 6}) {
+        SCOPED_TRACE(at_once);
+        TempDir target;
+        settings.output_directory = target.path();
+        settings.skip_up_to_date = false;
         RecordedRun w;
+        jobs = at_once;
         const RunResult result = run(w, settings, appender);
-        EXPECT_EQ(result.total, 1);
-        EXPECT_EQ(result.skipped, 1);
+        EXPECT_EQ(result.total, 7);
+        EXPECT_EQ(result.failed, 3);
+        EXPECT_EQ(read_file(under(target, {"sub", "a.out"})),
+                  "begin " + under(in, {"sub", "a.txt"}) + "\nend " + under(in, {"sub", "a.txt"}) +
+                      "\n");
+        for (const std::string& stem : std::vector<std::string>{"a", "b", join_path("sub", "c")}) {
+            SCOPED_TRACE(stem);
+            const std::string output = target.file(stem + ".out");
+            const std::string text = read_file(output);
+            const std::string first = text.substr(6, text.find('\n') - 6);
+            const std::string txt = in.file(stem + ".txt");
+            const std::string dat = in.file(stem + ".dat");
+            const std::string second = first == txt ? dat : txt;
+            EXPECT_EQ(text, "begin " + first + "\nend " + first + "\n");
+            EXPECT_NE(w.text.find(second + " -> " + output +
+                                  "\r\n\tConsole:The output name is also that of " + first +
+                                  ".\r\n\r\n"),
+                      std::string::npos)
+                << w.text;
+            EXPECT_LT(w.text.find(first + " -> "), w.text.find(second + " -> "));
+        }
+        const std::string end = total(7) + "3 of them failed.\r\n";
+        const std::string log = without_time_stamp(w.text);
+        EXPECT_EQ(log.substr(log.size() - end.size()), end);
+
+        settings.skip_up_to_date = true;
+        RecordedRun again;
+        const RunResult second = run(again, settings, appender);
+        EXPECT_EQ(second.skipped, 4);
+        EXPECT_EQ(second.total, 3);
+        EXPECT_EQ(second.failed, 3);
     }
+}
+
+// A converter that fails (exit code or Stop) leaves no output that a later run with skipping on
+// takes as up to date: what it created or changed is set older than its input. An output it did
+// not touch stays as it was, time and all.
+TEST_F(BatchRunTest, BrokenOutputIsNeverTakenAsUpToDate) {
+    namespace fs = std::filesystem;
+    const Converter half{"Echo", program_path("console_child"), "half ${outfile}", "${location}"};
+    const Converter refuses{"Echo", program_path("console_child"), "exit 1 ${outfile}",
+                            "${location}"};
+    struct Row {
+        const char* label;
+        bool output_before;  // an output newer than the input exists before the run
+        const Converter& converter;
+        bool output_kept;  // the output is the one from before, untouched
+    };
+    const Row rows[] = {
+        {"created, then exit code 1", false, half, false},
+        {"changed, then exit code 1", true, half, false},
+        {"untouched, exit code 1", true, refuses, true},
+    };
+    const auto hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const int at_once : {1, 2}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.label) + ", jobs " + std::to_string(at_once));
+            TempDir input;
+            TempDir output;
+            make_file(input, "a.txt");
+            fs::last_write_time(input.file("a.txt"), hour_ago);
+            if (row.output_before) make_file(output, "a.txt", "mine, all of it");
+            CurrentSettings settings = settings_for(input.path(), "*.txt", output.path());
+            long long before = 0;
+            file_modified_time(output.file("a.txt"), before);
+            jobs = at_once;
+            RecordedRun w;
+            EXPECT_EQ(run(w, settings, row.converter).failed, 1);
+            long long input_time = 0;
+            long long output_time = 0;
+            ASSERT_TRUE(file_modified_time(input.file("a.txt"), input_time));
+            ASSERT_TRUE(file_modified_time(output.file("a.txt"), output_time));
+            if (row.output_kept) {
+                EXPECT_EQ(output_time, before);
+                EXPECT_EQ(read_file(output.file("a.txt")), "mine, all of it");
+            } else {
+                EXPECT_LT(output_time, input_time);
+                EXPECT_EQ(read_file(output.file("a.txt")), "half");
+            }
+            settings.skip_up_to_date = true;
+            RecordedRun next;
+            const RunResult again = run(next, settings, row.converter);
+            EXPECT_EQ(again.skipped, row.output_kept ? 1 : 0);
+            EXPECT_EQ(again.failed, row.output_kept ? 0 : 1);
+        }
+    }
+}
+
+TEST_F(BatchRunTest, OutputOfAConverterEndedByStopIsNotUpToDate) {
+    make_file(in, "a.txt");
+    std::filesystem::last_write_time(
+        in.file("a.txt"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    const Converter hangs{"Echo", program_path("console_child"), "half-hang ${outfile}",
+                          "${location}"};
+    CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    settings.skip_up_to_date = true;
+    Event* grace_over = create_event();
+    control.grace_over = grace_over;
+    RecordedRun w;
+    w.on_console_text = [&](const std::string& text) {
+        if (text.find("writing") == std::string::npos) return;
+        set_event(*stop);
+        set_event(*grace_over);
+    };
+    const RunResult result = run(w, settings, hangs);
+    close_event(grace_over);
+    control.grace_over = nullptr;
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_NE(w.text.find(ended_by_stop_text), std::string::npos) << w.text;
+    long long input_time = 0;
+    long long output_time = 0;
+    ASSERT_TRUE(file_modified_time(in.file("a.txt"), input_time));
+    ASSERT_TRUE(file_modified_time(out.file("a.txt"), output_time));
+    EXPECT_LT(output_time, input_time);
+    RecordedRun next;
+    const Converter refuses{"Echo", program_path("console_child"), "exit 1", "${location}"};
+    EXPECT_EQ(run(next, settings, refuses).skipped, 0);
+}
+
+// A converter that exits with 0 but leaves no file at the output path it was given fails, with a
+// line of its own after its text; one not given the output path is not asked for a file.
+TEST_F(BatchRunTest, ConverterThatWritesNoOutputFails) {
+    struct Row {
+        const char* label;
+        const char* arguments;
+        bool output_before;
+        std::string console;
+        bool failed;
+    };
+    const Row rows[] = {
+        {"silent", "silent ${infile} ${outfile}", false, "Converter wrote no output.\r\n", true},
+        {"text without a line end", "exit 0 ${outfile}", false,
+         "exit 0\r\nConverter wrote no output.\r\n", true},
+        {"no output path given", "silent ${infile}", false, "", false},
+        {"the output exists", "silent ${infile} ${outfile}", true, "", false},
+    };
+    for (const int at_once : {1, 2}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.label) + ", jobs " + std::to_string(at_once));
+            TempDir input;
+            TempDir output;
+            make_file(input, "a.txt");
+            if (row.output_before) make_file(output, "a.txt");
+            jobs = at_once;
+            RecordedRun w;
+            const Converter converter{"Echo", program_path("console_child"), row.arguments,
+                                      "${location}"};
+            const RunResult result =
+                run(w, settings_for(input.path(), "*.txt", output.path()), converter);
+            EXPECT_EQ(result.failed, row.failed ? 1 : 0);
+            EXPECT_EQ(without_time_stamp(w.text),
+                      header() + input.file("a.txt") + " -> " + output.file("a.txt") +
+                          "\r\n\tConsole:" + row.console + "\r\n" + total(1) +
+                          (row.failed ? "1 of them failed.\r\n" : ""));
+        }
+    }
+}
+
+// An entry held behind a slower one keeps its console text in a file beyond a bound, so the run
+// holds a bounded part of it in memory; the view still receives every byte, in order, in
+// pieces no larger than the file's.
+TEST_F(BatchRunTest, SideBySideLongConsoleTextArrivesWholeInBoundedPieces) {
+    make_file(in, "a.txt");
+    make_file(in, "b.txt");
+    constexpr long size = 3 * 1024 * 1024 + 17;
+    const Converter chatty{"Echo", program_path("console_child"),
+                           "bytes " + std::to_string(size) + " ${outfile}", "${location}"};
+    std::string expected;
+    for (long i = 0; i < size; ++i) expected += static_cast<char>('a' + i % 26);
+    jobs = 2;
+    RecordedRun w;
+    std::size_t largest = 0;
+    std::string a_text;
+    std::string* current = nullptr;
+    std::vector<std::string> texts;
+    w.on_file_started = [&](const std::string&) {
+        texts.emplace_back();
+        current = &texts.back();
+    };
+    w.on_console_text = [&](const std::string& piece) {
+        largest = std::max(largest, piece.size());
+        *current += piece;
+    };
+    const RunResult result = run(w, settings_for(in.path(), "*.txt", out.path()), chatty);
+    EXPECT_EQ(result.total, 2);
+    ASSERT_EQ(texts.size(), 2u);
+    for (const std::string& text : texts) {
+        // The converter was given an output but writes none.
+        EXPECT_EQ(text, expected + "\r\nConverter wrote no output.\r\n");
+    }
+    EXPECT_LE(largest, HeldText::piece_size);
 }
 
 // A file is skipped when its output exists and is not older than it; a skipped file has a short
@@ -556,10 +719,12 @@ TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
     std::filesystem::last_write_time(out.file("old.txt"), now - std::chrono::hours(2));
     CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
     settings.skip_up_to_date = true;
+    // It writes no output, so each run finds the outputs as they were made here.
+    const Converter echo{"Echo", program_path("console_child"), "echo ${infile}", "${location}"};
     for (const std::optional<int> at_once : {std::optional<int>(1), std::optional<int>(3)}) {
         jobs = at_once;
         RecordedRun w;
-        const RunResult result = run(w, settings);
+        const RunResult result = run(w, settings, echo);
         EXPECT_EQ(result.total, 2);
         EXPECT_EQ(result.skipped, 1);
         EXPECT_TRUE(result.all_converted());
@@ -576,7 +741,7 @@ TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
     // Without the setting every file converts, as before.
     settings.skip_up_to_date = false;
     RecordedRun all;
-    EXPECT_EQ(run(all, settings).total, 3);
+    EXPECT_EQ(run(all, settings, echo).total, 3);
 }
 
 // The count before a run is what the run meets: the same patterns, subfolders only when asked

@@ -265,6 +265,54 @@ TEST_F(ScanTest, FolderThatCannotBeListedBecomesANotice) {
     EXPECT_EQ(log.substr(0, head.size() - 4), head.substr(0, head.size() - 4)) << log;
 }
 
+// Output names that more than one input of the preview has are counted per folder, and the
+// notice follows the output names: the input side's refresh, the output side's, and the renaming
+// of a refresh whose output fields changed while it ran.
+TEST_F(ScanTest, SharedOutputNamesAreNoticed) {
+    for (const char* name : {"a.txt", "a.csv", "b.txt", "sub/b.csv", "sub/c.txt", "sub/c.csv"})
+        make_file(in, name);
+    const std::string two = "2 output names are shared by more than one input.";
+    InputRefresh refresh = refresh_input_tree(window("*", "${prefix}.md5"));
+    EXPECT_EQ(without_time_stamp(refresh.log_text), notice_text("Output", "File Patterns", two));
+    EXPECT_EQ(refresh.scan_notice, "");
+    ASSERT_TRUE(refresh.trees);
+    EXPECT_EQ(shared_output_names(*refresh.trees), 2u);
+
+    FileTrees trees = *refresh.trees;
+    EXPECT_EQ(refresh_output_tree(&trees, window("*", "${prefix}.${suffix}")), "");
+    EXPECT_EQ(without_time_stamp(refresh_output_tree(&trees, window("*", "same"))),
+              notice_text("Output", "File Patterns", two));
+    rename_refreshed_trees(refresh, window("*", "${prefix}.${suffix}"));
+    EXPECT_EQ(refresh.log_text, "");
+    EXPECT_EQ(shared_output_names(*refresh.trees), 0u);
+
+    // After another notice, the word on shared names follows it.
+    const std::string both = refresh_input_tree(window("*", "${prefix}.")).log_text;
+    const std::size_t check = both.find("File Pattern can't ends with .");
+    EXPECT_NE(check, std::string::npos) << both;
+    EXPECT_NE(both.find(two, check), std::string::npos) << both;
+
+    EXPECT_EQ(without_time_stamp(shared_output_notice(1)),
+              notice_text("Output", "File Patterns",
+                          "1 output name is shared by more than one input."));
+}
+
+// Names differing in case only are one name where the file system ignores case.
+TEST_F(ScanTest, SharedOutputNamesFollowTheFileSystemsCase) {
+    make_file(in, "A.txt");
+    make_file(in, "a.csv");
+    write_file(in.file("\xC3\x84.txt"), "x");  // capital A with diaeresis, in UTF-8
+    write_file(in.file("\xC3\xA4.csv"), "x");  // small a with diaeresis
+    const InputRefresh refresh = refresh_input_tree(window("*", "${prefix}.md5"));
+    ASSERT_TRUE(refresh.trees);
+#ifdef _WIN32
+    EXPECT_EQ(shared_output_names(*refresh.trees), 2u);
+#else
+    EXPECT_EQ(shared_output_names(*refresh.trees), 0u);
+    EXPECT_EQ(refresh.log_text, "");
+#endif
+}
+
 TEST(SameDirectoryPath, ComparesPathsByTheirParts) {
     const std::string s(1, path_separator);
     const struct {

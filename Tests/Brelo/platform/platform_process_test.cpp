@@ -117,6 +117,72 @@ TEST(Files, NamesInAnyScriptAreMadeListedAndFound) {
     }
 }
 
+// A file's time can be set back without touching its content; its state tells time and size.
+TEST(Files, ModifiedTimeIsSetAndStateTold) {
+    TempDir dir;
+    const std::string path = dir.file(unicode_folder + ".txt");
+    test_support::write_file(path, "12345");
+    FileState state;
+    ASSERT_TRUE(file_state(path, state));
+    EXPECT_EQ(state.size, 5);
+    const long long earlier = state.modified - 3 * file_time_units_per_second;
+    EXPECT_TRUE(set_file_modified_time(path, earlier));
+    long long time = 0;
+    EXPECT_TRUE(file_modified_time(path, time));
+    EXPECT_EQ(time, earlier);
+    ASSERT_TRUE(file_state(path, state));
+    EXPECT_EQ(state.modified, earlier);
+    EXPECT_EQ(test_support::read_file(path), "12345");
+    EXPECT_FALSE(file_state(dir.path(), state));
+    EXPECT_FALSE(file_state(dir.file("missing"), state));
+    EXPECT_FALSE(set_file_modified_time(dir.file("missing"), earlier));
+}
+
+// Names the file system takes as one have one key: on Windows case and the separator do not
+// count, in any script.
+TEST(Files, PathCompareKeyFollowsTheFileSystem) {
+    const std::string a = "dir/B\xc3\xa4.md5";   // "Bä"
+    const std::string b = "DIR\\b\xc3\x84.MD5";  // "bÄ"
+#ifdef _WIN32
+    EXPECT_EQ(path_compare_key(a), path_compare_key(b));
+#else
+    EXPECT_NE(path_compare_key(a), path_compare_key(b));
+    EXPECT_EQ(path_compare_key(a), a);
+#endif
+    EXPECT_NE(path_compare_key(a), path_compare_key("dir/Bb.md5"));
+}
+
+// A temporary file takes text, gives it back from its start in pieces, takes more at its end, and
+// leaves nothing behind once closed.
+TEST(TemporaryFiles, WrittenTextIsReadBackAndTheFileVanishes) {
+    TempDir dir;
+    const std::string folder = dir.file(unicode_folder);
+    ASSERT_TRUE(make_directory(folder));
+    EXPECT_TRUE(is_directory(temporary_directory()));
+    TemporaryFile* file = create_temporary_file(folder);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(write_temporary_file(*file, "hello ", 6), 6u);
+    EXPECT_EQ(write_temporary_file(*file, "world", 5), 5u);
+    char buffer[4];
+    std::string read;
+    for (std::size_t count; (count = read_temporary_file(*file, buffer, sizeof buffer)) > 0;)
+        read.append(buffer, count);
+    EXPECT_EQ(read, "hello world");
+    EXPECT_EQ(write_temporary_file(*file, "!", 1), 1u);
+    read.clear();
+    for (std::size_t count; (count = read_temporary_file(*file, buffer, sizeof buffer)) > 0;)
+        read.append(buffer, count);
+    EXPECT_EQ(read, "hello world!");
+    close_temporary_file(file);
+    std::size_t left = 0;
+    list_directory(folder, [&](const DirEntry& entry) {
+        if (entry.name != "." && entry.name != "..") ++left;
+        return true;
+    });
+    EXPECT_EQ(left, 0u);
+    EXPECT_EQ(create_temporary_file(dir.file("missing")), nullptr);
+}
+
 #ifdef _WIN32
 // The limit the 8-bit calls had stays (MAX_PATH with the terminating NUL), counted in UTF-16
 // units, not in bytes of UTF-8: 259 units are a path, 260 are not, however many bytes their

@@ -296,4 +296,24 @@ TEST_F(RefreshTest, RefreshStartedMidFillLeavesOnlyTheNewestResult) {
     }
 }
 
+// The log box tells when inputs share an output name, after the input side's refresh and after
+// the output side's, and says nothing once the names differ again.
+TEST_F(RefreshTest, SharedOutputNamesAreToldInTheLog) {
+    write_file(small + "\\one.dat", "3");
+    start_with(small, false);
+    const std::string said = "1 output name is shared by more than one input.";
+    SetDlgItemTextA(main_window(), IDC_MAIN_OUTPUT_PATTERN, "${prefix}.md5");
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    wait_for_refreshes();
+    EXPECT_NE(text(IDC_MAIN_LOG).find("[Output - File Patterns]:\r\n\r\n\t" + said),
+              std::string::npos)
+        << text(IDC_MAIN_LOG);
+    SetDlgItemTextA(main_window(), IDC_MAIN_OUTPUT_PATTERN, "${prefix}.${suffix}");
+    SendMessageA(control(IDC_MAIN_OUTPUT_REFRESH), BM_CLICK, 0, 0);
+    EXPECT_EQ(text(IDC_MAIN_LOG), "");
+    SetDlgItemTextA(main_window(), IDC_MAIN_OUTPUT_PATTERN, "same");
+    SendMessageA(control(IDC_MAIN_OUTPUT_REFRESH), BM_CLICK, 0, 0);
+    EXPECT_NE(text(IDC_MAIN_LOG).find(said), std::string::npos) << text(IDC_MAIN_LOG);
+}
+
 }  // namespace

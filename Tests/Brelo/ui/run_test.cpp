@@ -489,6 +489,30 @@ TEST_F(RunTest, ConverterWriting100MBLeavesTheWindowsMemoryAlone) {
         << before.PeakPagefileUsage << " before, peak " << after.PeakPagefileUsage;
 }
 
+// The same side by side: the converter's text waits for delivery outside memory beyond a bound,
+// and the window still keeps only its two ends. Measured by the peak of the working set, which
+// Wine reports as the process's peak resident memory.
+TEST_F(RunTest, ConverterWriting100MBSideBySideLeavesTheWindowsMemoryAlone) {
+    write_inputs(1);
+    start(child_converter_keys(2, "Flood", 100'000'000) + "Converter002_Parallel=2\r\n", 2, 1);
+    PROCESS_MEMORY_COUNTERS before = {};
+    before.cb = sizeof before;
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    pump_until([] { return !run_in_progress(); });
+    PROCESS_MEMORY_COUNTERS after = {};
+    after.cb = sizeof after;
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    const std::string log = text(IDC_MAIN_LOG);
+    EXPECT_LT(log.size(), 140u * 1024);
+    EXPECT_NE(log.find("\t... " + std::to_string(100'000'000 - 128 * 1024) +
+                       " bytes of console text left out ...\r\n"),
+              std::string::npos);
+    constexpr SIZE_T allowance = 48u * 1024 * 1024;
+    EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + allowance)
+        << before.WorkingSetSize << " before, peak " << after.PeakWorkingSetSize;
+}
+
 // The main window's own caption, as its template gives it.
 constexpr const char* own_caption = "Brelo File Converter V1.1.1 by Ravo";
 

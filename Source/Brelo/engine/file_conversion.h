@@ -1,0 +1,49 @@
+// One file's conversion: the converter's run and what its output file says about it. A
+// converter that fails must not leave an output that a later run takes as done, and one that
+// succeeds must have written its output.
+#pragma once
+
+#include <string>
+
+#include "engine/console_process.h"
+#include "engine/converter.h"
+
+// The line of a converter that exited with 0 but left no output file although it was given one.
+inline constexpr const char* no_output_text = "Converter wrote no output.\r\n";
+
+// One converter to run for one file.
+struct FileJob {
+    std::string command_line;
+    std::string work_dir;
+    std::string input_path;
+    std::string output_path;
+    // The command line hands the converter its output path, so a converter that succeeds has
+    // written that file.
+    bool expects_output = true;
+};
+
+// How one file's conversion ended.
+struct FileEnd {
+    ConverterEnd converter;
+    bool wrote_no_output = false;  // it succeeded, but the output it was given does not exist
+
+    // Converted: the converter succeeded and its output exists (when it was given one).
+    bool succeeded() const { return converter.succeeded() && !wrote_no_output; }
+};
+
+// Whether the command line hands the converter the output path.
+bool command_passes_output(const PreparedCommand& command);
+
+// Runs the converter as run_console_process does, handing its text to sink, and then judges the
+// output file:
+// - it succeeded and was given an output that does not exist: "Converter wrote no output."
+//   follows its text, on a line of its own, and the file counts as failed;
+// - it did not succeed (exit code, signal, Stop): an output it created or changed while it ran
+//   (by existence, time or size, against the state taken just before it started) gets a
+//   modification time 2 seconds before its input's, so that "Skip up-to-date files" converts
+//   it again. The file stays where it is; an output it did not touch stays as it was.
+FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& watch);
+
+// The output's modification time is set 2 seconds before the input's. False when either time
+// cannot be read or set.
+bool mark_output_outdated(const std::string& input_path, const std::string& output_path);
