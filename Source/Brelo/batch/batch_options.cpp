@@ -14,7 +14,8 @@ constexpr TextOption text_options[] = {
     {"--ini", &BatchOptions::ini},           {"--input", &BatchOptions::input},
     {"--patterns", &BatchOptions::patterns}, {"--output", &BatchOptions::output},
     {"--name", &BatchOptions::name},         {"--converter", &BatchOptions::converter},
-    {"--jobs", &BatchOptions::jobs},
+    {"--jobs", &BatchOptions::jobs},         {"--joblog", &BatchOptions::joblog},
+    {"--shard", &BatchOptions::shard},
 };
 
 struct FlagOption {
@@ -32,6 +33,8 @@ constexpr FlagOption flag_options[] = {
     {"--preview", [](BatchOptions& o) { o.preview = true; }},
     {"--dry-run", [](BatchOptions& o) { o.dry_run = true; }},
     {"--help", [](BatchOptions& o) { o.help = true; }},
+    {"--join-logs", [](BatchOptions& o) { o.join_logs = true; }},
+    {"--print-jobs", [](BatchOptions& o) { o.print_jobs = true; }},
 };
 
 const TextOption* find_text_option(const std::string& name) {
@@ -71,10 +74,17 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
             } else {
                 flag->apply(options);
             }
+        } else if (arg.rfind("-", 0) != 0) {
+            options.logs.push_back(arg);
         } else if (parsed.error.empty()) {
-            parsed.error = arg.rfind("-", 0) == 0 ? "unknown option " + arg
-                                                  : "unexpected argument \"" + arg + "\"";
+            parsed.error = "unknown option " + arg;
         }
+    }
+    if (!options.join_logs && !options.logs.empty() && parsed.error.empty()) {
+        parsed.error = "unexpected argument \"" + options.logs.front() + "\"";
+    }
+    if (options.join_logs && options.logs.empty() && parsed.error.empty()) {
+        parsed.error = "option --join-logs needs at least one job log";
     }
     if (options.help) parsed.error.clear();
     return parsed;
@@ -86,6 +96,8 @@ std::string usage_text() {
            "                   [--converter TITLE|NUMBER] [--jobs N]\n"
            "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
            "                   [--progress | --no-progress] [--preview] [--dry-run]\n"
+           "                   [--joblog FILE] [--shard K/N] [--print-jobs]\n"
+           "       brelo-batch --join-logs LOG...\n"
            "       brelo-batch --help\n";
 }
 
@@ -123,6 +135,16 @@ std::string help_text() {
            "                        nothing\n"
            "  --dry-run             print every command line and working directory the run\n"
            "                        would use, start nothing\n"
+           "  --joblog FILE         write a job log in GNU parallel's --joblog layout: a line\n"
+           "                        per matching file (Seq is its place in the walk), with\n"
+           "                        Brelo's columns after parallel's\n"
+           "  --shard K/N           run only part K of N: the matching files whose place in\n"
+           "                        the walk, counted from 0, leaves K-1 when divided by N\n"
+           "  --print-jobs          print, each ended by a NUL, a shell command per file that\n"
+           "                        goes to the converter's folder and starts it, and make the\n"
+           "                        output folders; start nothing (for parallel -0)\n"
+           "  --join-logs LOG...    print the log of a whole run from its shards' job logs,\n"
+           "                        and exit with the code that run would have had\n"
            "  --help                print this text\n"
            "A value may also follow its option after \"=\", as in --input=DIR.\n"
            "\n"

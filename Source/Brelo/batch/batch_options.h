@@ -21,6 +21,11 @@ struct BatchOptions {
     bool preview = false;                  // --preview
     bool dry_run = false;                  // --dry-run
     bool help = false;                     // --help
+    std::optional<std::string> joblog;     // --joblog FILE
+    std::optional<std::string> shard;      // --shard K/N, checked when it is applied
+    bool print_jobs = false;               // --print-jobs
+    bool join_logs = false;                // --join-logs LOG...
+    std::vector<std::string> logs;         // the LOGs: the arguments that are no option's
 };
 
 // The result of reading the arguments: the options, or the reason they cannot be used.
@@ -29,7 +34,8 @@ struct ParsedOptions {
     std::string error;  // empty when the arguments are usable
 };
 
-// Reads the arguments that follow the program's name. A value follows its option as the next
+// Reads the arguments that follow the program's name. Arguments that are no option's are
+// --join-logs's logs (an error without it). A value follows its option as the next
 // argument or after "=" in the same one ("--input=D:\Data"); the later of two equal options
 // wins. Unknown options, stray arguments and a missing value are errors. --help makes every
 // other argument irrelevant, errors included.

@@ -1,6 +1,9 @@
 // brelo-batch's course: read the options and the settings file, then run, preview or plan.
 #include "batch/batch_program.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -8,6 +11,8 @@
 #include "batch/batch_setup.h"
 #include "batch/console_run_events.h"
 #include "batch/dry_run.h"
+#include "batch/job_log.h"
+#include "batch/print_jobs.h"
 #include "batch/progress_line.h"
 #include "engine/batch_run.h"
 #include "engine/pattern_set.h"
@@ -87,7 +92,27 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
     return exit_ran;
 }
 
-int run(const RunRequest& request, bool progress, std::ostream& out, std::ostream& err) {
+// A path given in UTF-8, as the file streams take it on every platform.
+std::filesystem::path stream_path(const std::string& path) {
+    return std::filesystem::u8path(path);
+}
+
+int join_logs(const std::vector<std::string>& paths, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> texts;
+    for (const std::string& path : paths) {
+        std::ifstream file(stream_path(path), std::ios::binary);
+        if (!file) return usage_error(err, "cannot read the job log " + path);
+        texts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    const JoinedLog joined = join_job_logs(texts, time_stamp_now(), line_end);
+    if (!joined.error.empty()) return usage_error(err, joined.error);
+    out << joined.log;
+    out.flush();
+    return joined.exit_code;
+}
+
+int run(const RunRequest& request, bool progress, const std::string& joblog, std::ostream& out,
+        std::ostream& err) {
     RunControl control;
     EventHandle stop(create_event());
     control.stop_event = stop.get();
@@ -96,11 +121,26 @@ int run(const RunRequest& request, bool progress, std::ostream& out, std::ostrea
     std::optional<ProgressEvents> shown_progress;
     // The number of files comes from a walk of its own before the run.
     if (progress) {
-        shown_progress.emplace(log, err, count_matching_files(request.settings, control),
+        shown_progress.emplace(log, err,
+                               count_matching_files(request.settings, control, request.shard),
                                output_is_terminal() ? &out : nullptr);
     }
-    RunEvents& events = shown_progress ? static_cast<RunEvents&>(*shown_progress) : log;
-    const RunResult result = run_batch(request, events, control);
+    RunEvents* events = shown_progress ? static_cast<RunEvents*>(&*shown_progress) : &log;
+    std::ofstream joblog_file;
+    std::optional<JobLogEvents> joblog_events;
+    if (!joblog.empty()) {
+        joblog_file.open(stream_path(joblog), std::ios::binary | std::ios::trunc);
+        if (!joblog_file) {
+            print_notice(err, "cannot write the job log " + joblog);
+            return exit_usage_error;
+        }
+        JobLogRun run;
+        if (request.shard) run.shard = *request.shard;
+        run.whole_count = count_matching_files(request.settings, control);
+        joblog_events.emplace(*events, joblog_file, run);
+        events = &*joblog_events;
+    }
+    const RunResult result = run_batch(request, *events, control);
     if (!result.ran) return exit_check_failed;
     out << line_end;  // the log ends with its time stamp; the shell's prompt goes below it
     out.flush();
@@ -120,18 +160,22 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
         out << with_line_ends(help_text());
         return exit_ran;
     }
+    if (options.join_logs) return join_logs(options.logs, out, err);
 
     const BatchSetup setup = set_up_batch(options);
     if (!setup.error.empty()) return usage_error(err, setup.error);
 
+    // Taken from the current directory, before the program's own folder becomes it.
+    const std::string joblog = options.joblog ? absolute_path(*options.joblog) : std::string();
     // The window works in its own folder, so relative paths in the settings file mean the same
     // here as there. The options' paths were made absolute before.
     const std::string directory = program_directory();
     if (!directory.empty()) change_directory(directory);
 
     const RunRequest request = make_run_request(setup);
+    if (options.print_jobs) return print_jobs(request, out, err);
     const bool progress = options.progress ? *options.progress : error_is_terminal();
-    if (!options.preview && !options.dry_run) return run(request, progress, out, err);
+    if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);
 
     int result = exit_ran;
     if (options.preview) result = preview(request.settings, out, err);
@@ -139,7 +183,7 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
         if (options.preview) out << line_end;
         // Without a converter the run reports that after its checks and starts nothing, so it
         // gives the same notices as pressing Run.
-        result = request.converter ? dry_run(request, out, err) : run(request, false, out, err);
+        result = request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);
     }
     return result;
 }

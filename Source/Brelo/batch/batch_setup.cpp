@@ -78,6 +78,25 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
         }
         setup.jobs = std::stoi(text);
     }
+    if (options.shard) {
+        const std::string& text = *options.shard;
+        const std::size_t slash = text.find('/');
+        const auto number = [](const std::string& part) {
+            const bool digits = !part.empty() && part.size() <= 6 &&
+                                part.find_first_not_of("0123456789") == std::string::npos;
+            return digits ? std::stoi(part) : 0;
+        };
+        RunShard shard;
+        if (slash != std::string::npos) {
+            shard.number = number(text.substr(0, slash));
+            shard.count = number(text.substr(slash + 1));
+        }
+        if (slash == std::string::npos || shard.number < 1 || shard.number > shard.count) {
+            error = "the value of --shard must be K/N with 1 <= K <= N";
+            return false;
+        }
+        setup.shard = shard;
+    }
     if (options.converter) {
         const std::vector<std::string> titles = titles_of(setup.stored.converters);
         const std::optional<int> row = find_converter_row(titles, *options.converter);
@@ -162,5 +181,6 @@ RunRequest make_run_request(const BatchSetup& setup) {
     const int row = request.settings.current_converter;
     if (row >= 0 && row < static_cast<int>(converters.size())) request.converter = converters[row];
     request.jobs = setup.jobs;
+    request.shard = setup.shard;
     return request;
 }

@@ -78,7 +78,7 @@ class Conversion : public WalkVisitor {
 public:
     Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
                const PreparedCommand& command, RunEvents& events, RunControl& control,
-               StopWatch& stop_watch, RunResult& result)
+               StopWatch& stop_watch, RunResult& result, std::optional<RunShard> shard)
         : settings_(walked),
           typed_(typed),
           command_(command),
@@ -86,7 +86,8 @@ public:
           control_(control),
           stop_watch_(stop_watch),
           result_(result),
-          expects_output_(command_passes_output(command)) {}
+          expects_output_(command_passes_output(command)),
+          shard_(shard) {}
 
     // Only one level is created, and a failure goes unreported: the converter then reports that
     // it cannot write, if it does. The walk reports outer folders first, so the parent exists.
@@ -97,12 +98,28 @@ public:
     }
 
     void file_matched(const WalkFolder& folder, const std::string& name) override {
+        const int place = place_++;
+        const bool mine = !shard_ || shard_->takes(place);
         if (result_.stopped) {
+            if (!mine) return;
             ++result_.not_started;
+            events_.file_record(make_record(place, folder, name, FileOutcome::NotStarted));
             return;
         }
-        const std::string input_path = join_path(folder.input_path, name);
-        const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
+        FileRecord record = make_record(place, folder, name, FileOutcome::Converted);
+        const std::string& input_path = record.input_path;
+        const std::string& output_path = record.output_path;
+        const std::string refusal =
+            file_refusal(command_, input_path, output_path, windows_file_names);
+        // One output per input: a later input whose output name an earlier one has is not
+        // converted, so that no input's result is overwritten unnoticed. Files of other parts
+        // of a sharded run claim their names too, so each part refuses what the whole would.
+        const auto claimed =
+            refusal.empty()
+                ? first_names_.back().try_emplace(
+                      path_compare_key(output_path.substr(folder.output_path.size())), name)
+                : std::make_pair(first_names_.back().end(), false);
+        if (!mine) return;
         const std::string input_shown = shown_input(input_path);
         const std::string output_shown = shown_output(output_path);
         std::string text;
@@ -110,20 +127,16 @@ public:
         text += input_shown;
         text += entry_arrow;
         text += output_shown;
-        const std::string refusal =
-            file_refusal(command_, input_path, output_path, windows_file_names);
         if (!refusal.empty()) {
-            refuse(input_shown, output_shown, std::move(text), refusal + entry_end);
+            refuse(input_shown, output_shown, std::move(text), refusal + entry_end,
+                   std::move(record));
             return;
         }
-        // One output per input: a later input whose output name an earlier one has is not
-        // converted, so that no input's result is overwritten unnoticed.
-        const auto claimed = first_names_.back().try_emplace(
-            path_compare_key(output_path.substr(folder.output_path.size())), name);
         if (!claimed.second) {
             refuse(input_shown, output_shown, std::move(text),
                    shared_output_text(
-                       shown_input(join_path(folder.input_path, claimed.first->second))));
+                       shown_input(join_path(folder.input_path, claimed.first->second))),
+                   std::move(record));
             return;
         }
         // Side by side, an earlier converter may still be writing this output: the file is judged
@@ -135,30 +148,37 @@ public:
         if (settings_.skip_up_to_date && up_to_date(input_path, output_path)) {
             text += up_to_date_text;
             ++result_.skipped;
+            record.outcome = FileOutcome::Skipped;
             if (pool_) {
-                pool_->add_entry({input_shown, output_shown, std::move(text), skipped_entry},
+                ConverterPool::Entry entry{input_shown, output_shown, std::move(text),
+                                           skipped_entry};
+                entry.record = std::move(record);
+                pool_->add_entry(std::move(entry),
                                  [this](ConverterPool::Finished&& finished) { deliver(finished); });
                 return;
             }
             events_.file_skipped(input_shown, output_shown, text);
+            events_.file_record(record);
             return;
         }
         text += console_label;
-        FileJob job{expand_command(command_, input_path, output_path), command_.work_dir,
-                    input_path, output_path, expects_output_};
+        FileJob job{record.command_line, command_.work_dir, input_path, output_path,
+                    expects_output_};
         if (pool_) {
-            pool_->submit({std::move(job), {input_shown, output_shown, std::move(text)}},
+            ConverterPool::Entry entry{input_shown, output_shown, std::move(text)};
+            entry.record = std::move(record);
+            pool_->submit({std::move(job), std::move(entry)},
                           [this](ConverterPool::Finished&& finished) { deliver(finished); });
             return;
         }
         events_.file_started(input_shown, output_shown, text);
-        const FileEnd end = convert_file(
+        record.end = convert_file(
             job,
             [this](const char* piece, std::size_t length) {
                 events_.console_text(std::string(piece, length));
             },
             stop_watch_);
-        ended(end.succeeded());
+        ended(record);
     }
 
     // Converters run side by side from here on: their entries come in walk order all the same.
@@ -191,35 +211,56 @@ public:
 private:
     // A file whose converter must not start: a failed entry whose console line says why.
     void refuse(const std::string& input_shown, const std::string& output_shown,
-                std::string text, std::string line) {
+                std::string text, std::string line, FileRecord record) {
         text += console_label;
+        record.outcome = FileOutcome::Refused;
         if (pool_) {
-            pool_->add_entry({input_shown, output_shown, std::move(text), refused_entry,
-                              std::move(line)},
+            ConverterPool::Entry entry{input_shown, output_shown, std::move(text), refused_entry,
+                                       std::move(line)};
+            entry.record = std::move(record);
+            pool_->add_entry(std::move(entry),
                              [this](ConverterPool::Finished&& finished) { deliver(finished); });
             return;
         }
         events_.file_started(input_shown, output_shown, text);
         events_.console_text(line);
-        ended(false);
+        ended(record);
     }
 
-    void ended(bool succeeded) {
+    // The entry's end; a record that is not Refused is judged by its converter's end.
+    void ended(FileRecord& record) {
+        if (record.outcome != FileOutcome::Refused) {
+            record.outcome =
+                record.end.succeeded() ? FileOutcome::Converted : FileOutcome::Failed;
+        }
         events_.file_ended(entry_end);
         ++result_.total;
-        if (!succeeded) ++result_.failed;
+        if (record.outcome != FileOutcome::Converted) ++result_.failed;
+        events_.file_record(record);
+    }
+
+    FileRecord make_record(int place, const WalkFolder& folder, const std::string& name,
+                           FileOutcome outcome) const {
+        FileRecord record;
+        record.place = place;
+        record.outcome = outcome;
+        record.input_path = join_path(folder.input_path, name);
+        record.output_path = output_path_of(folder, name, settings_.output_pattern);
+        record.command_line = expand_command(command_, record.input_path, record.output_path);
+        return record;
     }
 
     // A whole entry of a converter that ran beside others, given once every entry before it is.
     void deliver(ConverterPool::Finished& finished) {
-        const ConverterPool::Entry& entry = finished.entry;
+        ConverterPool::Entry& entry = finished.entry;
         if (!finished.converter) {
             if (entry.kind == skipped_entry) {
                 events_.file_skipped(entry.input_shown, entry.output_shown, entry.text);
+                events_.file_record(entry.record);
             } else if (entry.kind == refused_entry) {
                 events_.file_started(entry.input_shown, entry.output_shown, entry.text);
                 events_.console_text(entry.detail);
-                ended(false);
+                ended(entry.record);
             } else {
                 events_.note(entry.text);
             }
@@ -229,11 +270,14 @@ private:
             // Stop came after the walk was through, while queued converters waited their turn.
             result_.stopped = true;
             ++result_.not_started;
+            entry.record.outcome = FileOutcome::NotStarted;
+            events_.file_record(entry.record);
             return;
         }
         events_.file_started(entry.input_shown, entry.output_shown, entry.text);
         finished.console.hand_on([this](const std::string& piece) { events_.console_text(piece); });
-        ended(finished.end.succeeded());
+        entry.record.end = finished.end;
+        ended(entry.record);
     }
 
     std::string shown_input(const std::string& path) const {
@@ -251,6 +295,8 @@ private:
     StopWatch& stop_watch_;
     RunResult& result_;
     const bool expects_output_;
+    const std::optional<RunShard> shard_;
+    int place_ = 0;  // matching files met so far, of every shard
     ConverterPool* pool_ = nullptr;
     // For each folder being walked, the output names its files were given so far, by the file
     // system's comparison, each with the name of the first file that had it. Only files of one
@@ -261,14 +307,20 @@ private:
 
 class MatchCounter : public WalkVisitor {
 public:
-    explicit MatchCounter(const RunControl& control) : control_(control) {}
-    void file_matched(const WalkFolder&, const std::string&) override { ++count; }
+    MatchCounter(const RunControl& control, const std::optional<RunShard>& shard)
+        : control_(control), shard_(shard) {}
+    void file_matched(const WalkFolder&, const std::string&) override {
+        if (!shard_ || shard_->takes(place_)) ++count;
+        ++place_;
+    }
     // A Stop during the count ends it: the run that follows stops at once anyway.
     bool stop_requested() override { return ::stop_requested(control_); }
     int count = 0;
 
 private:
     const RunControl& control_;
+    const std::optional<RunShard> shard_;
+    int place_ = 0;
 };
 
 // Holds the lock of the output folder for one run, so that two runs never write one folder.
@@ -297,6 +349,11 @@ void end_run(RunControl& control) {
 }
 
 }  // namespace
+
+std::string total_text(const RunResult& result) {
+    return "\r\nTotal " + std::to_string(result.total) + " Files are converted.\r\n" +
+           outcome_lines(result);
+}
 
 std::string another_run_message(const std::string& folder) {
     return "Another run is writing to " + folder + ".";
@@ -331,10 +388,11 @@ std::string shown_path(const std::string& path, const std::string& typed,
     return typed + path.substr(resolved.size());
 }
 
-int count_matching_files(const CurrentSettings& settings, const RunControl& control) {
+int count_matching_files(const CurrentSettings& settings, const RunControl& control,
+                         const std::optional<RunShard>& shard) {
     PatternSet patterns;
     if (check_input(settings, patterns)) return 0;
-    MatchCounter counter(control);
+    MatchCounter counter(control, shard);
     walk_input(resolved_settings(settings), patterns, counter);
     return counter.count;
 }
@@ -372,7 +430,8 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
     {
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over);
-        Conversion conversion(settings, walked, *command, events, control, stop_watch, result);
+        Conversion conversion(settings, walked, *command, events, control, stop_watch, result,
+                              request.shard);
         const int at_once = converters_at_once(request);
         std::unique_ptr<ConverterPool> pool;
         if (at_once > 1) {
@@ -385,9 +444,7 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
         walk_input(walked, patterns, conversion);
         conversion.finish();
     }
-    events.finished(result.total, "\r\nTotal " + std::to_string(result.total) +
-                                      " Files are converted.\r\n" + outcome_lines(result) +
-                                      time_stamp_now());
+    events.finished(result.total, total_text(result) + time_stamp_now());
     end_run(control);
     result.ran = true;
     result.remembered = RememberedValues{settings.input_directory, settings.input_patterns,

@@ -9,6 +9,7 @@
 
 #include "engine/console_process.h"
 #include "engine/converter.h"
+#include "engine/file_conversion.h"
 #include "engine/current_settings.h"
 #include "engine/pattern_set.h"
 #include "engine/setting_names.h"
@@ -31,6 +32,15 @@ std::string another_run_message(const std::string& folder);
 // cmd.exe would read as syntax; section "Converter", key "Run"), or none.
 CheckResult check_prepared_command(const PreparedCommand& command);
 
+// One of count parts of a run: the matching files whose place in the walk (counted from 0)
+// leaves number - 1 when divided by count. Every part walks the whole tree in the same order,
+// so the parts are disjoint and together make the whole run.
+struct RunShard {
+    int number = 1;  // 1 to count
+    int count = 1;
+    bool takes(int place) const { return place % count == number - 1; }
+};
+
 // What Run takes when it is pressed: later edits of the fields or of the converter list change
 // nothing a running walk sees.
 struct RunRequest {
@@ -39,6 +49,9 @@ struct RunRequest {
     // How many converters run at once, instead of the converter's own setting; 0 for one per
     // processor.
     std::optional<int> jobs;
+    // Only this part of the walk's matching files (brelo-batch --shard); the others are passed
+    // over as if they did not match.
+    std::optional<RunShard> shard;
 };
 
 // How many converters a run starts at once: the request's count, else the converter's, with 0
@@ -82,6 +95,9 @@ public:
         (void)output_path;
         note(text);
     }
+    // A matching file is done with: after its entry ended or was skipped, or, for a file Stop
+    // kept from starting, alone. In walk order.
+    virtual void file_record(const FileRecord& record) { (void)record; }
     // A line at its place in the walk that is no converter's: a folder that could not be listed.
     virtual void note(const std::string& text) = 0;
     // The total and the time stamp: the log's last piece.
@@ -124,6 +140,10 @@ struct RunResult {
     bool all_converted() const { return ran && failed == 0 && unreadable_folders == 0 && !stopped; }
 };
 
+// The end of a run's log before its time stamp: a blank line, the total, and the lines on
+// failed, unread, skipped and not started files.
+std::string total_text(const RunResult& result);
+
 // The log line under a folder that could not be listed.
 inline constexpr const char* unreadable_folder_text = "The folder could not be read.";
 
@@ -141,7 +161,9 @@ std::string shown_path(const std::string& path, const std::string& typed,
 // cannot be listed counts nothing); skipped files count, as the run reports them too. Zero when
 // the input check fails. It walks the disk, so views call it on the run's thread, before the run;
 // Stop (the control's stop event) ends the count early, with what it found so far.
-int count_matching_files(const CurrentSettings& settings, const RunControl& control);
+// With a shard, only the files of that part count.
+int count_matching_files(const CurrentSettings& settings, const RunControl& control,
+                         const std::optional<RunShard>& shard = std::nullopt);
 
 // The whole run on the calling thread (and, with several converters at once, on as many threads
 // beside it; the events still come on the calling thread, the entries in walk order, the log

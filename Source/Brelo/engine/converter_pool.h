@@ -26,6 +26,8 @@ public:
         // The caller's own tag and text, for entries that run nothing (add_entry).
         int kind = 0;
         std::string detail = std::string();
+        // The file's record for the caller, carried through unchanged.
+        FileRecord record = FileRecord();
     };
     // One converter to run.
     struct Job {

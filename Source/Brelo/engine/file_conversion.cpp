@@ -1,6 +1,8 @@
 // One file's conversion and the judgement of its output.
 #include "engine/file_conversion.h"
 
+#include <chrono>
+
 #include <algorithm>
 #include <cstring>
 
@@ -38,11 +40,18 @@ bool mark_output_outdated(const std::string& input_path, const std::string& outp
     return set_file_modified_time(output_path, input_time - outdated_by);
 }
 
-FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& watch) {
+namespace {
+
+double seconds_since_1970() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+FileEnd convert_and_judge(const FileJob& job, const ConsoleSink& sink, StopWatch& watch) {
+    FileEnd end;
     OutputBefore before;
     before.exists = file_state(job.output_path, before.state);
     char last = '\n';
-    FileEnd end;
     end.converter = run_console_process(
         job.command_line, job.work_dir,
         [&sink, &last](const char* text, std::size_t length) {
@@ -62,5 +71,15 @@ FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& wat
     // A converter that never started changed nothing.
     if (end.converter.outcome != ConverterOutcome::NotStarted && touched(before, job.output_path))
         mark_output_outdated(job.input_path, job.output_path);
+    return end;
+}
+
+}  // namespace
+
+FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& watch) {
+    const double start = seconds_since_1970();
+    FileEnd end = convert_and_judge(job, sink, watch);
+    end.start_time = start;
+    end.run_time = seconds_since_1970() - start;
     return end;
 }

@@ -26,9 +26,30 @@ struct FileJob {
 struct FileEnd {
     ConverterEnd converter;
     bool wrote_no_output = false;  // it succeeded, but the output it was given does not exist
+    double start_time = 0;  // when the converter was started, in seconds since 1970 (UTC)
+    double run_time = 0;    // seconds from its start to the judgement of its output
 
     // Converted: the converter succeeded and its output exists (when it was given one).
     bool succeeded() const { return converter.succeeded() && !wrote_no_output; }
+};
+
+// How a matching file of the run ended.
+enum class FileOutcome {
+    Converted,   // its converter succeeded
+    Failed,      // its converter ran (or failed to start) and did not succeed
+    Refused,     // no converter was started: a name it must not get, or a shared output name
+    Skipped,     // its output was up to date
+    NotStarted,  // Stop came first
+};
+
+// One matching file as the run saw it, for a record of the run beside its log.
+struct FileRecord {
+    int place = 0;  // its place among the whole walk's matching files, from 0
+    FileOutcome outcome = FileOutcome::NotStarted;
+    std::string input_path;    // as the converter gets it
+    std::string output_path;   // as the converter gets it
+    std::string command_line;  // the one it was (or would have been) started with
+    FileEnd end;               // meaningful with Converted and Failed
 };
 
 // Whether the command line hands the converter the output path.

@@ -749,8 +749,14 @@ TEST_F(BatchProgram, CtrlCLetsTheConverterFinishAndStartsNoFurtherFile) {
     write_file(join_path(in, "d.txt"), "d");
     for (const std::string converter : {"Interrupt", "Terminate"}) {
         SCOPED_TRACE(converter);
-        const BatchResult result = run({"--converter", converter});
+        const std::string joblog = dir.file("joblog.tsv");
+        const BatchResult result = run({"--converter", converter, "--joblog", joblog});
         EXPECT_EQ(result.exit_code, exit_stopped);
+        // The files Stop kept from starting have their lines too, with Exitval -1.
+        const std::string lines = read_file(joblog);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 4) << lines;
+        EXPECT_NE(lines.find("\n2\t:\t0.000\t0.000\t0\t0\t-1\t0\t"), std::string::npos) << lines;
+        EXPECT_NE(lines.find("\n3\t:\t0.000\t0.000\t0\t0\t-1\t0\t"), std::string::npos) << lines;
         EXPECT_EQ(result.err, "");
         // Exactly one entry, whichever file the walk met first.
         const std::string masked = mask_time_stamps(result.out);
