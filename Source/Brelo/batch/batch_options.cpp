@@ -15,7 +15,7 @@ constexpr TextOption text_options[] = {
     {"--patterns", &BatchOptions::patterns}, {"--output", &BatchOptions::output},
     {"--name", &BatchOptions::name},         {"--converter", &BatchOptions::converter},
     {"--jobs", &BatchOptions::jobs},         {"--joblog", &BatchOptions::joblog},
-    {"--shard", &BatchOptions::shard},
+    {"--shard", &BatchOptions::shard},       {"--retry-failed", &BatchOptions::retry_failed},
 };
 
 struct FlagOption {
@@ -96,7 +96,8 @@ std::string usage_text() {
            "                   [--converter TITLE|NUMBER] [--jobs N]\n"
            "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
            "                   [--progress | --no-progress] [--preview] [--dry-run]\n"
-           "                   [--joblog FILE] [--shard K/N] [--print-jobs]\n"
+           "                   [--joblog FILE] [--shard K/N] [--retry-failed FILE]\n"
+           "                   [--print-jobs]\n"
            "       brelo-batch --join-logs LOG...\n"
            "       brelo-batch --help\n";
 }
@@ -140,6 +141,8 @@ std::string help_text() {
            "                        Brelo's columns after parallel's\n"
            "  --shard K/N           run only part K of N: the matching files whose place in\n"
            "                        the walk, counted from 0, leaves K-1 when divided by N\n"
+           "  --retry-failed FILE   convert only the files that failed or were not started in\n"
+           "                        the run of the same settings whose job log FILE is\n"
            "  --print-jobs          print, each ended by a NUL, a shell command per file that\n"
            "                        goes to the converter's folder and starts it, and make the\n"
            "                        output folders; start nothing (for parallel -0)\n"

@@ -24,6 +24,7 @@ struct BatchOptions {
     std::optional<std::string> joblog;     // --joblog FILE
     std::optional<std::string> shard;      // --shard K/N, checked when it is applied
     bool print_jobs = false;               // --print-jobs
+    std::optional<std::string> retry_failed;  // --retry-failed FILE
     bool join_logs = false;                // --join-logs LOG...
     std::vector<std::string> logs;         // the LOGs: the arguments that are no option's
 };

@@ -97,12 +97,19 @@ std::filesystem::path stream_path(const std::string& path) {
     return std::filesystem::u8path(path);
 }
 
+bool read_whole_file(const std::string& path, std::string& text) {
+    std::ifstream file(stream_path(path), std::ios::binary);
+    if (!file) return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
 int join_logs(const std::vector<std::string>& paths, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> texts;
-    for (const std::string& path : paths) {
-        std::ifstream file(stream_path(path), std::ios::binary);
-        if (!file) return usage_error(err, "cannot read the job log " + path);
-        texts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::vector<std::string> texts(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!read_whole_file(paths[i], texts[i])) {
+            return usage_error(err, "cannot read the job log " + paths[i]);
+        }
     }
     const JoinedLog joined = join_job_logs(texts, time_stamp_now(), line_end);
     if (!joined.error.empty()) return usage_error(err, joined.error);
@@ -167,12 +174,25 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
 
     // Taken from the current directory, before the program's own folder becomes it.
     const std::string joblog = options.joblog ? absolute_path(*options.joblog) : std::string();
+    const std::string retry_log =
+        options.retry_failed ? absolute_path(*options.retry_failed) : std::string();
     // The window works in its own folder, so relative paths in the settings file mean the same
     // here as there. The options' paths were made absolute before.
     const std::string directory = program_directory();
     if (!directory.empty()) change_directory(directory);
 
-    const RunRequest request = make_run_request(setup);
+    RunRequest request = make_run_request(setup);
+    if (!retry_log.empty() && request.converter) {
+        std::string text;
+        if (!read_whole_file(retry_log, text)) {
+            return usage_error(err, "cannot read the job log " + retry_log);
+        }
+        const std::string problem =
+            read_earlier_run(text, matching_files(request), request.done_earlier);
+        if (!problem.empty()) {
+            return usage_error(err, "the job log " + retry_log + " cannot be retried: " + problem);
+        }
+    }
     if (options.print_jobs) return print_jobs(request, out, err);
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);

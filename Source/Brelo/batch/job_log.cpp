@@ -18,6 +18,7 @@ const char* state_word(FileOutcome outcome) {
     case FileOutcome::Failed: return "failed";
     case FileOutcome::Refused: return "refused";
     case FileOutcome::Skipped: return "skipped";
+    case FileOutcome::DoneEarlier: return "done-earlier";
     case FileOutcome::NotStarted: break;
     }
     return "not-started";
@@ -34,7 +35,8 @@ std::pair<std::string, std::string> exit_columns(const FileRecord& record) {
     constexpr const char* no_code = "255";
     switch (record.outcome) {
     case FileOutcome::Converted:
-    case FileOutcome::Skipped: return {"0", "0"};
+    case FileOutcome::Skipped:
+    case FileOutcome::DoneEarlier: return {"0", "0"};
     case FileOutcome::NotStarted: return {"-1", "0"};
     case FileOutcome::Refused: return {no_code, "0"};
     case FileOutcome::Failed: break;
@@ -192,6 +194,39 @@ void JobLogEvents::file_record(const FileRecord& record) {
     next_.file_record(record);
 }
 
+std::string read_earlier_run(const std::string& text, const std::vector<FileRecord>& files,
+                             std::vector<bool>& done) {
+    done.assign(files.size(), false);
+    std::istringstream in(text);
+    std::string line;
+    int number = 0;
+    int own_lines = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.rfind("Seq\t", 0) == 0) continue;
+        const std::vector<std::string> fields = split_tabs(line);
+        const std::string where = "line " + std::to_string(number);
+        int seq = 0;
+        if (fields.size() < 9 || !read_int(fields[0], seq) || seq < 1) {
+            return where + " is not a job log's line";
+        }
+        if (fields.size() == column_count) {
+            // brelo-batch's own line: the same file and the same command line at its place.
+            ++own_lines;
+            const bool same = seq <= static_cast<int>(files.size()) &&
+                              unescape_field(fields[9]) == files[seq - 1].input_path &&
+                              unescape_field(fields[8]) == files[seq - 1].command_line;
+            if (!same) return where + " is of a run with other settings";
+        }
+        // A later line of one Seq (parallel --resume-failed appends them) tells the last word.
+        if (seq <= static_cast<int>(files.size())) {
+            done[seq - 1] = fields[6] == "0" && fields[7] == "0";
+        }
+    }
+    if (own_lines == 0) return "it holds no line of brelo-batch's job log";
+    return std::string();
+}
+
 JoinedLog join_job_logs(const std::vector<std::string>& texts, const std::string& stamp,
                         const std::string& line_end) {
     JoinedLog joined;
@@ -238,6 +273,10 @@ JoinedLog join_job_logs(const std::vector<std::string>& texts, const std::string
         log += read.entry;
         if (read.state == "skipped") {
             ++result.skipped;
+            continue;
+        }
+        if (read.state == "done-earlier") {
+            ++result.done_earlier;
             continue;
         }
         ++result.total;

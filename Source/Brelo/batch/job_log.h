@@ -57,6 +57,14 @@ private:
     std::size_t console_bytes_ = 0;
 };
 
+// Reads the job log of an earlier run for --retry-failed: done[place] tells whether the file at
+// that place of files (matching_files of this run) ended with Exitval and Signal 0 on its last
+// line (a line parallel appended counts too). Empty, or the reason the log cannot be used: a line
+// that is no job log's, none of brelo-batch's own, or one whose input or command line differs
+// from this run's at its place (other settings).
+std::string read_earlier_run(const std::string& text, const std::vector<FileRecord>& files,
+                             std::vector<bool>& done);
+
 // The joined log of the job logs' texts, and the exit code the whole run would have had.
 struct JoinedLog {
     std::string log;    // empty with an error

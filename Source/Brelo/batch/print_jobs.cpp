@@ -58,10 +58,10 @@ std::string ending_job(int code, const std::string& message) {
 class JobWriter : public WalkVisitor {
 public:
     JobWriter(const CurrentSettings& typed, const CurrentSettings& settings,
-              const PreparedCommand& command, const std::optional<RunShard>& shard,
-              std::ostream& out, std::ostream& err)
-        : typed_(typed), settings_(settings), command_(command), shard_(shard), out_(out),
-          err_(err) {}
+              const PreparedCommand& command, const RunRequest& request, std::ostream& out,
+              std::ostream& err)
+        : typed_(typed), settings_(settings), command_(command), shard_(request.shard),
+          done_earlier_(request.done_earlier), out_(out), err_(err) {}
 
     void folder_reached(const WalkFolder& folder) override {
         if (!path_exists(folder.output_path)) make_directory(folder.output_path);
@@ -77,6 +77,10 @@ public:
             refusal = "The output name is that of an earlier file.";
         }
         if (shard_ && !shard_->takes(place)) return;
+        if (place < static_cast<int>(done_earlier_.size()) && done_earlier_[place]) {
+            out_ << ending_job(0, "Skipped: done in the earlier run.") << '\0';
+            return;
+        }
         // Every matching file gets a job, so that a job runner numbers them as the walk does.
         if (!refusal.empty()) {
             const std::string line =
@@ -117,6 +121,7 @@ private:
     const CurrentSettings& settings_;
     const PreparedCommand& command_;
     const std::optional<RunShard>& shard_;
+    const std::vector<bool>& done_earlier_;
     std::ostream& out_;
     std::ostream& err_;
     int place_ = 0;
@@ -168,7 +173,7 @@ int print_jobs(const RunRequest& request, std::ostream& out, std::ostream& err) 
         return exit_check_failed;
     }
     const CurrentSettings resolved = resolved_settings(request.settings);
-    JobWriter writer(request.settings, resolved, *command, request.shard, out, err);
+    JobWriter writer(request.settings, resolved, *command, request, out, err);
     walk_input(resolved, patterns, writer);
     out.flush();
     err.flush();

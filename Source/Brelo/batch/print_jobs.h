@@ -24,7 +24,7 @@ std::string posix_job(const std::string& work_dir, const std::vector<std::string
 // first, each before the first job that writes into it. Every matching file gets a job, so a job
 // runner numbers them in walk order: a file the run would refuse (a name that cannot pass, an
 // output name an earlier file has) gets one that exits with 255 (on POSIX after printing why on
-// its standard error), and also a line on err; a file skipped as up to date one that exits with
-// 0. A folder that cannot be read gets a line on err. The exit code: exit_check_failed when a check failed (its notice on err),
+// its standard error), and also a line on err; a file skipped as up to date or done in the
+// earlier run (--retry-failed) one that exits with 0. A folder that cannot be read gets a line on err. The exit code: exit_check_failed when a check failed (its notice on err),
 // exit_files_failed when some file was refused or a folder could not be read, else exit_ran.
 int print_jobs(const RunRequest& request, std::ostream& out, std::ostream& err);

@@ -22,6 +22,7 @@ constexpr const char* entry_arrow = " -> ";
 constexpr const char* console_label = "\r\n\tConsole:";
 constexpr const char* entry_end = "\r\n";
 constexpr const char* up_to_date_text = "\r\n\tSkipped: the output is up to date.\r\n";
+constexpr const char* done_earlier_text = "\r\n\tSkipped: done in the earlier run.\r\n";
 
 // The output exists and is not older than the input.
 bool up_to_date(const std::string& input_path, const std::string& output_path) {
@@ -58,6 +59,10 @@ std::string outcome_lines(const RunResult& result) {
         lines += counted(result.skipped, "file was", "files were") +
                  " skipped: their output was up to date.\r\n";
     }
+    if (result.done_earlier > 0) {
+        lines += counted(result.done_earlier, "file was", "files were") +
+                 " done in the earlier run.\r\n";
+    }
     if (result.stopped) {
         lines += "Stopped: " +
                  counted(result.not_started, "matching file was", "matching files were") +
@@ -78,7 +83,8 @@ class Conversion : public WalkVisitor {
 public:
     Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
                const PreparedCommand& command, RunEvents& events, RunControl& control,
-               StopWatch& stop_watch, RunResult& result, std::optional<RunShard> shard)
+               StopWatch& stop_watch, RunResult& result, std::optional<RunShard> shard,
+               const std::vector<bool>& done_earlier)
         : settings_(walked),
           typed_(typed),
           command_(command),
@@ -87,7 +93,8 @@ public:
           stop_watch_(stop_watch),
           result_(result),
           expects_output_(command_passes_output(command)),
-          shard_(shard) {}
+          shard_(shard),
+          done_earlier_(done_earlier) {}
 
     // Only one level is created, and a failure goes unreported: the converter then reports that
     // it cannot write, if it does. The walk reports outer folders first, so the parent exists.
@@ -127,6 +134,13 @@ public:
         text += input_shown;
         text += entry_arrow;
         text += output_shown;
+        if (place < static_cast<int>(done_earlier_.size()) && done_earlier_[place]) {
+            text += done_earlier_text;
+            ++result_.done_earlier;
+            record.outcome = FileOutcome::DoneEarlier;
+            pass_over(input_shown, output_shown, std::move(text), std::move(record));
+            return;
+        }
         if (!refusal.empty()) {
             refuse(input_shown, output_shown, std::move(text), refusal + entry_end,
                    std::move(record));
@@ -149,16 +163,7 @@ public:
             text += up_to_date_text;
             ++result_.skipped;
             record.outcome = FileOutcome::Skipped;
-            if (pool_) {
-                ConverterPool::Entry entry{input_shown, output_shown, std::move(text),
-                                           skipped_entry};
-                entry.record = std::move(record);
-                pool_->add_entry(std::move(entry),
-                                 [this](ConverterPool::Finished&& finished) { deliver(finished); });
-                return;
-            }
-            events_.file_skipped(input_shown, output_shown, text);
-            events_.file_record(record);
+            pass_over(input_shown, output_shown, std::move(text), std::move(record));
             return;
         }
         text += console_label;
@@ -209,6 +214,20 @@ public:
     }
 
 private:
+    // A file that needs no converter: its short entry.
+    void pass_over(const std::string& input_shown, const std::string& output_shown,
+                   std::string text, FileRecord record) {
+        if (pool_) {
+            ConverterPool::Entry entry{input_shown, output_shown, std::move(text), skipped_entry};
+            entry.record = std::move(record);
+            pool_->add_entry(std::move(entry),
+                             [this](ConverterPool::Finished&& finished) { deliver(finished); });
+            return;
+        }
+        events_.file_skipped(input_shown, output_shown, text);
+        events_.file_record(record);
+    }
+
     // A file whose converter must not start: a failed entry whose console line says why.
     void refuse(const std::string& input_shown, const std::string& output_shown,
                 std::string text, std::string line, FileRecord record) {
@@ -296,6 +315,7 @@ private:
     RunResult& result_;
     const bool expects_output_;
     const std::optional<RunShard> shard_;
+    const std::vector<bool>& done_earlier_;
     int place_ = 0;  // matching files met so far, of every shard
     ConverterPool* pool_ = nullptr;
     // For each folder being walked, the output names its files were given so far, by the file
@@ -303,6 +323,26 @@ private:
     // folder can share an output path, as output folders mirror input folders one for one, so a
     // folder's names are dropped when it is left.
     std::vector<std::unordered_map<std::string, std::string>> first_names_;
+};
+
+// Lists what a run would meet, without starting anything.
+class RecordLister : public WalkVisitor {
+public:
+    RecordLister(const CurrentSettings& settings, const PreparedCommand& command)
+        : settings_(settings), command_(command) {}
+    void file_matched(const WalkFolder& folder, const std::string& name) override {
+        FileRecord record;
+        record.place = static_cast<int>(records.size());
+        record.input_path = join_path(folder.input_path, name);
+        record.output_path = output_path_of(folder, name, settings_.output_pattern);
+        record.command_line = expand_command(command_, record.input_path, record.output_path);
+        records.push_back(std::move(record));
+    }
+    std::vector<FileRecord> records;
+
+private:
+    const CurrentSettings& settings_;
+    const PreparedCommand& command_;
 };
 
 class MatchCounter : public WalkVisitor {
@@ -397,6 +437,16 @@ int count_matching_files(const CurrentSettings& settings, const RunControl& cont
     return counter.count;
 }
 
+std::vector<FileRecord> matching_files(const RunRequest& request) {
+    PatternSet patterns;
+    if (check_input(request.settings, patterns) || !request.converter) return {};
+    const CurrentSettings walked = resolved_settings(request.settings);
+    const PreparedCommand command = prepare_command(*request.converter);
+    RecordLister lister(walked, command);
+    walk_input(walked, patterns, lister);
+    return std::move(lister.records);
+}
+
 RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control) {
     RunResult result;
     const CurrentSettings& settings = request.settings;
@@ -431,7 +481,7 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over);
         Conversion conversion(settings, walked, *command, events, control, stop_watch, result,
-                              request.shard);
+                              request.shard, request.done_earlier);
         const int at_once = converters_at_once(request);
         std::unique_ptr<ConverterPool> pool;
         if (at_once > 1) {

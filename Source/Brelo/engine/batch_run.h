@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/console_process.h"
 #include "engine/converter.h"
@@ -52,6 +53,9 @@ struct RunRequest {
     // Only this part of the walk's matching files (brelo-batch --shard); the others are passed
     // over as if they did not match.
     std::optional<RunShard> shard;
+    // By place in the walk: the files an earlier run of the same settings converted, which this
+    // one passes over with a short entry. Places beyond its end are converted.
+    std::vector<bool> done_earlier;
 };
 
 // How many converters a run starts at once: the request's count, else the converter's, with 0
@@ -134,11 +138,17 @@ struct RunResult {
     bool stopped = false;        // Stop came before the walk was through
     int not_started = 0;         // matching files the walk met after Stop
     int skipped = 0;             // files whose output was up to date
+    int done_earlier = 0;        // files the request's earlier run converted
     RememberedValues remembered;  // what the histories take after a run that ran
 
     // Every matching file converted and every folder read.
     bool all_converted() const { return ran && failed == 0 && unreadable_folders == 0 && !stopped; }
 };
+
+// Every matching file of the whole walk a run of the request would meet, with its place, paths and
+// command line, as NotStarted records; a folder that cannot be read adds nothing. Empty when the
+// input check fails or no converter is selected.
+std::vector<FileRecord> matching_files(const RunRequest& request);
 
 // The end of a run's log before its time stamp: a blank line, the total, and the lines on
 // failed, unread, skipped and not started files.

@@ -40,6 +40,7 @@ enum class FileOutcome {
     Refused,     // no converter was started: a name it must not get, or a shared output name
     Skipped,     // its output was up to date
     NotStarted,  // Stop came first
+    DoneEarlier, // an earlier run converted it (brelo-batch --retry-failed)
 };
 
 // One matching file as the run saw it, for a record of the run beside its log.

@@ -1,5 +1,6 @@
 // brelo-batch spread over several machines: the job log, shards and the joining of their logs.
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -270,6 +271,79 @@ TEST_F(Shards, BadShardsAreUsageErrors) {
         EXPECT_NE(result.err.find("--shard must be K/N"), std::string::npos) << bad;
     }
     EXPECT_EQ(run({"--shard", "3/3", "--dry-run"}).exit_code, exit_ran);
+}
+
+// A retry converts what failed or was not started before, by the last line of each Seq, and
+// passes over the rest; a job log of other settings is refused.
+TEST_F(Shards, RetryConvertsOnlyWhatFailedBefore) {
+    // A file where the output folder "sub" belongs: its two files fail.
+    write_file(join_path(out, "sub"), "in the way");
+    const std::string first = dir.file("first.tsv");
+    ASSERT_EQ(run({"--joblog", first}).exit_code, exit_files_failed);
+    std::vector<std::string> failed;
+    for (const std::vector<std::string>& row : job_log_rows(read_file(first))) {
+        if (row[6] != "0") failed.push_back(unescape_field(row[9]));
+    }
+    ASSERT_EQ(failed.size(), 2u);
+    ASSERT_TRUE(std::filesystem::remove(test_support::native_path(join_path(out, "sub"))));
+
+#ifndef _WIN32
+    // The jobs of a retry pass over the same files (on Windows they only exit with 0).
+    const BatchResult jobs = run({"--print-jobs", "--retry-failed", first});
+    EXPECT_EQ(jobs.exit_code, exit_ran);
+    const std::vector<std::string> job_list = split(jobs.out, '\0');
+    EXPECT_EQ(job_list.size(), 5u);
+    EXPECT_EQ(std::count_if(job_list.begin(), job_list.end(),
+                            [](const std::string& job) {
+                                return job.find("done in the earlier run.") != std::string::npos;
+                            }),
+              3);
+#endif
+
+    const std::string second = dir.file("second.tsv");
+    const BatchResult retry = run({"--joblog", second, "--retry-failed", first});
+    EXPECT_EQ(retry.exit_code, exit_ran) << retry.out << retry.err;
+    EXPECT_NE(retry.out.find("Total 2 Files are converted.\r\n"
+                             "3 files were done in the earlier run.\r\n"),
+              std::string::npos)
+        << retry.out;
+    for (const std::vector<std::string>& row : job_log_rows(read_file(second))) {
+        const bool was_failed =
+            std::find(failed.begin(), failed.end(), unescape_field(row[9])) != failed.end();
+        EXPECT_EQ(row[13], was_failed ? "converted" : "done-earlier") << row[9];
+        EXPECT_EQ(row[6], "0");
+        if (!was_failed) {
+            EXPECT_NE(unescape_field(row[15]).find("\tSkipped: done in the earlier run.\r\n"),
+                      std::string::npos);
+        }
+    }
+    // A line parallel appended for a Seq gives the last word on it.
+    std::string appended = read_file(first);
+    const std::vector<std::vector<std::string>> rows = job_log_rows(appended);
+    std::string failed_seq;
+    for (const std::vector<std::string>& row : rows) {
+        if (row[6] != "0") failed_seq = row[0];
+    }
+    appended += failed_seq + "\t:\t1.000\t1.000\t0\t0\t0\t0\techo again\n";
+    write_file(first, appended);
+    const BatchResult third = run({"--retry-failed", first, "--no-skip-up-to-date"});
+    EXPECT_EQ(third.exit_code, exit_ran);
+    EXPECT_NE(third.out.find("Total 1 Files are converted.\r\n4 files were done"),
+              std::string::npos)
+        << third.out;
+
+    // Other settings: another input folder, another output name.
+    for (const std::vector<std::string>& other :
+         {std::vector<std::string>{"--input", join_path(in, "sub")},
+          std::vector<std::string>{"--name", "${prefix}.md5"}}) {
+        std::vector<std::string> args = other;
+        args.insert(args.end(), {"--retry-failed", first});
+        const BatchResult refused = run(args);
+        EXPECT_EQ(refused.exit_code, exit_usage_error) << other[0];
+        EXPECT_NE(refused.err.find("of a run with other settings"), std::string::npos)
+            << refused.err;
+    }
+    EXPECT_EQ(run({"--retry-failed", ini}).exit_code, exit_usage_error);
 }
 
 // Every file below dir with its contents, by paths relative to it with "/" between the parts.
