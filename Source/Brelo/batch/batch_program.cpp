@@ -81,7 +81,18 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
         print_notice(err, *notice);
         return exit_check_failed;
     }
-    const std::vector<PlannedFile> plan = plan_batch(request.settings, patterns, command);
+    std::vector<PlannedFile> plan = plan_batch(request.settings, patterns, command);
+    if (request.shard) {
+        // Only the shard's files; a folder's note (it has no output) stays.
+        std::vector<PlannedFile> mine;
+        int place = 0;
+        for (PlannedFile& file : plan) {
+            if (file.output_path.empty() || request.shard->takes(place++)) {
+                mine.push_back(std::move(file));
+            }
+        }
+        plan = std::move(mine);
+    }
     out << format_plan(plan, command.work_dir, line_end);
     out.flush();
     // A folder the run could not read, or a file it would refuse, would make the run fail; the

@@ -270,7 +270,11 @@ TEST_F(Shards, BadShardsAreUsageErrors) {
         EXPECT_EQ(result.exit_code, exit_usage_error) << bad;
         EXPECT_NE(result.err.find("--shard must be K/N"), std::string::npos) << bad;
     }
-    EXPECT_EQ(run({"--shard", "3/3", "--dry-run"}).exit_code, exit_ran);
+    // The dry run of a shard shows the shard's commands only.
+    const BatchResult dry = run({"--shard", "2/3", "--dry-run"});
+    EXPECT_EQ(dry.exit_code, exit_ran);
+    EXPECT_EQ(inputs_of(dry.out).size(), 2u) << dry.out;
+    EXPECT_NE(dry.out.find("Total 2 Files would be converted."), std::string::npos);
 }
 
 // A retry converts what failed or was not started before, by the last line of each Seq, and
