@@ -3,6 +3,7 @@
 
 #include "batch/batch_program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -165,12 +166,18 @@ void JobLogEvents::file_started(const std::string& input_path, const std::string
 }
 
 void JobLogEvents::console_text(const std::string& text) {
-    entry_ += text;
+    if (console_bytes_ < kept_console_text) {
+        entry_.append(text, 0, std::min(text.size(), kept_console_text - console_bytes_));
+    }
     console_bytes_ += text.size();
     next_.console_text(text);
 }
 
 void JobLogEvents::file_ended(const std::string& text) {
+    if (console_bytes_ > kept_console_text) {
+        entry_ += "\r\n[" + std::to_string(console_bytes_ - kept_console_text) +
+                  " more bytes of console text are not in the job log.]\r\n";
+    }
     entry_ += text;
     next_.file_ended(text);
 }

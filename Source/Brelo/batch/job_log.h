@@ -32,9 +32,13 @@ std::string job_log_line(const JobLogRun& run, const FileRecord& record,
                          std::size_t console_bytes, const std::string& entry_text);
 
 // Passes every piece of the run on to next and writes one line per matching file to file,
-// flushed at once, so a run that is killed leaves the lines of the files it finished.
+// flushed at once, so a run that is killed leaves the lines of the files it finished. An entry
+// keeps the first kept_console_text bytes of its console text, then a line saying how many more
+// there were: memory stays bounded however much a converter prints.
 class JobLogEvents : public RunEvents {
 public:
+    static constexpr std::size_t kept_console_text = 1024 * 1024;
+
     JobLogEvents(RunEvents& next, std::ostream& file, JobLogRun run);
 
     void notice(const std::string& text) override { next_.notice(text); }

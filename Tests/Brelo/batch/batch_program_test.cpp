@@ -673,6 +673,31 @@ TEST_F(HeldEntries, MemoryDoesNotGrowWithHeldText) {
     EXPECT_EQ(files_below(temporary.path()), std::vector<std::string>{});
 }
 
+// The job log keeps a bounded part of a flood, says how much more there was, and counts it all.
+TEST_F(HeldEntries, JobLogKeepsMemoryBounded) {
+    TemporaryFolder folder(temporary.path());
+    const std::string joblog = dir.file("j.tsv");
+    const Measured measured = measure_brelo_batch(
+        {"--ini", ini, "--converter", "Big gate", "--jobs", "2", "--joblog", joblog});
+    EXPECT_EQ(measured.exit_code, exit_ran);
+    EXPECT_LT(measured.peak_kb, 64L * 1024) << "peak " << measured.peak_kb << " KB";
+    const std::string lines = read_file(joblog);
+    EXPECT_LT(lines.size(), 4u * 1024 * 1024);
+    EXPECT_NE(lines.find(" more bytes of console text are not in the job log.]"),
+              std::string::npos);
+    // Receive of the flood's line: all of its bytes.
+    std::size_t most = 0;
+    std::size_t start = lines.find('\n') + 1;
+    while (start < lines.size()) {
+        std::size_t column = start;
+        for (int i = 0; i < 5; ++i) column = lines.find('\t', column) + 1;
+        most = std::max<std::size_t>(most, std::stoull(lines.substr(column)));
+        start = lines.find('\n', start) + 1;
+        if (start == 0) break;
+    }
+    EXPECT_GE(most, 200ull * 1024 * 1024);
+}
+
 // Stopped while the text is held: the run ends as Stop ends it, the held text is still printed,
 // and no temporary file stays.
 TEST_F(HeldEntries, StopLeavesNoTemporaryFile) {
