@@ -169,7 +169,8 @@ TEST_F(Shards, JobLogHasALinePerFileInWalkOrder) {
         ASSERT_EQ(rows[i].size(), 16u);
         EXPECT_EQ(rows[i][0], std::to_string(i + 1));
         EXPECT_EQ(rows[i][9], inputs[i]);
-        EXPECT_EQ(rows[i][5], "20");  // "Encrypt successful." and its line end
+        // "Encrypt successful." and its line end.
+        EXPECT_EQ(rows[i][5], std::to_string(19 + test_support::text_line_end.size()));
         EXPECT_EQ(rows[i][6], "0");
         EXPECT_EQ(rows[i][12], "5");
         EXPECT_EQ(rows[i][13], "converted");
