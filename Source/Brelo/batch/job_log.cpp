@@ -108,10 +108,10 @@ std::string escape_field(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
+        case '%': out += "%25"; break;
+        case '\t': out += "%09"; break;
+        case '\n': out += "%0A"; break;
+        case '\r': out += "%0D"; break;
         default: out += c;
         }
     }
@@ -122,12 +122,15 @@ std::string unescape_field(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
+        const std::string code = text.compare(i, 1, "%") == 0 ? text.substr(i + 1, 2) : "";
+        const char c = code == "25" ? '%' : code == "09" ? '\t' : code == "0A" ? '\n'
+                     : code == "0D" ? '\r' : 0;
+        if (c == 0) {
             out += text[i];
             continue;
         }
-        const char c = text[++i];
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+        out += c;
+        i += 2;
     }
     return out;
 }

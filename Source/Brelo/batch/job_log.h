@@ -12,8 +12,9 @@
 // The first line: parallel's column names, then Brelo's.
 std::string job_log_header();
 
-// A field with backslash, tab, line feed and carriage return written as \\, \t, \n and \r, so
-// that a line holds no tab but its separators and ends only at its line feed; and back.
+// A field with "%", tab, line feed and carriage return written as %25, %09, %0A and %0D, so
+// that a line holds no tab but its separators and ends only at its line feed, and Windows paths
+// keep their backslashes as they are; and back.
 std::string escape_field(const std::string& text);
 std::string unescape_field(const std::string& text);
 
