@@ -8,23 +8,26 @@ function(brelo_version_info version_target version_description)
     target_sources(${version_target} PRIVATE ${rc})
 endfunction()
 
+# The programs a user receives. This one list makes the install rules, the version resources
+# and the `programs` target that scripts/start.sh builds before it stages them, so a program
+# added here is built, versioned and staged alike. A build that lacks one (the native build has
+# no brelo) leaves it out.
+set(BRELO_PROGRAMS hashmd5 jpconv brelo brelo-batch)
+set(brelo_description_hashmd5 "MD5 digest of a file")
+set(brelo_description_jpconv "Japanese text encoding converter")
+set(brelo_description_brelo "Batch file converter")
+set(brelo_description_brelo-batch "Batch file converter, console")
+
 set(brelo_shipped_programs)
-foreach(program hashmd5 jpconv brelo brelo-batch)
+foreach(program ${BRELO_PROGRAMS})
     if(TARGET ${program})
         list(APPEND brelo_shipped_programs ${program})
+        if(WIN32)
+            brelo_version_info(${program} "${brelo_description_${program}}")
+        endif()
     endif()
 endforeach()
-
-if(WIN32)
-    brelo_version_info(hashmd5 "MD5 digest of a file")
-    brelo_version_info(jpconv "Japanese text encoding converter")
-    if(TARGET brelo)
-        brelo_version_info(brelo "Batch file converter")
-    endif()
-    if(TARGET brelo-batch)
-        brelo_version_info(brelo-batch "Batch file converter, console")
-    endif()
-endif()
+add_custom_target(programs DEPENDS ${brelo_shipped_programs})
 
 install(TARGETS ${brelo_shipped_programs} RUNTIME DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)

@@ -53,12 +53,14 @@ struct InputRefresh {
 };
 
 // The input side's refresh: check_input, then (if it passed) check_output, whose notice may
-// stay while the scan goes on regardless, then the scan. A folder that could not be listed is
+// stay while the scan goes on regardless, or else the notice of unknown placeholders in the
+// output-name pattern, then the scan. A folder that could not be listed is
 // reported in a notice that names it and says how many more there were.
 InputRefresh refresh_input_tree(const CurrentSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr);
 
-// The output side's refresh: check_output (its verdict does not matter), then the preview of
+// The output side's refresh: check_output (its verdict does not matter; when it passed, the
+// notice of unknown placeholders takes its place), then the preview of
 // trees renamed for the settings: the output root shows the output directory, every file the
 // name derived from its input name. Returns what the log box shows: empty, or the notice.
 // trees may be null (the trees are empty) and is then left alone.
