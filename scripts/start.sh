@@ -43,18 +43,23 @@ cleanup() {
     return 0
 }
 
-# Waits until a top-level window whose name starts with the caption is on the display; false
-# when brelo ended first or the time ran out.
+# Waits until a top-level window whose name starts with the caption is on the display; false,
+# with the reason in why, when brelo ended first or the time ran out.
+why=
 window_appeared() {
     local waited=0
     while [ "$waited" -lt "$wait_seconds" ]; do
         if xwininfo -root -tree 2>/dev/null | grep -q "\"$title"; then
             return 0
         fi
-        kill -0 "$brelo" 2>/dev/null || return 1
+        if ! kill -0 "$brelo" 2>/dev/null; then
+            why="brelo ended before its main window appeared"
+            return 1
+        fi
         sleep 1
         waited=$((waited + 1))
     done
+    why="brelo's main window did not appear within $wait_seconds seconds"
     return 1
 }
 
@@ -91,7 +96,7 @@ if [ "$check" = 1 ]; then
         echo "start check passed: brelo's main window appeared (screenshot: build/brelo-screen.png)"
         exit 0
     fi
-    echo "start check FAILED: brelo's main window did not appear within $wait_seconds seconds" >&2
+    echo "start check FAILED: $why" >&2
     exit 1
 fi
 
