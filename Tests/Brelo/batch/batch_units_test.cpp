@@ -279,8 +279,10 @@ TEST(ShellCommand, QuotedForTheShellWithTheDirectoryFirst) {
          "cd '/w' && '/opt/bin/conv' 'ab cd' ''"},
         {"posix without directory", Shell::Posix, "conv \"/a\"", "",
          "'/opt/bin/conv' '/a'"},
-        {"cmd", Shell::Cmd, "conv.exe -sjis \"C:\\in\\a b.txt\" \"C:\\out\\a.txt\"", "C:\\w",
-         "cd /d \"C:\\w\" && \"/opt/bin/conv.exe\" -sjis \"C:\\in\\a b.txt\" \"C:\\out\\a.txt\""},
+        {"cmd", Shell::Cmd, "conv.exe -sjis \"C:\\in\\a b.txt\" \"C:\\out\\a.txt\"",
+         "C:\\w",
+         "cd /d \"C:\\w\" && \"/opt/bin/conv.exe\" -sjis \"C:\\in\\a b.txt\" "
+         "\"C:\\out\\a.txt\""},
         {"cmd quoted program", Shell::Cmd, "\"My Tools\\conv.exe\" \"a\"", "C:\\w",
          "cd /d \"C:\\w\" && \"/opt/bin/My Tools\\conv.exe\" \"a\""},
         {"cmd program alone", Shell::Cmd, "conv.exe", "",
