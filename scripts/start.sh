@@ -36,11 +36,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb=
 brelo=
+# Each step runs whatever the one before gave: brelo may have ended already.
 cleanup() {
-    [ -n "$brelo" ] && kill "$brelo" 2>/dev/null
+    if [ -n "$brelo" ]; then kill "$brelo" 2>/dev/null || true; fi
     wineserver -k 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    return 0
+    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
 }
 
 # Waits until a top-level window whose name starts with the caption is on the display; false,
