@@ -65,6 +65,28 @@ std::string with_eol(const std::string& text) {
     return out;
 }
 
+// Runs every command line of a dry run's output (comments and blank lines left out) through
+// the platform's command processor; returns how many there were.
+int run_printed_commands(const std::string& printed) {
+#ifdef _WIN32
+    const std::string comment = "REM ";
+#else
+    const std::string comment = "# ";
+#endif
+    int commands = 0;
+    std::size_t start = 0;
+    while (start < printed.size()) {
+        std::size_t end = printed.find(eol, start);
+        if (end == std::string::npos) end = printed.size();
+        const std::string line = printed.substr(start, end - start);
+        start = end + std::string(eol).size();
+        if (line.empty() || line.rfind(comment, 0) == 0) continue;
+        EXPECT_EQ(test_support::run_command(line).exit_code, 0) << line;
+        ++commands;
+    }
+    return commands;
+}
+
 // A settings file naming an input tree and converters that exist, in a temporary folder:
 //   in/a.txt ("abc"), in/c.dat, in/sub/b.txt ("xyz"); out/ empty.
 class BatchProgram : public ::testing::Test {
@@ -383,23 +405,7 @@ TEST_F(BatchProgram, DryRunCommandsCanBePastedIntoTheShell) {
     write_file(join_path(in, "it's a $b & c.txt"), "xyz");
     const BatchResult result = run({"--no-subfolders", "--name", "${prefix}.md5", "-n"});
     ASSERT_EQ(result.exit_code, 0) << result.err;
-#ifdef _WIN32
-    const std::string comment = "REM ";
-#else
-    const std::string comment = "# ";
-#endif
-    int commands = 0;
-    std::size_t start = 0;
-    while (start < result.out.size()) {
-        std::size_t end = result.out.find(eol, start);
-        if (end == std::string::npos) end = result.out.size();
-        const std::string line = result.out.substr(start, end - start);
-        start = end + std::string(eol).size();
-        if (line.empty() || line.rfind(comment, 0) == 0) continue;
-        EXPECT_EQ(test_support::run_command(line).exit_code, 0) << line;
-        ++commands;
-    }
-    EXPECT_EQ(commands, 2);
+    EXPECT_EQ(run_printed_commands(result.out), 2);
     EXPECT_EQ(read_file(join_path(out, "a.md5")), abc_digest);
     EXPECT_EQ(read_file(join_path(out, "it's a $b & c.md5")), xyz_digest);
 }
@@ -521,6 +527,24 @@ TEST_F(BesideTheProgram, ReadsItsOwnSettingsFileWithRelativePaths) {
                   "\r\n\r\nTotal 1 Files are converted.\r\n" + masked_stamp + eol);
     EXPECT_EQ(read_file(join_path(home.file("out"), "a.txt")), abc_digest);
     EXPECT_EQ(read_file(ini), batch_test::ini_text(values));
+    EXPECT_EQ(files_below(elsewhere.path()), std::vector<std::string>{});
+}
+
+// Relative paths of the settings file mean the program's folder; the printed commands name
+// them absolutely, so they do the same from any folder. The converter works in another folder
+// than its own, so neither its program nor that folder may stay relative.
+TEST_F(BesideTheProgram, DryRunOfRelativeSettingsWorksFromAnyFolder) {
+    IniValues values;
+    values.input_directory = "in";
+    values.input_patterns = "*.txt";
+    values.output_directory = "out";
+    values.output_pattern = "${prefix}.md5";
+    values.converters = {{"MD5 digest", converter, "${infile} ${outfile}", "out"}};
+    write_file(home.file("BRELO.ini"), batch_test::ini_text(values));
+    const BatchResult result = batch_test::run_batch_process(program, {"-n"}, elsewhere.path());
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(run_printed_commands(result.out), 1);
+    EXPECT_EQ(read_file(join_path(home.file("out"), "a.md5")), abc_digest);
     EXPECT_EQ(files_below(elsewhere.path()), std::vector<std::string>{});
 }
 
