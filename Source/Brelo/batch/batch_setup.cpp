@@ -41,6 +41,18 @@ bool set_field(std::string& field, const std::string& text, const char* option,
     return true;
 }
 
+// Why a settings file cannot be read; nothing when it can.
+const char* file_problem(FileKind kind) {
+    switch (kind) {
+    case FileKind::Missing: return "does not exist";
+    case FileKind::Directory: return "is a directory";
+    case FileKind::Other: return "is not a regular file";
+    case FileKind::Unreadable: return "cannot be read";
+    case FileKind::Readable: break;
+    }
+    return nullptr;
+}
+
 std::vector<std::string> titles_of(const std::vector<Converter>& converters) {
     std::vector<std::string> titles;
     titles.reserve(converters.size());
@@ -78,7 +90,7 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
         }
         setup.jobs = std::stoi(text);
     }
-    if (options.converter) {
+    if (options.converter && setup.settings_found) {
         const std::vector<std::string> titles = titles_of(setup.stored.converters);
         const std::optional<int> row = find_converter_row(titles, *options.converter);
         if (!row) {
@@ -98,20 +110,17 @@ BatchSetup set_up_batch(const BatchOptions& options) {
         setup.settings_path = absolute_path(*options.ini);
         // A file that cannot be read would pass for an empty one, and a pipe could keep the
         // program waiting for ever: either is a mistake in the command line.
-        const char* problem = nullptr;
-        switch (options.ini->empty() ? FileKind::Missing : file_kind(setup.settings_path)) {
-        case FileKind::Missing: problem = "does not exist"; break;
-        case FileKind::Directory: problem = "is a directory"; break;
-        case FileKind::Other: problem = "is not a regular file"; break;
-        case FileKind::Unreadable: problem = "cannot be read"; break;
-        case FileKind::Readable: break;
-        }
+        const char* problem = file_problem(
+            options.ini->empty() ? FileKind::Missing : file_kind(setup.settings_path));
         if (problem) {
             setup.error = "settings file \"" + *options.ini + "\" " + problem;
             return setup;
         }
+        setup.settings_found = true;
     } else {
         setup.settings_path = settings_file_path();
+        setup.settings_found =
+            !setup.settings_path.empty() && file_kind(setup.settings_path) == FileKind::Readable;
     }
     setup.stored = load_settings(setup.settings_path);
     setup.settings = opening_settings(setup.stored);
@@ -153,6 +162,17 @@ std::string unknown_converter_message(const std::vector<std::string>& titles,
         message += "  " + std::to_string(i + 1) + "  " + titles[i];
     }
     return message;
+}
+
+std::string no_settings_file_message(const std::string& settings_path) {
+    std::string where = "beside the program";
+    if (!settings_path.empty()) {
+        const char* problem = file_problem(file_kind(settings_path));
+        where = "\"" + settings_path + "\" " + (problem ? problem : "could not be read");
+    }
+    return "no settings file was found: " + where +
+           ". Give one with --ini FILE, or put a BRELO.ini beside the program (brelo writes it "
+           "when its window closes).";
 }
 
 RunRequest make_run_request(const BatchSetup& setup) {
