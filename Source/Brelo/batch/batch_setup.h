@@ -18,6 +18,7 @@ struct BatchSetup {
     std::string settings_path;  // the file that was read; empty when none could be named
     std::string error;          // a usage error: the options cannot be applied
     std::optional<int> jobs;    // --jobs, checked
+    std::optional<int> time_limit;  // --time-limit, checked
 };
 
 // Loads the settings file (--ini, else the BRELO.ini beside the program) and takes what the
