@@ -25,6 +25,8 @@
 //                   it writes "asked to end\n" and ends with exit code 0
 //   stubborn        writes "stubborn\n" and sleeps for ever; asked to end, it writes
 //                   "ignored\n" and goes on sleeping
+//   console         (Windows) writes "console" and the ids of the processes attached to its
+//                   console, each after a blank, then "\n"
 //   hold IN OUT GATE  when the file IN holds "go": waits until the file GATE exists, writes
 //                   "passed\n" and ends; else writes its process id to OUT, then "running\n",
 //                   and sleeps for ever
@@ -293,6 +295,14 @@ int main(int argc, char** argv) {
         listen_for_end(act == "polite");
         put(stdout, act == "polite" ? "waiting\n" : "stubborn\n");
         sleep_for_ever();
+    } else if (act == "console") {
+        std::string line = "console";
+#ifdef _WIN32
+        DWORD ids[64];
+        const DWORD count = GetConsoleProcessList(ids, 64);
+        for (DWORD i = 0; i < count && i < 64; ++i) line += " " + std::to_string(ids[i]);
+#endif
+        put(stdout, line + "\n");
     } else if (act == "hold" && argc > 4) {
         char first[3] = {};
         if (std::FILE* file = std::fopen(argv[2], "rb")) {

@@ -49,7 +49,10 @@ StopWatch::~StopWatch() {
 void StopWatch::enter(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
     const Clock::time_point now = Clock::now();
-    children_.push_back(Watched{&child, now + time_limit_});
+    Watched watched;
+    watched.child = &child;
+    watched.deadline = now + time_limit_;
+    children_.push_back(watched);
     if (expired_) begin_end(children_.back(), WatchEnding::Stop, now);
     if (wake_) set_event(*wake_);
 }

@@ -84,7 +84,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Watched {
-        ChildProcess* child;
+        ChildProcess* child = nullptr;
         Clock::time_point deadline;  // of its time limit, when there is one
         WatchEnding ending = WatchEnding::None;
         Clock::time_point forced_at;  // when it is ended by force, once it was asked to end

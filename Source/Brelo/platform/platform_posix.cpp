@@ -433,7 +433,10 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // only when no process holds that end any more. Closing the input's write end at once lets
     // a converter that reads its standard input see its end instead of waiting for ever.
     close_all({&output[1], &input[0], &input[1]});
-    child = new ChildProcess{pid, output[0], eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    child = new ChildProcess;
+    child->pid = pid;
+    child->output = output[0];
+    child->abandoned = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     child->exited = open_pidfd(pid);
     remember_group(pid);
     return StartResult::Started;

@@ -249,7 +249,7 @@ namespace {
 // own whose read end takes overlapped reads; the child's end is an ordinary blocking handle.
 bool create_output_pipe(SECURITY_ATTRIBUTES& inheritable, HANDLE& read_end, HANDLE& write_end) {
     static std::atomic<unsigned long> pipes_made{0};
-    const std::wstring name = L"\\.\pipe\brelo-output-" +
+    const std::wstring name = L"\\\\.\\pipe\\brelo-output-" +
                               std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(++pipes_made);
     read_end = CreateNamedPipeW(name.c_str(),
@@ -338,7 +338,11 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // only when no process holds that end any more. Closing the input's write end at once lets
     // a converter that reads its standard input see its end instead of waiting for ever.
     close_all({&output_write, &input_read, &input_write});
-    child = new ChildProcess{output_read, info.hProcess, info.hThread, job};
+    child = new ChildProcess;
+    child->output = output_read;
+    child->process = info.hProcess;
+    child->thread = info.hThread;
+    child->job = job;
     child->read_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     child->process_id = info.dwProcessId;
     return StartResult::Started;
@@ -461,6 +465,9 @@ bool join_windowless_console() {
 
 bool share_hidden_console() {
     if (GetConsoleWindow() || GetConsoleCP() != 0) return true;  // it has one already
+    // A GUI program started by a console program may hold on to a console it cannot use (Wine
+    // passes one on), which would make it refuse another.
+    FreeConsole();
     if (join_windowless_console()) return true;
     // Else a console of its own, hidden as soon as it is there.
     if (!AllocConsole()) return false;

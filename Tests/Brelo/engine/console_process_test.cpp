@@ -12,6 +12,10 @@
 #include "platform/command_line.h"
 #include "platform/platform.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 using test_support::TempDir;
@@ -334,6 +338,17 @@ TEST_F(ConsoleProcessTest, TimeLimitEndsOnlyTheConverterPastIt) {
     EXPECT_EQ(time_limit_line(90), "Converter ended after 90 seconds (time limit).\r\n");
 }
 
+// Whether a request to end reaches a converter. Wine delivers no Ctrl+Break to a process group
+// (its console server takes Ctrl+C alone), so there only the forced end is seen.
+bool polite_end_is_delivered() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return !(ntdll && GetProcAddress(ntdll, "wine_get_version"));
+#else
+    return true;
+#endif
+}
+
 // A converter to be ended is asked first and may end by itself; one that does not is ended by
 // force once the end grace is over.
 TEST_F(ConsoleProcessTest, StopAsksTheConverterToEndBeforeEndingIt) {
@@ -357,9 +372,11 @@ TEST_F(ConsoleProcessTest, StopAsksTheConverterToEndBeforeEndingIt) {
         EXPECT_EQ(end.outcome, ConverterOutcome::EndedByStop);
         return std::string(log);
     };
-    // Never ended by force: only the request can end it.
-    EXPECT_EQ(run_asked("polite", "waiting\n", std::chrono::hours(1)),
-              "waiting\nasked to end\nConverter ended by Stop.\r\n");
+    // Not ended by force for a minute: the request ends it long before.
+    if (polite_end_is_delivered()) {
+        EXPECT_EQ(run_asked("polite", "waiting\n", std::chrono::minutes(1)),
+                  "waiting\nasked to end\nConverter ended by Stop.\r\n");
+    }
     // It ignores the request; the log may or may not have its answer before it is ended.
     const std::string stubborn = run_asked("stubborn", "stubborn\n", std::chrono::milliseconds(300));
     EXPECT_EQ(stubborn.rfind("stubborn\n", 0), 0u) << stubborn;
