@@ -249,14 +249,23 @@ namespace {
 // own whose read end takes overlapped reads; the child's end is an ordinary blocking handle.
 bool create_output_pipe(SECURITY_ATTRIBUTES& inheritable, HANDLE& read_end, HANDLE& write_end) {
     static std::atomic<unsigned long> pipes_made{0};
-    const std::wstring name = L"\\\\.\\pipe\\brelo-output-" +
-                              std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(++pipes_made);
-    read_end = CreateNamedPipeW(name.c_str(),
-                                PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
-                                    FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
-                                nullptr);
+    // A name this process has not used, and, with the clock in it, none an ended process of the
+    // same id left open in a converter that outlived it; taken again should it be in use all
+    // the same.
+    read_end = INVALID_HANDLE_VALUE;
+    std::wstring name;
+    for (int attempt = 0; attempt < 8 && read_end == INVALID_HANDLE_VALUE; ++attempt) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        name = L"\\\\.\\pipe\\brelo-output-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++pipes_made) + L"-" +
+               std::to_wstring(static_cast<unsigned long long>(now.QuadPart));
+        read_end = CreateNamedPipeW(name.c_str(),
+                                    PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
+                                        FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096,
+                                    0, nullptr);
+    }
     if (read_end == INVALID_HANDLE_VALUE) {
         read_end = nullptr;
         return false;
