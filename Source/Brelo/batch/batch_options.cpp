@@ -17,6 +17,7 @@ constexpr TextOption text_options[] = {
     {"--patterns", &BatchOptions::patterns}, {"--output", &BatchOptions::output},
     {"--name", &BatchOptions::name},         {"--converter", &BatchOptions::converter},
     {"--jobs", &BatchOptions::jobs},         {"-j", &BatchOptions::jobs},
+    {"--time-limit", &BatchOptions::time_limit},
 };
 
 struct FlagOption {
@@ -107,7 +108,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
 std::string usage_text() {
     return "Usage: brelo-batch [--ini FILE] [--input DIR] [--patterns TEXT]\n"
            "                   [--subfolders | --no-subfolders] [--output DIR] [--name PATTERN]\n"
-           "                   [--converter TITLE|NUMBER] [-j N | --jobs N]\n"
+           "                   [--converter TITLE|NUMBER] [-j N | --jobs N] [--time-limit S]\n"
            "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
            "                   [--progress | --no-progress] [--preview | -n | --dry-run]\n"
            "       brelo-batch -h | --help | --version\n";
@@ -139,6 +140,9 @@ std::string help_text() {
            "                        (1 is the first)\n"
            "  -j, --jobs N          run N converters at once (0: one per processor), instead of\n"
            "                        the converter's own setting; the log stays in walk order\n"
+           "  --time-limit S        end a converter that runs longer than S seconds (0: no\n"
+           "                        limit), instead of the converter's own setting; its file\n"
+           "                        fails and the run goes on\n"
            "  --skip-up-to-date     skip a file whose output exists and is not older than it\n"
            "  --no-skip-up-to-date  convert every matching file\n"
            "  --progress            show files done, percent, elapsed and estimated time left\n"
@@ -165,7 +169,10 @@ std::string help_text() {
            "\n"
            "Ctrl+C acts as Stop: the running converter may finish (it is ended if it still runs\n"
            "after a grace time), no further file starts, and the total is printed. On Linux a\n"
-           "request to end (SIGTERM) or a hang-up (SIGHUP) does the same.\n"
+           "request to end (SIGTERM) or a hang-up (SIGHUP) does the same, and so does the end\n"
+           "of the reader of standard output (as in brelo-batch | head -1). A converter that is\n"
+           "ended is first asked to end (Ctrl+Break on Windows, SIGTERM on Linux), then ended by\n"
+           "force two seconds later; no converter outlives brelo-batch.\n"
            "\n"
            "Exit codes:\n"
            "  0  every matching file converted (its converter started and exited with 0), or no\n"
@@ -175,7 +182,8 @@ std::string help_text() {
            "  2  a check failed (input or output directory, patterns, no converter) or no\n"
            "     settings file was found; the notice goes to standard error\n"
            "  3  some file failed (its converter did not start, exited with another code or\n"
-           "     was ended by Stop) or a folder could not be read; the log says which\n"
+           "     was ended by Stop or its time limit) or a folder could not be read; the log\n"
+           "     says which\n"
            "  4  the run was stopped; the log says how many matching files were not started\n";
 }
 

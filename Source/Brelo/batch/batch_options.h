@@ -16,6 +16,7 @@ struct BatchOptions {
     std::optional<std::string> name;       // --name PATTERN
     std::optional<std::string> converter;  // --converter TITLE or 1-based position
     std::optional<std::string> jobs;       // --jobs N or -j N, checked when it is applied
+    std::optional<std::string> time_limit;  // --time-limit S, checked when it is applied
     std::optional<bool> skip_up_to_date;   // --skip-up-to-date / --no-skip-up-to-date
     std::optional<bool> progress;          // --progress / --no-progress
     bool preview = false;                  // --preview

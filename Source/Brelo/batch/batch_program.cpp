@@ -138,7 +138,7 @@ int run(const RunRequest& request, bool progress, std::ostream& out, std::ostrea
     EventHandle stop(create_event());
     control.stop_event = stop.get();
     if (stop) stop_on_interrupt(*stop);
-    ConsoleRunEvents log(out, err);
+    ConsoleRunEvents log(out, err, stop.get());
     std::optional<ProgressEvents> shown_progress;
     // The number of files comes from a walk of its own before the run.
     if (progress) {
@@ -150,7 +150,8 @@ int run(const RunRequest& request, bool progress, std::ostream& out, std::ostrea
     if (!result.ran) return exit_check_failed;
     out << line_end;  // the log ends with its time stamp; the shell's prompt goes below it
     out.flush();
-    if (result.stopped) return exit_stopped;
+    // Nobody reads the log any more: the run was stopped for that, however far it got.
+    if (result.stopped || log.output_lost() || !out) return exit_stopped;
     if (result.total == 0 && result.skipped == 0 && result.unreadable_folders == 0) {
         print_no_match(request.settings, err);
     }

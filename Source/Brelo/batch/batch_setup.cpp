@@ -90,6 +90,17 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
         }
         setup.jobs = std::stoi(text);
     }
+    if (options.time_limit) {
+        const std::string& text = *options.time_limit;
+        const bool digits = !text.empty() && text.size() <= 6 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits) {
+            error = "the value of --time-limit must be a number of seconds from 0 to " +
+                    std::to_string(most_time_limit);
+            return false;
+        }
+        setup.time_limit = std::stoi(text);
+    }
     if (options.converter && setup.settings_found) {
         const std::vector<std::string> titles = titles_of(setup.stored.converters);
         const std::optional<int> row = find_converter_row(titles, *options.converter);
@@ -182,5 +193,6 @@ RunRequest make_run_request(const BatchSetup& setup) {
     const int row = request.settings.current_converter;
     if (row >= 0 && row < static_cast<int>(converters.size())) request.converter = converters[row];
     request.jobs = setup.jobs;
+    request.time_limit = setup.time_limit;
     return request;
 }

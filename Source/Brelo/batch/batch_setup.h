@@ -21,6 +21,7 @@ struct BatchSetup {
     bool settings_found = false;
     std::string error;          // a usage error: the options cannot be applied
     std::optional<int> jobs;    // --jobs, checked
+    std::optional<int> time_limit;  // --time-limit, checked
 };
 
 // Loads the settings file (--ini, else the BRELO.ini beside the program) and takes what the

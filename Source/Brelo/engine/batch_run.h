@@ -39,7 +39,12 @@ struct RunRequest {
     // How many converters run at once, instead of the converter's own setting; 0 for one per
     // processor.
     std::optional<int> jobs;
+    // The converter's time limit in seconds instead of its own setting; 0 for none.
+    std::optional<int> time_limit;
 };
+
+// The time limit of a run in seconds, 0 for none: the request's, else the converter's.
+int time_limit_of(const RunRequest& request);
 
 // How many converters a run starts at once: the request's count, else the converter's, with 0
 // meaning one per processor; never less than 1.

@@ -879,6 +879,27 @@ TEST_F(BatchProgram, InputsSharingAnOutputNameFailAfterTheFirst) {
               first_input == join_path(in, "a.txt") ? abc_digest : xyz_digest);
 }
 
+// --time-limit ends each converter that runs past it; its file fails and the run goes on.
+TEST_F(BatchProgram, TimeLimitEndsASlowConverterAndTheRunGoesOn) {
+    values.converters.push_back(
+        {"Sleeper", program_path("console_child"), "sleeper ${infile} ${outfile}", "${location}"});
+    write_ini();
+    const BatchResult result = run({"--converter", "Sleeper", "--time-limit", "1"});
+    EXPECT_EQ(result.exit_code, exit_files_failed);
+    const std::string masked = mask_time_stamps(result.out);
+    const std::string ended = "\r\n\tConsole:Converter ended after 1 seconds (time limit).\r\n";
+    const std::size_t first = masked.find(ended);
+    ASSERT_NE(first, std::string::npos) << masked;
+    EXPECT_NE(masked.find(ended, first + 1), std::string::npos) << masked;
+    EXPECT_NE(masked.find("Total 2 Files are converted.\r\n2 of them failed.\r\n"),
+              std::string::npos)
+        << masked;
+
+    const BatchResult bad = run({"--converter", "Sleeper", "--time-limit", "soon"});
+    EXPECT_EQ(bad.exit_code, exit_usage_error);
+    EXPECT_NE(bad.err.find("--time-limit"), std::string::npos) << bad.err;
+}
+
 TEST(StopOnInterrupt, CtrlCSetsTheStopEvent) {
     Event* stop = create_event();
     ASSERT_NE(stop, nullptr);
