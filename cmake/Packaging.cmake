@@ -10,7 +10,7 @@ function(brelo_version_info version_target version_description)
 endfunction()
 
 # brelo_console_manifest(TARGET): a manifest for a console program declaring that it runs with
-# the rights of whoever starts it. brelo's own manifest is in ui/brelo.manifest.in.
+# the rights of whoever starts it.
 function(brelo_console_manifest manifest_target)
     set(dir ${CMAKE_BINARY_DIR}/manifest)
     set(manifest_file ${dir}/${manifest_target}.manifest)
@@ -21,28 +21,29 @@ function(brelo_console_manifest manifest_target)
                  ${manifest_file})
 endfunction()
 
+# The programs a user receives. This one list makes the install rules, the version resources,
+# the manifests and the `programs` target that scripts/start.sh builds before it stages them, so
+# a program added here is built, versioned and staged alike. A build that lacks one (the native
+# build has no brelo) leaves it out. brelo's own manifest is in ui/brelo.manifest.in.
+set(BRELO_PROGRAMS hashmd5 jpconv brelo brelo-batch)
+set(brelo_description_hashmd5 "MD5 digest of a file")
+set(brelo_description_jpconv "Japanese text encoding converter")
+set(brelo_description_brelo "Batch file converter")
+set(brelo_description_brelo-batch "Batch file converter, console")
+
 set(brelo_shipped_programs)
-foreach(program hashmd5 jpconv brelo brelo-batch)
+foreach(program ${BRELO_PROGRAMS})
     if(TARGET ${program})
         list(APPEND brelo_shipped_programs ${program})
+        if(WIN32)
+            brelo_version_info(${program} "${brelo_description_${program}}")
+            if(NOT program STREQUAL "brelo")
+                brelo_console_manifest(${program})
+            endif()
+        endif()
     endif()
 endforeach()
-
-if(WIN32)
-    brelo_version_info(hashmd5 "MD5 digest of a file")
-    brelo_version_info(jpconv "Japanese text encoding converter")
-    if(TARGET brelo)
-        brelo_version_info(brelo "Batch file converter")
-    endif()
-    if(TARGET brelo-batch)
-        brelo_version_info(brelo-batch "Batch file converter, console")
-    endif()
-    foreach(program hashmd5 jpconv brelo-batch)
-        if(TARGET ${program})
-            brelo_console_manifest(${program})
-        endif()
-    endforeach()
-endif()
+add_custom_target(programs DEPENDS ${brelo_shipped_programs})
 
 install(TARGETS ${brelo_shipped_programs} RUNTIME DESTINATION .)
 # The user's guide, as a text file that opens with a double click everywhere; the README is the

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine wine64 xvfb imagemagick
+    wine wine64 xvfb x11-utils imagemagick
     libboost1.81-dev googletest libbenchmark-dev
     python3 nsis zip unzip nkf
 )

@@ -94,7 +94,7 @@ fi
 # The 32-bit deliverable as users receive it: a ZIP archive and an installer, checked file by file.
 echo "== packages"
 if (cd build/mingw32 && cpack -G "ZIP;NSIS") >"$log_dir/packages.log" 2>&1; then
-    out=$(python3 Tests/Packaging/check_package.py build/mingw32/Brelo-*-i686.zip build/mingw32/Brelo-*-i686.exe 2>&1)
+    out=$(python3 Tests/Packaging/check_package.py build/mingw32 2>&1)
     echo "$out" | grep -v '^ok' || true
     counts=$(echo "$out" | tail -1)
     passed=$((passed + $(echo "$counts" | sed -E 's/^([0-9]+) passed.*/\1/')))

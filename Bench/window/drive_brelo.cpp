@@ -79,7 +79,9 @@ int main(int argc, char** argv) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+    // As from a desktop: brelo gets no console of this program's to hold on to (Wine would pass
+    // it on to a GUI program, and the converters' starts would not be brelo's own).
+    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
                         folder_of(program).c_str(), &startup, &info)) {
         std::fprintf(stderr, "drive_brelo: cannot start %s\n", program.c_str());
         return 1;

@@ -11,6 +11,8 @@
 #   BIN_DIR: a mingw64 build's bin folder with brelo.exe, hashmd5.exe, drive_brelo.exe and
 #            hash_loop.exe (configure with -DBRELO_BENCH=ON)
 #   BEFORE_BIN_DIR: another build's bin folder whose brelo.exe is timed too, as "before"
+# Tools: brelo (the window), loop (hash_loop), before (BEFORE_BIN_DIR's brelo) and batch
+# (brelo-batch.exe from BIN_DIR with the same BRELO.ini, timed by this script around its start).
 # Environment: BENCH_TOOLS (default "brelo loop", with "before" when BEFORE_BIN_DIR is given),
 #   BENCH_DISPLAY (default 83; an Xvfb is started there unless one runs),
 #   WINEPREFIX (default BIN_DIR/../bench-wineprefix), BENCH_WORK (default a temporary folder).
@@ -65,6 +67,7 @@ stage() {  # name brelo_exe
     cp "$2" "$bin/hashmd5.exe" "$work/stage/$1/"
 }
 stage brelo "$bin/brelo.exe"
+[ -f "$bin/brelo-batch.exe" ] && stage batch "$bin/brelo-batch.exe"
 tools="brelo loop"
 if [ -n "$before" ]; then
     stage before "$before/brelo.exe"
@@ -94,6 +97,16 @@ run_tool() {  # tool log: prints "press S end S run S" and a total line
     loop)
         "$wine" "$(winpath "$bin/hash_loop.exe")" "$(winpath "$work/stage/brelo/hashmd5.exe")" \
             "$(winpath "$work/in")" "$(winpath "$work/out")" ;;
+    batch)
+        # From before its start to after its end: Wine's start of the program counts here.
+        write_ini "$work/stage/batch"
+        local press end
+        press=$(date +%s.%N)
+        "$wine" "$(winpath "$work/stage/batch/brelo-batch.exe")" --no-progress >"$2" 2>&1 || true
+        end=$(date +%s.%N)
+        python3 -c "import sys; p, e = map(float, sys.argv[1:]); print(f'press {p:.3f} end {e:.3f} run {e - p:.3f}')" \
+            "$press" "$end"
+        grep -a 'Total' "$2" || true ;;
     esac
 }
 
@@ -110,6 +123,7 @@ for ((round = 0; round < rounds; round++)); do
         rm -f "$work/cpu"
         case $tool in
         loop) program=$(winpath "$bin/hash_loop.exe") ;;
+        batch) program=$(winpath "$work/stage/batch/brelo-batch.exe") ;;
         *) program=$(winpath "$work/stage/$tool/brelo.exe") ;;
         esac
         python3 "$here/slices.py" sample "$program" "$work/cpu" &

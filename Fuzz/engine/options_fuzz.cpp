@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const ParsedOptions parsed = parse_options(args);
-    if (!parsed.error.empty() || parsed.options.help) return 0;
+    if (!parsed.error.empty() || parsed.options.help || parsed.options.version) return 0;
     const ParsedOptions again = parse_options(spelled(parsed.options));
     check(again.error.empty());
     check(same(again.options, parsed.options));

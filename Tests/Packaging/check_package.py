@@ -3,8 +3,10 @@
 guide but not the developers' README; each program in it is a 32-bit (i386) Windows executable
 with version information and a manifest that runs it with its caller's rights (asInvoker); the
 installer is a 32-bit Windows executable that asks for no administrator rights itself. When the
-installer's staging folder from cpack is there, its files are checked as the ZIP's are.
-Usage: check_package.py ZIP INSTALLER"""
+installer's staging folder from cpack is there, its files are checked as the ZIP's are. Both are
+named after the project's version, which every program's version information says too.
+Usage: check_package.py BUILD_DIR (after cpack ran there)"""
+import os
 import pathlib
 import re
 import struct
@@ -21,6 +23,29 @@ GUIDE = "user-guide.txt"
 GUIDE_TOPICS = ["brelo-batch", "BRELO.ini", "Exit codes", "jpconv", "hashmd5", "Run / Stop"]
 DEVELOPER_WORDS = ["cmake", "apt-get", "Debian", "Wine", "ctest"]
 I386 = 0x14C
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+
+
+def project_version():
+    """The version in the top CMakeLists.txt's project() call."""
+    with open(os.path.join(SOURCE, "CMakeLists.txt"), encoding="utf-8") as f:
+        found = re.search(r"project\(Brelo VERSION ([0-9.]+)", f.read())
+    return found.group(1) if found else None
+
+
+def version_string(data, key):
+    """The value of a StringFileInfo entry of a version resource, or None. The key and the value
+    are NUL-ended UTF-16; the value starts at the next 4-byte boundary."""
+    needle = (key + "\0").encode("utf-16-le")
+    at = data.find(needle)
+    if at < 0:
+        return None
+    start = at + len(needle)
+    start += (4 - start % 4) % 4
+    end = start
+    while end + 1 < len(data) and data[end:end + 2] != b"\0\0":
+        end += 2
+    return data[start:end].decode("utf-16-le", "replace")
 
 
 def pe_machine(data):
@@ -59,7 +84,7 @@ def staging_folder(installer_path):
     return None
 
 
-def main(zip_path, installer_path):
+def main(build_dir):
     results = []
 
     def check(label, ok):
@@ -82,11 +107,23 @@ def main(zip_path, installer_path):
                 continue
             data = read(name)
             check(f"{where}: {name} is a 32-bit Windows program", pe_machine(data) == I386)
-            check(f"{where}: {name} carries version information",
-                  "FileVersion".encode("utf-16-le") in data)
+            check(f"{where}: {name} says version {version}",
+                  version_string(data, "FileVersion") == version and
+                  version_string(data, "ProductVersion") == version)
             levels = [execution_level(m) for m in manifests(data)]
             check(f"{where}: {name} has one manifest, declaring asInvoker (found {levels})",
                   levels == ["asInvoker"])
+
+    version = project_version()
+    check("the top CMakeLists.txt names the version", version is not None)
+    zip_path = os.path.join(build_dir, f"Brelo-{version}-i686.zip")
+    installer_path = os.path.join(build_dir, f"Brelo-{version}-i686.exe")
+    check(f"the archive is named after version {version}", os.path.isfile(zip_path))
+    check(f"the installer is named after version {version}", os.path.isfile(installer_path))
+    if not os.path.isfile(zip_path) or not os.path.isfile(installer_path):
+        failed = results.count(False)
+        print(f"{len(results) - failed} passed, {failed} failed")
+        return 1
 
     with zipfile.ZipFile(zip_path) as archive:
         names = set(archive.namelist())
@@ -115,4 +152,4 @@ def main(zip_path, installer_path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(sys.argv[1]))

@@ -22,6 +22,17 @@
 //   anything else   writes "unknown act\n" and then what echo writes, and ends with 2
 //   sleep           starts a copy of itself that sleeps for ever too, writes "sleeping\n" and
 //                   sleeps for ever
+//   leave           starts a copy of itself that sleeps for ever holding the output, writes
+//                   "left\n" and ends with exit code 0
+//   polite          writes "waiting\n" and sleeps for ever; asked to end (SIGTERM, Ctrl+Break)
+//                   it writes "asked to end\n" and ends with exit code 0
+//   stubborn        writes "stubborn\n" and sleeps for ever; asked to end, it writes
+//                   "ignored\n" and goes on sleeping
+//   console         (Windows) writes "console" and the ids of the processes attached to its
+//                   console, each after a blank, then "\n"
+//   hold IN OUT GATE  when the file IN holds "go": waits until the file GATE exists, writes
+//                   "passed\n" and ends; else writes its process id to OUT, then "running\n",
+//                   and sleeps for ever
 // Everything is written unbuffered and in binary, so the runner sees the bytes as given.
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +49,7 @@
 #include <spawn.h>
 #include <unistd.h>
 #include <climits>
+#include <csignal>
 extern char** environ;
 #endif
 
@@ -137,6 +149,53 @@ void wait_for_parent_end(const char* fd) {
 }
 
 #endif
+
+// What the polite and stubborn acts do when asked to end.
+bool end_when_asked = true;
+
+void asked_to_end() {
+    const char* text = end_when_asked ? "asked to end\n" : "ignored\n";
+#ifdef _WIN32
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, static_cast<DWORD>(std::strlen(text)),
+              &written, nullptr);
+    if (end_when_asked) ExitProcess(0);
+#else
+    if (write(STDOUT_FILENO, text, std::strlen(text)) < 0) {
+    }
+    if (end_when_asked) _exit(0);
+#endif
+}
+
+#ifdef _WIN32
+BOOL WINAPI on_control(DWORD type) {
+    if (type != CTRL_BREAK_EVENT && type != CTRL_C_EVENT) return FALSE;
+    asked_to_end();
+    return TRUE;
+}
+#else
+void on_terminate(int) { asked_to_end(); }
+#endif
+
+void listen_for_end(bool end) {
+    end_when_asked = end;
+#ifdef _WIN32
+    SetConsoleCtrlHandler(on_control, TRUE);
+#else
+    struct sigaction action = {};
+    action.sa_handler = on_terminate;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+long own_process_id() {
+#ifdef _WIN32
+    return static_cast<long>(GetCurrentProcessId());
+#else
+    return static_cast<long>(getpid());
+#endif
+}
 
 std::string bytes_of(long count) {
     std::string bytes;
@@ -243,6 +302,48 @@ int main(int argc, char** argv) {
         put(stdout, "sleeping\n");
         sleep_for_ever();
     } else if (act == "sleeper") {
+        sleep_for_ever();
+    } else if (act == "leave") {
+#ifdef _WIN32
+        start_copy("sleeper");
+#else
+        start_copy({"sleeper"}, nullptr);
+#endif
+        put(stdout, "left\n");
+    } else if (act == "polite" || act == "stubborn") {
+        listen_for_end(act == "polite");
+        put(stdout, act == "polite" ? "waiting\n" : "stubborn\n");
+        sleep_for_ever();
+    } else if (act == "console") {
+        std::string line = "console";
+#ifdef _WIN32
+        DWORD ids[64];
+        const DWORD count = GetConsoleProcessList(ids, 64);
+        for (DWORD i = 0; i < count && i < 64; ++i) line += " " + std::to_string(ids[i]);
+#endif
+        put(stdout, line + "\n");
+    } else if (act == "hold" && argc > 4) {
+        char first[3] = {};
+        if (std::FILE* file = std::fopen(argv[2], "rb")) {
+            if (std::fread(first, 1, 2, file) != 2) first[0] = '\0';
+            std::fclose(file);
+        }
+        if (std::string(first) == "go") {
+            for (;;) {
+                if (std::FILE* gate = std::fopen(argv[4], "rb")) {
+                    std::fclose(gate);
+                    break;
+                }
+                pause_ms(20);
+            }
+            put(stdout, "passed\n");
+            return 0;
+        }
+        if (std::FILE* file = std::fopen(argv[3], "wb")) {
+            std::fprintf(file, "%ld", own_process_id());
+            std::fclose(file);
+        }
+        put(stdout, "running\n");
         sleep_for_ever();
     } else {
         // Still shows what arrived, as "unknown act" and then the arguments as echo writes them.

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "brelo_version.h"
+
 namespace {
 
 struct TextOption {
@@ -14,8 +16,10 @@ constexpr TextOption text_options[] = {
     {"--ini", &BatchOptions::ini},           {"--input", &BatchOptions::input},
     {"--patterns", &BatchOptions::patterns}, {"--output", &BatchOptions::output},
     {"--name", &BatchOptions::name},         {"--converter", &BatchOptions::converter},
-    {"--jobs", &BatchOptions::jobs},         {"--joblog", &BatchOptions::joblog},
-    {"--shard", &BatchOptions::shard},       {"--retry-failed", &BatchOptions::retry_failed},
+    {"--jobs", &BatchOptions::jobs},         {"-j", &BatchOptions::jobs},
+    {"--time-limit", &BatchOptions::time_limit},
+    {"--joblog", &BatchOptions::joblog},     {"--shard", &BatchOptions::shard},
+    {"--retry-failed", &BatchOptions::retry_failed},
 };
 
 struct FlagOption {
@@ -32,10 +36,24 @@ constexpr FlagOption flag_options[] = {
     {"--no-progress", [](BatchOptions& o) { o.progress = false; }},
     {"--preview", [](BatchOptions& o) { o.preview = true; }},
     {"--dry-run", [](BatchOptions& o) { o.dry_run = true; }},
+    {"-n", [](BatchOptions& o) { o.dry_run = true; }},
     {"--help", [](BatchOptions& o) { o.help = true; }},
+    {"-h", [](BatchOptions& o) { o.help = true; }},
+    {"--version", [](BatchOptions& o) { o.version = true; }},
     {"--join-logs", [](BatchOptions& o) { o.join_logs = true; }},
     {"--print-jobs", [](BatchOptions& o) { o.print_jobs = true; }},
 };
+
+// Where an option's value starts inside the argument itself: after "=" of a long option, after
+// the letter of a short one ("-j4"); npos when the value, if any, is the next argument.
+std::size_t joined_value_at(const std::string& arg) {
+    if (arg.rfind("--", 0) == 0) {
+        const std::size_t equals = arg.find('=');
+        return equals == std::string::npos ? equals : equals + 1;
+    }
+    if (arg.size() > 2 && arg[0] == '-') return 2;
+    return std::string::npos;
+}
 
 const TextOption* find_text_option(const std::string& name) {
     for (const TextOption& option : text_options) {
@@ -58,19 +76,24 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
     BatchOptions& options = parsed.options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const std::size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-        const std::string name = arg.substr(0, equals);
+        const std::size_t value_at = joined_value_at(arg);
+        const bool joined = value_at != std::string::npos;
+        // A long option's name ends before its "="; a short one is its letter.
+        const std::string name = !joined ? arg : arg.substr(0, arg[1] == '-' ? value_at - 1 : 2);
         if (const TextOption* option = find_text_option(name)) {
-            if (equals != std::string::npos) {
-                options.*(option->field) = arg.substr(equals + 1);
+            if (joined) {
+                options.*(option->field) = arg.substr(value_at);
             } else if (i + 1 < args.size()) {
                 options.*(option->field) = args[++i];
             } else if (parsed.error.empty()) {
                 parsed.error = "option " + name + " needs a value";
             }
         } else if (const FlagOption* flag = find_flag_option(name)) {
-            if (equals != std::string::npos) {
-                if (parsed.error.empty()) parsed.error = "option " + name + " takes no value";
+            if (joined) {
+                if (parsed.error.empty()) {
+                    parsed.error = arg[1] == '-' ? "option " + name + " takes no value"
+                                                 : "unknown option " + arg;
+                }
             } else {
                 flag->apply(options);
             }
@@ -86,20 +109,23 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
     if (options.join_logs && options.logs.empty() && parsed.error.empty()) {
         parsed.error = "option --join-logs needs at least one job log";
     }
-    if (options.help) parsed.error.clear();
+    if (options.preview && options.dry_run && parsed.error.empty()) {
+        parsed.error = "--preview and --dry-run cannot be used together; run it once with each";
+    }
+    if (options.help || options.version) parsed.error.clear();
     return parsed;
 }
 
 std::string usage_text() {
     return "Usage: brelo-batch [--ini FILE] [--input DIR] [--patterns TEXT]\n"
            "                   [--subfolders | --no-subfolders] [--output DIR] [--name PATTERN]\n"
-           "                   [--converter TITLE|NUMBER] [--jobs N]\n"
+           "                   [--converter TITLE|NUMBER] [-j N | --jobs N] [--time-limit S]\n"
            "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
-           "                   [--progress | --no-progress] [--preview] [--dry-run]\n"
+           "                   [--progress | --no-progress] [--preview | -n | --dry-run]\n"
            "                   [--joblog FILE] [--shard K/N] [--retry-failed FILE]\n"
            "                   [--print-jobs]\n"
            "       brelo-batch --join-logs LOG...\n"
-           "       brelo-batch --help\n";
+           "       brelo-batch -h | --help | --version\n";
 }
 
 std::string help_text() {
@@ -122,11 +148,15 @@ std::string help_text() {
            "  --no-subfolders       only the files directly in the input directory\n"
            "  --output DIR          output directory\n"
            "  --name PATTERN        output file name, built from ${prefix} and ${suffix} (the\n"
-           "                        input name before and after its last dot)\n"
+           "                        input name before and after its last dot); any other ${...}\n"
+           "                        stays in the names as typed, with a notice on standard error\n"
            "  --converter CONV      the converter, by its title or its position in the list\n"
            "                        (1 is the first)\n"
-           "  --jobs N              run N converters at once (0: one per processor), instead of\n"
+           "  -j, --jobs N          run N converters at once (0: one per processor), instead of\n"
            "                        the converter's own setting; the log stays in walk order\n"
+           "  --time-limit S        end a converter that runs longer than S seconds (0: no\n"
+           "                        limit), instead of the converter's own setting; its file\n"
+           "                        fails and the run goes on\n"
            "  --skip-up-to-date     skip a file whose output exists and is not older than it\n"
            "  --no-skip-up-to-date  convert every matching file\n"
            "  --progress            show files done, percent, elapsed and estimated time left\n"
@@ -134,8 +164,12 @@ std::string help_text() {
            "  --no-progress         never show it\n"
            "  --preview             print the input tree and the output preview tree, start\n"
            "                        nothing\n"
-           "  --dry-run             print every command line and working directory the run\n"
-           "                        would use, start nothing\n"
+           "  -n, --dry-run         print the commands the run would start, start nothing: a\n"
+           "                        comment line \"input -> output\" and then the command, which\n"
+           "                        changes to the converter's working directory and starts the\n"
+           "                        converter with absolute paths, quoted for this system's\n"
+           "                        shell, so each line can be pasted, or the whole saved as a\n"
+           "                        script\n"
            "  --joblog FILE         write a job log in GNU parallel's --joblog layout: a line\n"
            "                        per matching file (Seq is its place in the walk), with\n"
            "                        Brelo's columns after parallel's\n"
@@ -148,23 +182,37 @@ std::string help_text() {
            "                        output folders; start nothing (for parallel -0)\n"
            "  --join-logs LOG...    print the log of a whole run from its shards' job logs,\n"
            "                        and exit with the code that run would have had\n"
-           "  --help                print this text\n"
-           "A value may also follow its option after \"=\", as in --input=DIR.\n"
+           "  -h, --help            print this text\n"
+           "  --version             print the program's version\n"
+           "A value may also follow its option after \"=\", as in --input=DIR, or a short one\n"
+           "directly, as in -j2.\n"
            "\n"
            "Relative paths given here are taken from the current directory. The program then\n"
            "works in its own folder, as brelo does, so that relative paths in BRELO.ini (such as\n"
            "a converter's program) mean the same as in the window.\n"
            "\n"
+           "When no file matches the patterns, standard error says so; that is no failure.\n"
+           "\n"
            "Ctrl+C acts as Stop: the running converter may finish (it is ended if it still runs\n"
            "after a grace time), no further file starts, and the total is printed. On Linux a\n"
-           "request to end (SIGTERM) or a hang-up (SIGHUP) does the same.\n"
+           "request to end (SIGTERM) or a hang-up (SIGHUP) does the same, and so does the end\n"
+           "of the reader of standard output (as in brelo-batch | head -1). A converter that is\n"
+           "ended is first asked to end (Ctrl+Break on Windows, SIGTERM on Linux), then ended by\n"
+           "force two seconds later; no converter outlives brelo-batch.\n"
            "\n"
            "Exit codes:\n"
-           "  0  every matching file converted (its converter started and exited with 0)\n"
-           "  1  usage error: bad options, an unknown converter, an unreadable --ini file\n"
-           "  2  a check failed (input or output directory, patterns, no converter); the\n"
-           "     notice goes to standard error\n"
+           "  0  every matching file converted (its converter started and exited with 0), or no\n"
+           "     file matched\n"
+           "  1  usage error: bad options, --preview with --dry-run, an unknown converter, an\n"
+           "     unreadable --ini file\n"
+           "  2  a check failed (input or output directory, patterns, no converter) or no\n"
+           "     settings file was found; the notice goes to standard error\n"
            "  3  some file failed (its converter did not start, exited with another code or\n"
-           "     was ended by Stop) or a folder could not be read; the log says which\n"
+           "     was ended by Stop or its time limit) or a folder could not be read; the log\n"
+           "     says which\n"
            "  4  the run was stopped; the log says how many matching files were not started\n";
+}
+
+std::string version_text() {
+    return std::string("brelo-batch ") + BRELO_VERSION + "\n";
 }

@@ -15,12 +15,14 @@ struct BatchOptions {
     std::optional<std::string> output;     // --output DIR
     std::optional<std::string> name;       // --name PATTERN
     std::optional<std::string> converter;  // --converter TITLE or 1-based position
-    std::optional<std::string> jobs;       // --jobs N, checked when it is applied
+    std::optional<std::string> jobs;       // --jobs N or -j N, checked when it is applied
+    std::optional<std::string> time_limit;  // --time-limit S, checked when it is applied
     std::optional<bool> skip_up_to_date;   // --skip-up-to-date / --no-skip-up-to-date
     std::optional<bool> progress;          // --progress / --no-progress
     bool preview = false;                  // --preview
-    bool dry_run = false;                  // --dry-run
-    bool help = false;                     // --help
+    bool dry_run = false;                  // --dry-run or -n
+    bool help = false;                     // --help or -h
+    bool version = false;                  // --version
     std::optional<std::string> joblog;     // --joblog FILE
     std::optional<std::string> shard;      // --shard K/N, checked when it is applied
     bool print_jobs = false;               // --print-jobs
@@ -36,13 +38,17 @@ struct ParsedOptions {
 };
 
 // Reads the arguments that follow the program's name. Arguments that are no option's are
-// --join-logs's logs (an error without it). A value follows its option as the next
-// argument or after "=" in the same one ("--input=D:\Data"); the later of two equal options
-// wins. Unknown options, stray arguments and a missing value are errors. --help makes every
-// other argument irrelevant, errors included.
+// --join-logs's logs (an error without it). A value follows its option as the next argument or
+// after "=" in the same one ("--input=D:\Data"); the short -j takes it as the next argument or
+// joined to it ("-j2"); the later of two equal options wins. Unknown options, stray arguments and
+// a missing value are errors, and so are --preview and --dry-run together (a plan of commands
+// that can be pasted has no trees in it). --help and --version make every other argument
+// irrelevant, errors included; --help wins over --version.
 ParsedOptions parse_options(const std::vector<std::string>& args);
 
 // The short synopsis printed after a usage error.
 std::string usage_text();
 // The whole explanation printed by --help.
 std::string help_text();
+// The line printed by --version: the program's name and version.
+std::string version_text();

@@ -53,6 +53,40 @@ CheckResult check_both(const CurrentSettings& settings, PatternSet& patterns) {
     return check_output(settings);
 }
 
+// The notice of unknown placeholders in the output-name pattern, once the checks passed: the
+// run goes on with the text as typed, and standard error tells why the names look as they do.
+void print_placeholder_notice(const CurrentSettings& settings, std::ostream& err) {
+    if (const CheckResult notice = check_placeholders(settings)) print_notice(err, *notice);
+}
+
+// A run or plan that met no file says so, as the window's empty trees would; it is no failure.
+void print_no_match(const CurrentSettings& settings, std::ostream& err) {
+    err << "No file matches the patterns \"" << settings.input_patterns << "\" in \""
+        << settings.input_directory << "\""
+        << (settings.include_subfolders ? "" : " (its sub-folders left out)") << "."
+        << line_end;
+}
+
+// The program a converter's first word names, as the run finds it: a path with a folder is
+// taken from the current directory (the program's own folder by then), a bare name beside the
+// program first; anything else is left to the system's path search, as written.
+std::string program_for(const std::string& word) {
+    if (word.empty()) return word;
+#ifdef _WIN32
+    const char* separators = "\\/";
+    const char* extensions[] = {"", ".exe"};
+#else
+    const char* separators = "/";
+    const char* extensions[] = {""};
+#endif
+    if (word.find_first_of(separators) != std::string::npos) return absolute_path(word);
+    for (const char* extension : extensions) {
+        const std::string beside = program_directory() + word + extension;
+        if (file_kind(beside) == FileKind::Readable) return beside;
+    }
+    return word;
+}
+
 int preview(const CurrentSettings& settings, std::ostream& out, std::ostream& err) {
     PatternSet patterns;
     const bool passed = !check_both(settings, patterns);
@@ -76,6 +110,7 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
         print_notice(err, *notice);
         return exit_check_failed;
     }
+    print_placeholder_notice(request.settings, err);
     const PreparedCommand command = prepare_command(*request.converter);
     if (const CheckResult notice = check_prepared_command(command)) {
         print_notice(err, *notice);
@@ -93,8 +128,17 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
         }
         plan = std::move(mine);
     }
-    out << format_plan(plan, command.work_dir, line_end);
+    PlanPlace place;
+    if (!command.work_dir.empty()) place.work_dir = absolute_path(command.work_dir);
+    place.program_for = program_for;
+#ifdef _WIN32
+    const Shell shell = Shell::Cmd;
+#else
+    const Shell shell = Shell::Posix;
+#endif
+    out << format_plan(plan, place, shell, line_end);
     out.flush();
+    if (plan.empty()) print_no_match(request.settings, err);
     // A folder the run could not read, or a file it would refuse, would make the run fail; the
     // plan says so too.
     for (const PlannedFile& file : plan) {
@@ -131,11 +175,13 @@ int join_logs(const std::vector<std::string>& paths, std::ostream& out, std::ost
 
 int run(const RunRequest& request, bool progress, const std::string& joblog, std::ostream& out,
         std::ostream& err) {
+    PatternSet patterns;
+    if (!check_both(request.settings, patterns)) print_placeholder_notice(request.settings, err);
     RunControl control;
     EventHandle stop(create_event());
     control.stop_event = stop.get();
     if (stop) stop_on_interrupt(*stop);
-    ConsoleRunEvents log(out, err);
+    ConsoleRunEvents log(out, err, stop.get());
     std::optional<ProgressEvents> shown_progress;
     // The number of files comes from a walk of its own before the run.
     if (progress) {
@@ -162,7 +208,11 @@ int run(const RunRequest& request, bool progress, const std::string& joblog, std
     if (!result.ran) return exit_check_failed;
     out << line_end;  // the log ends with its time stamp; the shell's prompt goes below it
     out.flush();
-    if (result.stopped) return exit_stopped;
+    // Nobody reads the log any more: the run was stopped for that, however far it got.
+    if (result.stopped || log.output_lost() || !out) return exit_stopped;
+    if (result.total == 0 && result.skipped == 0 && result.unreadable_folders == 0) {
+        print_no_match(request.settings, err);
+    }
     if (!result.all_converted()) return exit_files_failed;
     return exit_ran;
 }
@@ -178,10 +228,20 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
         out << with_line_ends(help_text());
         return exit_ran;
     }
+    if (options.version) {
+        out << with_line_ends(version_text());
+        return exit_ran;
+    }
     if (options.join_logs) return join_logs(options.logs, out, err);
 
     const BatchSetup setup = set_up_batch(options);
     if (!setup.error.empty()) return usage_error(err, setup.error);
+    // The defaults name no converter, so only a preview can do without the file; to run without
+    // one would end on "No converter is selected.", which hides the reason.
+    if (!setup.settings_found && !options.preview) {
+        err << program_name << ": " << no_settings_file_message(setup.settings_path) << line_end;
+        return exit_check_failed;
+    }
 
     // Taken from the current directory, before the program's own folder becomes it.
     const std::string joblog = options.joblog ? absolute_path(*options.joblog) : std::string();
@@ -208,13 +268,8 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);
 
-    int result = exit_ran;
-    if (options.preview) result = preview(request.settings, out, err);
-    if (options.dry_run && result == exit_ran) {
-        if (options.preview) out << line_end;
-        // Without a converter the run reports that after its checks and starts nothing, so it
-        // gives the same notices as pressing Run.
-        result = request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);
-    }
-    return result;
+    if (options.preview) return preview(request.settings, out, err);
+    // Without a converter the run reports that after its checks and starts nothing, so it gives
+    // the same notices as pressing Run.
+    return request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);
 }

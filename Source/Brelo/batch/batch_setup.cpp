@@ -41,6 +41,18 @@ bool set_field(std::string& field, const std::string& text, const char* option,
     return true;
 }
 
+// Why a settings file cannot be read; nothing when it can.
+const char* file_problem(FileKind kind) {
+    switch (kind) {
+    case FileKind::Missing: return "does not exist";
+    case FileKind::Directory: return "is a directory";
+    case FileKind::Other: return "is not a regular file";
+    case FileKind::Unreadable: return "cannot be read";
+    case FileKind::Readable: break;
+    }
+    return nullptr;
+}
+
 std::vector<std::string> titles_of(const std::vector<Converter>& converters) {
     std::vector<std::string> titles;
     titles.reserve(converters.size());
@@ -97,7 +109,18 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
         }
         setup.shard = shard;
     }
-    if (options.converter) {
+    if (options.time_limit) {
+        const std::string& text = *options.time_limit;
+        const bool digits = !text.empty() && text.size() <= 6 &&
+                            text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits) {
+            error = "the value of --time-limit must be a number of seconds from 0 to " +
+                    std::to_string(most_time_limit);
+            return false;
+        }
+        setup.time_limit = std::stoi(text);
+    }
+    if (options.converter && setup.settings_found) {
         const std::vector<std::string> titles = titles_of(setup.stored.converters);
         const std::optional<int> row = find_converter_row(titles, *options.converter);
         if (!row) {
@@ -117,20 +140,17 @@ BatchSetup set_up_batch(const BatchOptions& options) {
         setup.settings_path = absolute_path(*options.ini);
         // A file that cannot be read would pass for an empty one, and a pipe could keep the
         // program waiting for ever: either is a mistake in the command line.
-        const char* problem = nullptr;
-        switch (options.ini->empty() ? FileKind::Missing : file_kind(setup.settings_path)) {
-        case FileKind::Missing: problem = "does not exist"; break;
-        case FileKind::Directory: problem = "is a directory"; break;
-        case FileKind::Other: problem = "is not a regular file"; break;
-        case FileKind::Unreadable: problem = "cannot be read"; break;
-        case FileKind::Readable: break;
-        }
+        const char* problem = file_problem(
+            options.ini->empty() ? FileKind::Missing : file_kind(setup.settings_path));
         if (problem) {
             setup.error = "settings file \"" + *options.ini + "\" " + problem;
             return setup;
         }
+        setup.settings_found = true;
     } else {
         setup.settings_path = settings_file_path();
+        setup.settings_found =
+            !setup.settings_path.empty() && file_kind(setup.settings_path) == FileKind::Readable;
     }
     setup.stored = load_settings(setup.settings_path);
     setup.settings = opening_settings(setup.stored);
@@ -174,6 +194,17 @@ std::string unknown_converter_message(const std::vector<std::string>& titles,
     return message;
 }
 
+std::string no_settings_file_message(const std::string& settings_path) {
+    std::string where = "beside the program";
+    if (!settings_path.empty()) {
+        const char* problem = file_problem(file_kind(settings_path));
+        where = "\"" + settings_path + "\" " + (problem ? problem : "could not be read");
+    }
+    return "no settings file was found: " + where +
+           ". Give one with --ini FILE, or put a BRELO.ini beside the program (brelo writes it "
+           "when its window closes).";
+}
+
 RunRequest make_run_request(const BatchSetup& setup) {
     RunRequest request;
     request.settings = setup.settings;
@@ -182,5 +213,6 @@ RunRequest make_run_request(const BatchSetup& setup) {
     if (row >= 0 && row < static_cast<int>(converters.size())) request.converter = converters[row];
     request.jobs = setup.jobs;
     request.shard = setup.shard;
+    request.time_limit = setup.time_limit;
     return request;
 }

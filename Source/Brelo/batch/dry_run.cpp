@@ -1,11 +1,13 @@
 // The dry run: the batch's own walk, collecting command lines instead of starting them.
 #include "batch/dry_run.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/batch_run.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
+#include "platform/command_line.h"
 #include "platform/platform.h"
 
 namespace {
@@ -59,22 +61,64 @@ std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const Patte
     return planner.take_plan();
 }
 
-std::string format_plan(const std::vector<PlannedFile>& plan, const std::string& work_dir,
+std::string shell_quote_word(const std::string& word, Shell shell) {
+    if (shell == Shell::Cmd) return "\"" + word + "\"";
+    std::string quoted = "'";
+    for (char c : word) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string shell_command(const std::string& command_line, const PlanPlace& place, Shell shell) {
+    std::string line;
+    if (!place.work_dir.empty()) {
+        line = (shell == Shell::Cmd ? "cd /d " : "cd ") + shell_quote_word(place.work_dir, shell) +
+               " && ";
+    }
+    const auto program = [&](const std::string& word) {
+        return shell_quote_word(place.program_for ? place.program_for(word) : word, shell);
+    };
+    if (shell == Shell::Cmd) {
+        // The converter gets the rest of its command line as it stands; only the program is
+        // rewritten, quoted, in front of it.
+        std::size_t end = 0;
+        std::string word;
+        if (!command_line.empty() && command_line[0] == '"') {
+            const std::size_t close = command_line.find('"', 1);
+            end = close == std::string::npos ? command_line.size() : close + 1;
+            word = command_line.substr(1, close == std::string::npos ? close : close - 1);
+        } else {
+            end = std::min(command_line.find_first_of(" \t"), command_line.size());
+            word = command_line.substr(0, end);
+        }
+        return line + program(word) + command_line.substr(end);
+    }
+    const std::vector<std::string> args = split_command_line(command_line);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        line += i == 0 ? program(args[0]) : " " + shell_quote_word(args[i], shell);
+    }
+    return line;
+}
+
+std::string format_plan(const std::vector<PlannedFile>& plan, const PlanPlace& place, Shell shell,
                         const std::string& line_end) {
+    const std::string comment = shell == Shell::Cmd ? "REM " : "# ";
     std::string out;
     int commands = 0;
     for (const PlannedFile& file : plan) {
         if (!file.note.empty()) {
-            out += file.input_path;
+            out += comment + file.input_path;
             if (!file.output_path.empty()) out += " -> " + file.output_path;
-            out += line_end + "\t" + file.note + line_end;
+            out += line_end + comment + file.note + line_end;
             continue;
         }
-        out += file.input_path + " -> " + file.output_path + line_end;
-        out += "\tCommand: " + file.command_line + line_end;
-        out += "\tDirectory: " + work_dir + line_end;
+        out += comment + file.input_path + " -> " + file.output_path + line_end;
+        out += shell_command(file.command_line, place, shell) + line_end;
         ++commands;
     }
-    out += line_end + "Total " + std::to_string(commands) + " Files would be converted." + line_end;
+    out += line_end + comment + "Total " + std::to_string(commands) + " Files would be converted." +
+           line_end;
     return out;
 }

@@ -26,7 +26,31 @@ struct PlannedFile {
 std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const PatternSet& patterns,
                                     const PreparedCommand& command);
 
-// The plan as printed by --dry-run: per file the line "input -> output", then the command line
-// and the working directory, each on a tab-indented line; then the number of commands.
-std::string format_plan(const std::vector<PlannedFile>& plan, const std::string& work_dir,
+// The shells whose quoting the printed commands follow.
+enum class Shell { Posix, Cmd };
+
+// Where the converter's program and working directory are, as the run would find them, made
+// absolute so that a command pasted anywhere reaches the same files.
+struct PlanPlace {
+    std::string work_dir;  // absolute; empty when the converter has none (it cannot start)
+    // The program for the first word of a command line: absolute, or as written when the run
+    // would search the system's path for it.
+    std::string (*program_for)(const std::string& word) = nullptr;
+};
+
+// A single quoted word for the shell: POSIX single quotes, a quote inside written as '\'';
+// cmd.exe double quotes (paths hold no double quote).
+std::string shell_quote_word(const std::string& word, Shell shell);
+
+// One file's command as a line the shell can run: a change to the working directory, then the
+// converter with the arguments it would receive. POSIX: cd 'dir' && 'program' 'arg' ...,
+// the command line cut into arguments by the rules the run uses. cmd.exe: cd /d "dir" &&
+// "program" and the rest of the command line as the converter receives it.
+std::string shell_command(const std::string& command_line, const PlanPlace& place, Shell shell);
+
+// The plan as printed by --dry-run, a script of the shell: per file a comment line
+// "input -> output" and the command (a folder that could not be read gets a comment with the
+// run's note); then a comment with the number of commands. Comments start with "# " (POSIX) or
+// "REM " (cmd.exe).
+std::string format_plan(const std::vector<PlannedFile>& plan, const PlanPlace& place, Shell shell,
                         const std::string& line_end);

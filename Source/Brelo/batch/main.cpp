@@ -6,6 +6,7 @@
 
 #include "batch/batch_program.h"
 #include "platform/console_platform.h"
+#include "platform/platform.h"
 #ifdef _WIN32
 #include "platform/wide_text.h"
 #endif
@@ -15,6 +16,10 @@ namespace {
 int run(const std::vector<std::string>& args) {
     use_binary_output();
     use_utf8_output();
+    // Started without a console (by a service, or detached), it takes a hidden one, so that its
+    // converters share a console as they do when it runs in one, and a request to end reaches
+    // them.
+    share_hidden_console();
     const int result = run_batch_program(args, std::cout, std::cerr);
     std::cout.flush();
     return result;

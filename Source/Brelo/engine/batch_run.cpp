@@ -2,6 +2,7 @@
 // total.
 #include "engine/batch_run.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -411,6 +412,13 @@ int converters_at_once(const RunRequest& request) {
     return count < 1 ? 1 : count;
 }
 
+int time_limit_of(const RunRequest& request) {
+    const int limit = request.time_limit ? *request.time_limit
+                      : request.converter ? request.converter->time_limit
+                                          : 0;
+    return std::clamp(limit, 0, most_time_limit);
+}
+
 CurrentSettings resolved_settings(const CurrentSettings& typed) {
     const auto resolved = [](const std::string& directory) {
         return directory.empty() || is_absolute_path(directory) ? directory
@@ -479,7 +487,8 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
     const CurrentSettings walked = resolved_settings(settings);
     {
         // The watch ends before the run does, and with it its thread.
-        StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over);
+        StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over,
+                             std::chrono::seconds(time_limit_of(request)));
         Conversion conversion(settings, walked, *command, events, control, stop_watch, result,
                               request.shard, request.done_earlier);
         const int at_once = converters_at_once(request);

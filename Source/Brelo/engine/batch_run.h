@@ -56,7 +56,12 @@ struct RunRequest {
     // By place in the walk: the files an earlier run of the same settings converted, which this
     // one passes over with a short entry. Places beyond its end are converted.
     std::vector<bool> done_earlier;
+    // The converter's time limit in seconds instead of its own setting; 0 for none.
+    std::optional<int> time_limit;
 };
+
+// The time limit of a run in seconds, 0 for none: the request's, else the converter's.
+int time_limit_of(const RunRequest& request);
 
 // How many converters a run starts at once: the request's count, else the converter's, with 0
 // meaning one per processor; never less than 1.

@@ -18,11 +18,16 @@ constexpr std::size_t read_chunk = 1024;
 
 }  // namespace
 
-StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_over)
-    : stop_(stop), grace_(grace), grace_over_(grace_over) {
-    if (!stop_) return;
-    run_over_ = create_event();
-    if (!run_over_) return;
+StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_over,
+                     std::chrono::seconds time_limit, std::chrono::milliseconds end_grace)
+    : stop_(stop),
+      grace_(grace),
+      grace_over_(grace_over),
+      time_limit_(time_limit.count() > 0 ? time_limit : std::chrono::seconds(0)),
+      end_grace_(end_grace) {
+    if (!stop_ && time_limit_.count() == 0) return;
+    wake_ = create_event();
+    if (!wake_) return;
     try {
         watcher_ = std::thread([this] { watch(); });
     } catch (const std::system_error&) {
@@ -30,45 +35,111 @@ StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_
 }
 
 StopWatch::~StopWatch() {
-    if (run_over_) set_event(*run_over_);
+    if (wake_) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            run_over_ = true;
+        }
+        set_event(*wake_);
+    }
     if (watcher_.joinable()) watcher_.join();
-    close_event(run_over_);
+    close_event(wake_);
 }
 
 void StopWatch::enter(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
-    children_.emplace_back(&child, expired_);
-    if (expired_) end_child_process_tree(child);
+    const Clock::time_point now = Clock::now();
+    Watched watched;
+    watched.child = &child;
+    watched.deadline = now + time_limit_;
+    children_.push_back(watched);
+    if (expired_) begin_end(children_.back(), WatchEnding::Stop, now);
+    if (wake_) set_event(*wake_);
 }
 
-bool StopWatch::leave(ChildProcess& child) {
+WatchEnding StopWatch::leave(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto it = children_.begin(); it != children_.end(); ++it) {
-        if (it->first != &child) continue;
-        const bool ended = it->second;
+        if (it->child != &child) continue;
+        const WatchEnding ending = it->ending;
         children_.erase(it);
-        return ended;
+        return ending;
     }
-    return false;
+    return WatchEnding::None;
+}
+
+void StopWatch::begin_end(Watched& watched, WatchEnding why, Clock::time_point now) {
+    if (watched.ending != WatchEnding::None) return;
+    watched.ending = why;
+    watched.forced_at = now + end_grace_;
+    ask_child_process_tree_to_end(*watched.child);
+    if (end_grace_.count() <= 0) {
+        end_child_process_tree(*watched.child);
+        watched.forced = true;
+    }
 }
 
 void StopWatch::watch() {
-    // The end of the run is passed first so that it wins over a Stop that comes with it.
-    if (wait_for_events(*run_over_, stop_, -1) != 1) return;
-    const long long grace_ms = std::clamp<long long>(grace_.count(), 0, INT_MAX);
-    const int waited = grace_over_ ? wait_for_events(*run_over_, grace_over_, -1)
-                                   : wait_for_events(*run_over_, nullptr, static_cast<int>(grace_ms));
-    if (waited == 0) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    expired_ = true;
-    for (auto& [child, ended] : children_) {
-        end_child_process_tree(*child);
-        ended = true;
+    bool stop_seen = false;
+    Clock::time_point grace_ends;
+    for (;;) {
+        // Reset before the state is read: a change made after this wakes the wait below.
+        reset_event(*wake_);
+        Event* second = nullptr;
+        Clock::time_point next = Clock::time_point::max();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (run_over_) return;
+            const Clock::time_point now = Clock::now();
+            if (!stop_seen && stop_ && is_event_set(*stop_)) {
+                stop_seen = true;
+                grace_ends = now + grace_;
+            }
+            if (stop_seen && !expired_ &&
+                (grace_over_ ? is_event_set(*grace_over_) : now >= grace_ends)) {
+                expired_ = true;
+            }
+            for (Watched& watched : children_) {
+                if (expired_) begin_end(watched, WatchEnding::Stop, now);
+                if (time_limit_.count() > 0 && now >= watched.deadline) {
+                    begin_end(watched, WatchEnding::TimeLimit, now);
+                }
+                if (watched.ending != WatchEnding::None && !watched.forced &&
+                    now >= watched.forced_at) {
+                    end_child_process_tree(*watched.child);
+                    watched.forced = true;
+                }
+                if (watched.ending == WatchEnding::None && time_limit_.count() > 0) {
+                    next = std::min(next, watched.deadline);
+                }
+                if (watched.ending != WatchEnding::None && !watched.forced) {
+                    next = std::min(next, watched.forced_at);
+                }
+            }
+            if (!stop_seen) {
+                second = stop_;
+            } else if (!expired_) {
+                if (grace_over_) second = grace_over_;
+                else next = std::min(next, grace_ends);
+            }
+        }
+        int timeout_ms = -1;
+        if (next != Clock::time_point::max()) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
+            // A millisecond more, so that the deadline has passed when the wait ends.
+            timeout_ms = static_cast<int>(std::clamp<long long>(left + 1, 0, INT_MAX));
+        }
+        wait_for_events(*wake_, second, timeout_ms);
     }
 }
 
 bool ConverterEnd::succeeded() const {
     return outcome == ConverterOutcome::Exited && exit.known && !exit.by_signal && exit.code == 0;
+}
+
+std::string time_limit_line(int seconds) {
+    return "Converter ended after " + std::to_string(seconds) + " seconds (time limit).\r\n";
 }
 
 std::string exit_line(const ChildExit& exit) {
@@ -140,11 +211,24 @@ ConverterEnd run_console_process(const std::string& command_line, const std::str
     }
     pass_on(std::string_view(), true);
     end.exit = wait_child_process(*child);
-    const bool ended_by_stop = watch.leave(*child);
+    const WatchEnding ending = watch.leave(*child);
     close_child_process(child);
 
-    end.outcome = ended_by_stop ? ConverterOutcome::EndedByStop : ConverterOutcome::Exited;
-    const std::string line = ended_by_stop ? std::string(ended_by_stop_text) : exit_line(end.exit);
+    std::string line;
+    switch (ending) {
+    case WatchEnding::None:
+        end.outcome = ConverterOutcome::Exited;
+        line = exit_line(end.exit);
+        break;
+    case WatchEnding::Stop:
+        end.outcome = ConverterOutcome::EndedByStop;
+        line = ended_by_stop_text;
+        break;
+    case WatchEnding::TimeLimit:
+        end.outcome = ConverterOutcome::EndedByTimeLimit;
+        line = time_limit_line(static_cast<int>(watch.time_limit().count()));
+        break;
+    }
     if (!line.empty()) {
         if (any_text && last != '\n') sink("\r\n", 2);
         sink(line.data(), line.size());

@@ -16,7 +16,11 @@ struct Converter {
     std::string arguments;  // template with ${location}, ${infile}, ${outfile}
     std::string work_dir;   // template with ${location}
     int parallel = 1;       // how many of it may run at once; 0 for one per processor
+    int time_limit = 0;     // seconds one run of it may take before it is ended; 0 for none
 };
+
+// The longest time limit a converter can have, in seconds (eleven and a half days).
+inline constexpr int most_time_limit = 999999;
 
 // Key -> converter. The key is the converter's identity, not its position: the display order is
 // the row order of the converter box, whose rows carry the keys.

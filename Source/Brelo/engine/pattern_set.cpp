@@ -212,6 +212,40 @@ CheckResult check_output(const CurrentSettings& settings) {
     return std::nullopt;
 }
 
+std::vector<std::string> unknown_placeholders(const std::string& output_pattern) {
+    std::vector<std::string> unknown;
+    for (std::size_t start = output_pattern.find("${"); start != std::string::npos;) {
+        const std::size_t end = output_pattern.find('}', start);
+        if (end == std::string::npos) break;
+        // "${${prefix}" holds a known one after a stray "${": the search goes on from there.
+        const std::size_t inner = output_pattern.find("${", start + 2);
+        if (inner != std::string::npos && inner < end) {
+            start = inner;
+            continue;
+        }
+        const std::string token = output_pattern.substr(start, end + 1 - start);
+        if (token != prefix_token && token != suffix_token &&
+            std::find(unknown.begin(), unknown.end(), token) == unknown.end()) {
+            unknown.push_back(token);
+        }
+        start = output_pattern.find("${", end + 1);
+    }
+    return unknown;
+}
+
+CheckResult check_placeholders(const CurrentSettings& settings) {
+    const std::vector<std::string> unknown = unknown_placeholders(settings.output_pattern);
+    if (unknown.empty()) return std::nullopt;
+    std::string names;
+    for (const std::string& token : unknown) names += (names.empty() ? "" : ", ") + token;
+    const std::string message =
+        (unknown.size() == 1 ? "Unknown placeholder " + names + " stays"
+                             : "Unknown placeholders " + names + " stay") +
+        " in the names as typed; the placeholders are " + prefix_token + " and " +
+        suffix_token + ".";
+    return make_notice(output_section, output_pattern_key, message);
+}
+
 std::string derive_output_name(const std::string& name, const std::string& output_pattern) {
     const std::size_t dot = name.rfind('.');
     const std::string prefix = dot == std::string::npos ? name : name.substr(0, dot);

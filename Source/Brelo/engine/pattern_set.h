@@ -54,6 +54,16 @@ CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns);
 // The output directory must exist and the output-name pattern must be usable.
 CheckResult check_output(const CurrentSettings& settings);
 
+// The "${...}" texts of an output-name pattern that are neither "${prefix}" nor "${suffix}"
+// ("${prefx}", "${Prefix}", "${ prefix}"), each once, in the order they first come. They are no
+// fault: they stay in every name as typed.
+std::vector<std::string> unknown_placeholders(const std::string& output_pattern);
+
+// The notice for an output-name pattern with unknown placeholders, naming them; nothing when it
+// has none. Unlike the checks' notices it stops nothing: the refresh or the run goes on with the
+// text as typed.
+CheckResult check_placeholders(const CurrentSettings& settings);
+
 // The output file name for a bare input name: "${prefix}" replaced by what precedes the name's
 // last dot (the whole name when it has none) and "${suffix}" by what follows it, in one pass, so
 // that placeholder text inside a name stays as it is and two names never give one output name

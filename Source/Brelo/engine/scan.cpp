@@ -126,7 +126,11 @@ InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atom
         refresh.log_text = std::move(*notice);
         return refresh;
     }
-    if (CheckResult notice = check_output(settings)) refresh.log_text = std::move(*notice);
+    if (CheckResult notice = check_output(settings)) {
+        refresh.log_text = std::move(*notice);
+    } else if (CheckResult notice = check_placeholders(settings)) {
+        refresh.log_text = std::move(*notice);
+    }
     ScanReport report;
     refresh.trees = scan_directory(settings, patterns, report, cancel);
     refresh.cancelled = cancel && cancel->load();
@@ -152,6 +156,7 @@ void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settin
 
 std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings) {
     CheckResult notice = check_output(settings);
+    if (!notice) notice = check_placeholders(settings);
     if (!trees) return notice ? *notice : std::string();
     trees->output_root = settings.output_directory;
     rename_files(trees->top, settings.output_pattern);

@@ -56,7 +56,8 @@ struct InputRefresh {
 };
 
 // The input side's refresh: check_input, then (if it passed) check_output, whose notice may
-// stay while the scan goes on regardless, then the scan. A folder that could not be listed is
+// stay while the scan goes on regardless, or else the notice of unknown placeholders in the
+// output-name pattern, then the scan. A folder that could not be listed is
 // reported in a notice that names it and says how many more there were. When the preview gives
 // one output name to more than one input, a notice says so, after the other one if there is one.
 InputRefresh refresh_input_tree(const CurrentSettings& settings,
@@ -67,7 +68,8 @@ InputRefresh refresh_input_tree(const CurrentSettings& settings,
 // notice stays as it was.
 void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settings);
 
-// The output side's refresh: check_output (its verdict does not matter), then the preview of
+// The output side's refresh: check_output (its verdict does not matter; when it passed, the
+// notice of unknown placeholders takes its place), then the preview of
 // trees renamed for the settings: the output root shows the output directory, every file the
 // name derived from its input name. Returns what the log box shows: empty, or the notices:
 // check_output's and the word on shared output names.

@@ -37,7 +37,8 @@ void use_utf8_output();
 
 // From now on Ctrl+C (on Windows also Ctrl+Break, on POSIX also SIGTERM and SIGHUP) sets the
 // event instead of ending the process. On POSIX a signal the process was started ignoring
-// (nohup) stays ignored.
+// (nohup) stays ignored, a write to a closed pipe fails (EPIPE) instead of ending the process,
+// and the other signals that end it end the converters' process groups first.
 // The event must outlive the process's use of it. False when the handler cannot be installed.
 bool stop_on_interrupt(Event& stop);
 

@@ -1,6 +1,8 @@
 // The console's operating-system needs on POSIX. Ctrl+C arrives as SIGINT; a request to end
 // (SIGTERM) and the terminal's hang-up (SIGHUP) are taken as Stop too, so that the converter
-// running then is never left behind on its own.
+// running then is never left behind on its own. A write to a pipe nobody reads fails instead of
+// ending the process (SIGPIPE is ignored), and a signal that ends the process all the same takes
+// the converters' groups with it.
 #include "platform/console_platform.h"
 
 #include <cerrno>
@@ -22,6 +24,17 @@ void on_interrupt(int) {
     const int saved_errno = errno;
     if (interrupt_stop) set_event(*interrupt_stop);
     errno = saved_errno;
+}
+
+// The signals that end the process (and can be caught) besides those taken as Stop.
+constexpr int fatal_signals[] = {SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGALRM,
+                                 SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+
+// The converters go first, then the process ends as the signal meant it to.
+void on_fatal_signal(int signal) {
+    end_all_child_process_trees();
+    ::signal(signal, SIG_DFL);
+    raise(signal);
 }
 
 }  // namespace
@@ -49,6 +62,17 @@ bool stop_on_interrupt(Event& stop) {
         if (sigaction(signal, nullptr, &current) != 0) return false;
         if (current.sa_handler == SIG_IGN) continue;
         if (sigaction(signal, &action, nullptr) != 0) return false;
+    }
+    // A reader that went away shows as a failed write, which stops the run.
+    ::signal(SIGPIPE, SIG_IGN);
+    struct sigaction fatal = {};
+    fatal.sa_handler = on_fatal_signal;
+    sigemptyset(&fatal.sa_mask);
+    fatal.sa_flags = SA_RESETHAND;
+    for (int signal : fatal_signals) {
+        struct sigaction current = {};
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+        sigaction(signal, &fatal, nullptr);
     }
     return true;
 }

@@ -189,9 +189,18 @@ StartResult start_child_process(const std::string& command_line, const std::stri
 // the system had refused it, and cleans up as such a failure does. Started clears it.
 void fail_next_start(StartResult step);
 
+// How long the output is still read once the converter itself has ended: a process it left
+// behind may hold the pipe open for ever. Each read then waits at most output_drain_quiet for
+// more, and none goes on past output_drain_total after the converter's end.
+constexpr int output_drain_quiet_ms = 1000;
+constexpr int output_drain_total_ms = 5000;
+
 // Reads up to capacity bytes of the child's output into buffer, blocking until some arrive.
 // count receives the number read. False once no process holds the pipe's write end any more
-// (the child and everything that inherited its output have ended or closed it).
+// (the child and everything that inherited its output have ended or closed it), or once the
+// child process itself has ended and the output has been quiet for output_drain_quiet_ms (or
+// output_drain_total_ms have passed since that end): what a process it left behind writes
+// later is not read.
 bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
                        std::size_t& count);
 
@@ -207,6 +216,12 @@ struct ChildExit {
 // never reaches a stranger.
 ChildExit wait_child_process(ChildProcess& child);
 
+// Asks the child and every process of its group to end, as a person would (SIGTERM to the
+// group on POSIX; on Windows Ctrl+Break to the child's process group, which reaches it when it
+// shares this process's console). It may ignore that; end_child_process_tree does not ask.
+// May be called from another thread like end_child_process_tree.
+void ask_child_process_tree_to_end(ChildProcess& child);
+
 // Ends the child and every process of its group at once. May be called from another thread
 // while read_child_output or wait_child_process blocks, but not after close_child_process.
 // A process that left the group (on POSIX, one that started a session of its own) may still
@@ -214,9 +229,22 @@ ChildExit wait_child_process(ChildProcess& child);
 // taking what is already there.
 void end_child_process_tree(ChildProcess& child);
 
-// Closes our end of the output pipe, our end of the input pipe and the process, in that order,
-// and releases child. Null is ignored.
+// Ends whatever is left of the child's group (processes the converter started and left
+// running), closes our end of the output pipe, our end of the input pipe and the process, in
+// that order, and releases child. Null is ignored.
 void close_child_process(ChildProcess* child);
+
+// Ends every child process group that is still open, at once. Safe to call from a signal
+// handler on POSIX (it only sends signals); a no-op on Windows, where a child's group is a job
+// object that the system ends when this process ends, however it ends.
+void end_all_child_process_trees();
+
+// For a program without a console of its own (brelo's window): gives it one that no window
+// ever shows, which the converters it starts then share, as brelo-batch's converters share its
+// console. A start costs no console of its own then, and Ctrl+Break can reach a converter. True
+// when the process has a console now (it may have had one before); on POSIX always true, there
+// being no consoles.
+bool share_hidden_console();
 
 // ---- Text ---------------------------------------------------------------------------------
 

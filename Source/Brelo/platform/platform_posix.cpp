@@ -10,8 +10,10 @@
 //   converter's console text is kept as the bytes it wrote.
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstddef>
@@ -29,6 +31,7 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -335,6 +338,11 @@ struct ChildProcess {
     // new session of its own), and its output is no longer waited for.
     int abandoned = -1;
     int reads_left = 64;  // chunks still taken from the pipe once abandoned
+    // Readable once the child process has ended (a pidfd); -1 where the system has none, and
+    // the end is then looked for at every drain_check_ms.
+    int exited = -1;
+    bool ended = false;  // the child process itself has ended
+    std::chrono::steady_clock::time_point ended_at;
 };
 
 namespace {
@@ -470,6 +478,56 @@ bool start_fails_at(StartResult step) {
 
 void fail_next_start(StartResult step) { next_start_failure = step; }
 
+namespace {
+
+// The process groups of the children still open, for end_all_child_process_trees, which may run
+// in a signal handler: slots are claimed and cleared with atomic operations only.
+constexpr std::size_t group_slots = 1024;
+std::atomic<pid_t> open_groups[group_slots];
+
+void remember_group(pid_t group) {
+    for (auto& slot : open_groups) {
+        pid_t free_slot = 0;
+        if (slot.compare_exchange_strong(free_slot, group)) return;
+    }
+}
+
+void forget_group(pid_t group) {
+    for (auto& slot : open_groups) {
+        pid_t expected = group;
+        if (slot.compare_exchange_strong(expected, 0)) return;
+    }
+}
+
+// Without a pidfd the child's end is looked for this often while its output is waited for.
+constexpr int drain_check_ms = 100;
+
+int open_pidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#else
+    (void)pid;
+#endif
+    return -1;
+}
+
+// True once the child process has ended; it stays unreaped.
+bool child_has_ended(pid_t pid) {
+    siginfo_t info{};
+    int result;
+    while ((result = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT)) !=
+               0 &&
+           errno == EINTR) {
+    }
+    return result != 0 || info.si_pid != 0;
+}
+
+}  // namespace
+
 StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
                                 ChildProcess*& child) {
     child = nullptr;
@@ -498,25 +556,54 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // only when no process holds that end any more. Closing the input's write end at once lets
     // a converter that reads its standard input see its end instead of waiting for ever.
     close_all({&output[1], &input[0], &input[1]});
-    child = new ChildProcess{pid, output[0], eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    child = new ChildProcess;
+    child->pid = pid;
+    child->output = output[0];
+    child->abandoned = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    child->exited = open_pidfd(pid);
+    remember_group(pid);
     return StartResult::Started;
 }
 
 bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
                        std::size_t& count) {
+    using clock = std::chrono::steady_clock;
     count = 0;
     for (;;) {
-        pollfd fds[2] = {{child.output, POLLIN, 0}, {child.abandoned, POLLIN, 0}};
-        const nfds_t watched = child.abandoned >= 0 ? 2 : 1;
-        if (poll(fds, watched, -1) < 0) {
+        // Once the child has ended, what it left behind is waited for only so long.
+        int timeout = -1;
+        if (child.ended) {
+            const auto since_end = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       clock::now() - child.ended_at)
+                                       .count();
+            const long long left = output_drain_total_ms - since_end;
+            if (left <= 0) return false;
+            timeout = static_cast<int>(std::min<long long>(left, output_drain_quiet_ms));
+        } else if (child.exited < 0) {
+            timeout = drain_check_ms;
+        }
+        pollfd fds[3] = {{child.output, POLLIN, 0}, {child.abandoned, POLLIN, 0},
+                         {child.ended ? -1 : child.exited, POLLIN, 0}};
+        const int ready = poll(fds, 3, timeout);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (watched == 2 && (fds[1].revents & POLLIN)) {
+        if (ready == 0) {
+            if (child.ended) return false;  // quiet for the whole drain time
+        }
+        if (!child.ended && ((fds[2].revents & POLLIN) ||
+                             (child.exited < 0 && ready == 0 && child_has_ended(child.pid)))) {
+            child.ended = true;
+            child.ended_at = clock::now();
+        }
+        if (fds[1].revents & POLLIN) {
             // What the ended group wrote last is still taken, but no more than a bounded amount
             // and never by waiting.
             if (child.reads_left-- <= 0) return false;
             if (poll(fds, 1, 0) <= 0 || !(fds[0].revents & (POLLIN | POLLHUP))) return false;
+        } else if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+            continue;
         }
         ssize_t got = read(child.output, buffer, capacity);
         if (got < 0 && errno == EINTR) continue;
@@ -542,6 +629,8 @@ ChildExit wait_child_process(ChildProcess& child) {
     return exit;
 }
 
+void ask_child_process_tree_to_end(ChildProcess& child) { kill(-child.pid, SIGTERM); }
+
 void end_child_process_tree(ChildProcess& child) {
     kill(-child.pid, SIGKILL);
     if (child.abandoned >= 0) {
@@ -553,12 +642,24 @@ void end_child_process_tree(ChildProcess& child) {
 
 void close_child_process(ChildProcess* child) {
     if (!child) return;
-    close_all({&child->output, &child->abandoned});
+    // The child is not reaped yet, so its group's number still names its group alone.
+    kill(-child->pid, SIGKILL);
+    forget_group(child->pid);
+    close_all({&child->output, &child->abandoned, &child->exited});
     int status;
     while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
     }
     delete child;
 }
+
+void end_all_child_process_trees() {
+    for (auto& slot : open_groups) {
+        const pid_t group = slot.load();
+        if (group > 0) kill(-group, SIGKILL);
+    }
+}
+
+bool share_hidden_console() { return true; }
 
 // ---- Text ---------------------------------------------------------------------------------
 

@@ -345,10 +345,14 @@ bool start_detached_thread(std::function<void()> body) {
 // ---- Child processes ----------------------------------------------------------------------
 
 struct ChildProcess {
-    HANDLE output = nullptr;   // read end of the output pipe
+    HANDLE output = nullptr;   // read end of the output pipe, opened for overlapped reads
     HANDLE process = nullptr;
     HANDLE thread = nullptr;
     HANDLE job = nullptr;      // null when the child could not be put into one
+    HANDLE read_done = nullptr;  // the event of the overlapped read
+    DWORD process_id = 0;        // also the id of its console process group
+    bool ended = false;          // the child process itself has ended
+    ULONGLONG ended_at = 0;      // when, in GetTickCount64's milliseconds
 };
 
 namespace {
@@ -377,13 +381,64 @@ bool start_fails_at(StartResult step) {
 
 void fail_next_start(StartResult step) { next_start_failure = step; }
 
+namespace {
+
+// An anonymous pipe cannot be read with a time limit, so the output pipe is a named one of its
+// own whose read end takes overlapped reads; the child's end is an ordinary blocking handle.
+bool create_output_pipe(SECURITY_ATTRIBUTES& inheritable, HANDLE& read_end, HANDLE& write_end) {
+    static std::atomic<unsigned long> pipes_made{0};
+    // A name this process has not used, and, with the clock in it, none an ended process of the
+    // same id left open in a converter that outlived it; taken again should it be in use all
+    // the same.
+    read_end = INVALID_HANDLE_VALUE;
+    std::wstring name;
+    for (int attempt = 0; attempt < 8 && read_end == INVALID_HANDLE_VALUE; ++attempt) {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        name = L"\\\\.\\pipe\\brelo-output-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++pipes_made) + L"-" +
+               std::to_wstring(static_cast<unsigned long long>(now.QuadPart));
+        read_end = CreateNamedPipeW(name.c_str(),
+                                    PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
+                                        FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096,
+                                    0, nullptr);
+    }
+    if (read_end == INVALID_HANDLE_VALUE) {
+        read_end = nullptr;
+        return false;
+    }
+    write_end = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (write_end == INVALID_HANDLE_VALUE) {
+        write_end = nullptr;
+        CloseHandle(read_end);
+        read_end = nullptr;
+        return false;
+    }
+    return true;
+}
+
+// A job whose processes end when its last handle closes: when the converter's entry is done,
+// or when this process ends, however it ends.
+HANDLE create_child_job() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+}  // namespace
+
 StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
                                 ChildProcess*& child) {
     child = nullptr;
     SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE output_read = nullptr, output_write = nullptr;
     if (start_fails_at(StartResult::OutputPipeFailed) ||
-        !CreatePipe(&output_read, &output_write, &inheritable, 0))
+        !create_output_pipe(inheritable, output_read, output_write))
         return StartResult::OutputPipeFailed;
     HANDLE input_read = nullptr, input_write = nullptr;
     if (start_fails_at(StartResult::InputPipeFailed) ||
@@ -406,14 +461,15 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     startup.hStdError = output_write;
 
     // The child starts suspended so that it is inside its job before it can start anything.
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    HANDLE job = create_child_job();
     PROCESS_INFORMATION info = {};
     // The engine builds the command line in UTF-8; it is converted whole, quotes and all.
     // CreateProcessW may write into it, so it must be a buffer of our own.
     std::wstring line = utf8_to_wide(command_line);
     const std::wstring directory = utf8_to_wide(work_dir);
     // A process group of its own keeps Ctrl+C in a console runner's window from reaching the
-    // converter: Ctrl+C means Stop, which lets the running converter finish.
+    // converter (Ctrl+C means Stop, which lets the running converter finish), and lets
+    // ask_child_process_tree_to_end send Ctrl+Break to the converter alone.
     if (start_fails_at(StartResult::ProcessFailed) ||
         !CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
                         NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
@@ -429,16 +485,55 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // only when no process holds that end any more. Closing the input's write end at once lets
     // a converter that reads its standard input see its end instead of waiting for ever.
     close_all({&output_write, &input_read, &input_write});
-    child = new ChildProcess{output_read, info.hProcess, info.hThread, job};
+    child = new ChildProcess;
+    child->output = output_read;
+    child->process = info.hProcess;
+    child->thread = info.hThread;
+    child->job = job;
+    child->read_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    child->process_id = info.dwProcessId;
     return StartResult::Started;
 }
 
 bool read_child_output(ChildProcess& child, char* buffer, std::size_t capacity,
                        std::size_t& count) {
+    count = 0;
+    if (!child.read_done) return false;
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = child.read_done;
+    ResetEvent(child.read_done);
     DWORD got = 0;
-    BOOL ok = ReadFile(child.output, buffer, static_cast<DWORD>(capacity), &got, nullptr);
-    count = ok ? got : 0;
-    return ok != FALSE;
+    if (ReadFile(child.output, buffer, static_cast<DWORD>(capacity), &got, &overlapped)) {
+        count = got;
+        return true;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return false;  // the pipe's end, or a failure
+    for (;;) {
+        DWORD waited;
+        if (!child.ended) {
+            // The output comes first when both are there.
+            const HANDLE handles[] = {child.read_done, child.process};
+            waited = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+            if (waited == WAIT_OBJECT_0 + 1) {
+                child.ended = true;
+                child.ended_at = GetTickCount64();
+                continue;
+            }
+        } else {
+            // Once the child has ended, what it left behind is waited for only so long.
+            const ULONGLONG since_end = GetTickCount64() - child.ended_at;
+            const ULONGLONG left =
+                since_end < output_drain_total_ms ? output_drain_total_ms - since_end : 0;
+            waited = WaitForSingleObject(
+                child.read_done, static_cast<DWORD>(std::min<ULONGLONG>(left, output_drain_quiet_ms)));
+            if (waited == WAIT_TIMEOUT) CancelIoEx(child.output, &overlapped);
+        }
+        // The read must be over before its buffer and OVERLAPPED go; a cancelled one may still
+        // have brought something.
+        if (!GetOverlappedResult(child.output, &overlapped, &got, TRUE)) return false;
+        count = got;
+        return waited != WAIT_TIMEOUT || got > 0;
+    }
 }
 
 ChildExit wait_child_process(ChildProcess& child) {
@@ -452,6 +547,10 @@ ChildExit wait_child_process(ChildProcess& child) {
     return exit;
 }
 
+void ask_child_process_tree_to_end(ChildProcess& child) {
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, child.process_id);
+}
+
 void end_child_process_tree(ChildProcess& child) {
     if (child.job) TerminateJobObject(child.job, 1);
     else TerminateProcess(child.process, 1);
@@ -459,8 +558,68 @@ void end_child_process_tree(ChildProcess& child) {
 
 void close_child_process(ChildProcess* child) {
     if (!child) return;
-    close_all({&child->output, &child->process, &child->thread, &child->job});
+    // Closing the job ends whatever the converter left running in it.
+    close_all({&child->output, &child->process, &child->thread, &child->job, &child->read_done});
     delete child;
+}
+
+void end_all_child_process_trees() {}
+
+namespace {
+
+// A console without a window: one made for a console program started with CREATE_NO_WINDOW,
+// which this process joins before that program ends. The program is the system's command
+// interpreter, which waits reading commands from a pipe until the pipe is closed.
+bool join_windowless_console() {
+    wchar_t system_dir[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system_dir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::wstring program = std::wstring(system_dir) + L"\\cmd.exe";
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE input_read = nullptr, input_write = nullptr;
+    if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) return false;
+    SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = input_read;
+    std::wstring line = L"cmd.exe /d /q /k";
+    PROCESS_INFORMATION info = {};
+    const BOOL started =
+        CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
+                       CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, system_dir,
+                       &startup, &info);
+    CloseHandle(input_read);
+    if (!started) {
+        CloseHandle(input_write);
+        return false;
+    }
+    // Its console exists once it has started up; it waits for its input until then and after.
+    bool joined = false;
+    for (int tries = 0; tries < 500 && !joined; ++tries) {
+        joined = AttachConsole(info.dwProcessId) != FALSE;
+        if (!joined && WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0) break;
+    }
+    CloseHandle(input_write);  // the end of its input: it ends, the console stays with us
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return joined;
+}
+
+}  // namespace
+
+bool share_hidden_console() {
+    if (GetConsoleWindow() || GetConsoleCP() != 0) return true;  // it has one already
+    // A GUI program started by a console program may hold on to a console it cannot use (Wine
+    // passes one on), which would make it refuse another.
+    FreeConsole();
+    if (join_windowless_console()) return true;
+    // Else a console of its own, hidden as soon as it is there.
+    if (!AllocConsole()) return false;
+    if (HWND window = GetConsoleWindow()) ShowWindow(window, SW_HIDE);
+    return true;
 }
 
 // ---- Text ---------------------------------------------------------------------------------

@@ -52,6 +52,7 @@ const char* const converter_fields[] = {"Title", "ExeFile", "Arguments", "WorkDi
 // what a file without it means, or when the file has it already (so that going back to the
 // default is kept): a file that never had them is saved byte for byte as before.
 constexpr const char* parallel_field = "Parallel";
+constexpr const char* time_limit_field = "TimeLimit";
 constexpr const char* skip_up_to_date_key = "Skip Up To Date";
 constexpr int most_converters_at_once = 1024;
 
@@ -108,6 +109,10 @@ std::vector<Converter> read_converters(const ProfileDocument& file) {
             const int parallel = read_integer(*text);
             converter.parallel = parallel < 0 ? 1 : std::min(parallel, most_converters_at_once);
         }
+        if (std::optional<std::string> text =
+                file.find(converter_section, converter_key(number, time_limit_field))) {
+            converter.time_limit = std::clamp(read_integer(*text), 0, most_time_limit);
+        }
         converters.push_back(std::move(converter));
     }
     return converters;
@@ -158,6 +163,12 @@ void add_converter_entries(std::vector<ProfileEntry>& entries, const ProfileDocu
         if (worth_writing(file, converter_section, key, converters[i].parallel == 1))
             entries.push_back(ProfileEntry{converter_section, key,
                                            std::to_string(converters[i].parallel)});
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::string key = converter_key(i + 1, time_limit_field);
+        if (worth_writing(file, converter_section, key, converters[i].time_limit == 0))
+            entries.push_back(ProfileEntry{converter_section, key,
+                                           std::to_string(converters[i].time_limit)});
     }
 }
 

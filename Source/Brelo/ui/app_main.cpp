@@ -1,9 +1,11 @@
-// brelo's entry: common controls and OLE (which also gives this thread the COM the taskbar
-// button's progress needs), the modeless main window and the message loop.
+// brelo's entry: the hidden console its converters share, common controls and OLE (which also
+// gives this thread the COM the taskbar button's progress needs), the modeless main window and
+// the message loop.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "platform/platform.h"
 #include "ui/app.h"
 #include "ui/main_window.h"
 #include "ui/resource.h"
@@ -11,6 +13,9 @@
 // The command line and the start-up show state are not used: the main window shows itself.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     set_app_instance(instance);
+    // One hidden console for every converter of every run: a console of its own for each would
+    // cost every start dearly.
+    share_hidden_console();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);

@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* working_directory_picker_title = "Select a folder as working directory.";
 constexpr int field_ids[] = {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR,
-                             IDC_CONV_PARALLEL};
+                             IDC_CONV_PARALLEL, IDC_CONV_TIME_LIMIT};
 
 struct ConvertersDialogState {
     ConverterList working_copy;
@@ -52,6 +52,7 @@ void show_converter_fields(HWND dialog) {
     set_dialog_item_text(dialog, IDC_CONV_ARGUMENTS, converter->arguments);
     set_dialog_item_text(dialog, IDC_CONV_WORKDIR, converter->work_dir);
     set_dialog_item_text(dialog, IDC_CONV_PARALLEL, std::to_string(converter->parallel));
+    set_dialog_item_text(dialog, IDC_CONV_TIME_LIMIT, std::to_string(converter->time_limit));
 }
 
 void store_converter_fields(HWND dialog, int row) {
@@ -63,6 +64,8 @@ void store_converter_fields(HWND dialog, int row) {
     converter->work_dir = dialog_item_text(dialog, IDC_CONV_WORKDIR);
     converter->parallel =
         parallel_from_field(dialog_item_text(dialog, IDC_CONV_PARALLEL), converter->parallel);
+    converter->time_limit = time_limit_from_field(dialog_item_text(dialog, IDC_CONV_TIME_LIMIT),
+                                                  converter->time_limit);
 }
 
 void enable(HWND dialog, int id, bool enabled) {
@@ -77,6 +80,7 @@ void update_converter_buttons(HWND dialog) {
         enable(dialog, id, buttons.fields);
     }
     enable(dialog, IDC_CONV_PARALLEL_SPIN, buttons.fields);
+    enable(dialog, IDC_CONV_TIME_LIMIT_SPIN, buttons.fields);
     enable(dialog, IDC_CONV_DELETE, buttons.remove);
     enable(dialog, IDC_CONV_UP, buttons.up);
     enable(dialog, IDC_CONV_DOWN, buttons.down);
@@ -97,6 +101,7 @@ void add_and_select(HWND dialog, int key) {
 void on_init_dialog(HWND dialog, LPARAM main_list) {
     center_window(dialog);
     SendDlgItemMessageW(dialog, IDC_CONV_PARALLEL_SPIN, UDM_SETRANGE32, 0, most_parallel_in_field);
+    SendDlgItemMessageW(dialog, IDC_CONV_TIME_LIMIT_SPIN, UDM_SETRANGE32, 0, most_time_limit);
     state.main_window = GetParent(dialog);
     state.main_list = reinterpret_cast<ConverterList*>(main_list);
     state.working_copy = *state.main_list;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "engine/converter.h"
 #include "ui/resource.h"
 
 RefreshSide f5_side(int focus_id, int parent_id) {
@@ -64,7 +65,11 @@ ConverterButtons converter_buttons(int rows, int selected) {
     return buttons;
 }
 
-int parallel_from_field(const std::string& text, int shown) {
+namespace {
+
+// The number a field's digits make (after any blanks), clamped to 0 ... most; shown when the
+// text has no digits or still shows that value.
+int number_from_field(const std::string& text, int shown, int most) {
     if (text == std::to_string(shown)) return shown;
     std::size_t at = text.find_first_not_of(" \t");
     if (at == std::string::npos || text[at] < '0' || text[at] > '9') return shown;
@@ -72,9 +77,19 @@ int parallel_from_field(const std::string& text, int shown) {
     // Digits beyond the range change nothing more, so a long number cannot overflow.
     for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
         value = value * 10 + (text[at] - '0');
-        if (value > most_parallel_in_field) return most_parallel_in_field;
+        if (value > most) return most;
     }
     return value;
+}
+
+}  // namespace
+
+int parallel_from_field(const std::string& text, int shown) {
+    return number_from_field(text, shown, most_parallel_in_field);
+}
+
+int time_limit_from_field(const std::string& text, int shown) {
+    return number_from_field(text, shown, most_time_limit);
 }
 
 std::string progress_caption(const std::string& caption, int done, int matching) {

@@ -54,6 +54,10 @@ inline constexpr int most_parallel_in_field = 64;
 // field's range), keeps shown.
 int parallel_from_field(const std::string& text, int shown);
 
+// A converter's time limit in seconds from the Time limit field's text, read as the Parallel
+// field's is, clamped to 0 ... most_time_limit.
+int time_limit_from_field(const std::string& text, int shown);
+
 // The main window's caption during a run: the caption, " - ", the files done, " of " and the
 // files matching ("Brelo - 12 of 400"). A run that meets more files than were counted shows
 // the files done as the files matching.

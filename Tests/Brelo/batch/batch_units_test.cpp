@@ -23,8 +23,7 @@ namespace {
 TEST(ParseOptions, BothSpellingsAndTheLaterOptionWins) {
     const ParsedOptions parsed = parse_options(
         {"--ini", "a.ini", "--input", "x", "--input=in", "--patterns=*.txt|a=b", "--subfolders",
-         "--no-subfolders", "--output=", "--name", "--input", "--converter", "2", "--preview",
-         "--dry-run"});
+         "--no-subfolders", "--output=", "--name", "--input", "--converter", "2", "--preview"});
     ASSERT_EQ(parsed.error, "");
     const BatchOptions& o = parsed.options;
     EXPECT_EQ(o.ini, "a.ini");
@@ -34,8 +33,36 @@ TEST(ParseOptions, BothSpellingsAndTheLaterOptionWins) {
     EXPECT_EQ(o.output, "");
     EXPECT_EQ(o.name, "--input");  // a value is whatever follows its option
     EXPECT_EQ(o.converter, "2");
-    EXPECT_TRUE(o.preview && o.dry_run && !o.help);
+    EXPECT_TRUE(o.preview && !o.dry_run && !o.help && !o.version);
     EXPECT_FALSE(parse_options({}).options.subfolders);
+}
+
+TEST(ParseOptions, ShortFormsAsOtherToolsSpellThem) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string jobs;  // empty: none
+        bool dry_run, help, version;
+    };
+    const Row rows[] = {
+        {{"-j", "3"}, "3", false, false, false},
+        {{"-j3"}, "3", false, false, false},
+        {{"--jobs=3"}, "3", false, false, false},
+        {{"--jobs", "1", "-j0"}, "0", false, false, false},  // the later one wins
+        {{"-n"}, "", true, false, false},
+        {{"-n", "-j", "2"}, "2", true, false, false},
+        {{"-h"}, "", false, true, false},
+        {{"--version"}, "", false, false, true},
+        {{"--version", "--bogus"}, "", false, false, true},  // outranks errors as --help does
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[0] + (row.args.size() > 1 ? " " + row.args[1] : ""));
+        const ParsedOptions parsed = parse_options(row.args);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.jobs.value_or(""), row.jobs);
+        EXPECT_EQ(parsed.options.dry_run, row.dry_run);
+        EXPECT_EQ(parsed.options.help, row.help);
+        EXPECT_EQ(parsed.options.version, row.version);
+    }
 }
 
 TEST(ParseOptions, UsageErrors) {
@@ -45,7 +72,13 @@ TEST(ParseOptions, UsageErrors) {
     };
     const Row rows[] = {
         {{"--Input", "x"}, "unknown option --Input"},
-        {{"-h"}, "unknown option -h"},
+        {{"-x"}, "unknown option -x"},
+        {{"-nx"}, "unknown option -nx"},
+        {{"-j"}, "option -j needs a value"},
+        {{"--preview", "-n"},
+         "--preview and --dry-run cannot be used together; run it once with each"},
+        {{"--dry-run", "--preview"},
+         "--preview and --dry-run cannot be used together; run it once with each"},
         {{"D:\\Data"}, "unexpected argument \"D:\\Data\""},
         {{"--input", "in", "--output"}, "option --output needs a value"},
         {{"--preview=yes"}, "option --preview takes no value"},
@@ -223,6 +256,63 @@ TEST(PlanBatch, MeetsWhatTheRunMeetsInTheSameOrder) {
         EXPECT_EQ(run.met.size(), subfolders ? 5u : 2u);
     }
     walk_test::remove_too_deep_folders(sub);
+}
+
+std::string absolute_program(const std::string& word) {
+    return "/opt/bin/" + word;
+}
+
+TEST(ShellCommand, QuotedForTheShellWithTheDirectoryFirst) {
+    struct Row {
+        const char* label;
+        Shell shell;
+        std::string command_line;
+        std::string work_dir;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"posix", Shell::Posix, "conv \"/in/a b.txt\" \"/out/a b.md5\"", "/w",
+         "cd '/w' && '/opt/bin/conv' '/in/a b.txt' '/out/a b.md5'"},
+        {"posix quote and dollar", Shell::Posix, "conv -x \"/in/it's $HOME.txt\"", "/w x",
+         "cd '/w x' && '/opt/bin/conv' '-x' '/in/it'\\''s $HOME.txt'"},
+        {"posix argument rules", Shell::Posix, "conv a\"b c\"d \"\"", "/w",
+         "cd '/w' && '/opt/bin/conv' 'ab cd' ''"},
+        {"posix without directory", Shell::Posix, "conv \"/a\"", "",
+         "'/opt/bin/conv' '/a'"},
+        {"cmd", Shell::Cmd, "conv.exe -sjis \"C:\\in\\a b.txt\" \"C:\\out\\a.txt\"",
+         "C:\\w",
+         "cd /d \"C:\\w\" && \"/opt/bin/conv.exe\" -sjis \"C:\\in\\a b.txt\" "
+         "\"C:\\out\\a.txt\""},
+        {"cmd quoted program", Shell::Cmd, "\"My Tools\\conv.exe\" \"a\"", "C:\\w",
+         "cd /d \"C:\\w\" && \"/opt/bin/My Tools\\conv.exe\" \"a\""},
+        {"cmd program alone", Shell::Cmd, "conv.exe", "",
+         "\"/opt/bin/conv.exe\""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        PlanPlace place;
+        place.work_dir = row.work_dir;
+        place.program_for = absolute_program;
+        EXPECT_EQ(shell_command(row.command_line, place, row.shell), row.expected);
+    }
+}
+
+TEST(FormatPlan, CommentsAroundTheCommandsForEachShell) {
+    std::vector<PlannedFile> plan = {
+        {"in/a.txt", "out/a.md5", "conv \"/in/a.txt\" \"/out/a.md5\"", ""},
+        {"in/locked", "", "", unreadable_folder_text},
+    };
+    PlanPlace place;
+    place.work_dir = "/w";
+    EXPECT_EQ(format_plan(plan, place, Shell::Posix, "\n"),
+              "# in/a.txt -> out/a.md5\n"
+              "cd '/w' && 'conv' '/in/a.txt' '/out/a.md5'\n"
+              "# in/locked\n"
+              "# The folder could not be read.\n"
+              "\n"
+              "# Total 1 Files would be converted.\n");
+    EXPECT_EQ(format_plan({}, place, Shell::Cmd, "\r\n"),
+              "\r\nREM Total 0 Files would be converted.\r\n");
 }
 
 TEST(ProgressText, DoneOfMatchingPercentElapsedAndLeft) {

@@ -12,6 +12,10 @@
 #include "platform/command_line.h"
 #include "platform/platform.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 using test_support::TempDir;
@@ -296,6 +300,89 @@ TEST_F(ConsoleProcessTest, OneWatchServesEveryConverterOfARun) {
         EXPECT_EQ(log, "out 1\nerr\nout 2\n");
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(1));
+    close_event(stop);
+}
+
+// A converter that ends while a process it started goes on holding its output: the entry ends
+// once the converter has, as its exit code says, instead of waiting for that process.
+TEST_F(ConsoleProcessTest, ABackgroundProcessHoldingTheOutputDoesNotHoldTheRun) {
+    const auto start = std::chrono::steady_clock::now();
+    ConversionLog log;
+    const ConverterEnd end = run_console_process(command("leave"), dir.path(), log);
+    EXPECT_EQ(log, "left\n");
+    EXPECT_EQ(end.outcome, ConverterOutcome::Exited);
+    EXPECT_TRUE(end.succeeded());
+    // The process left behind sleeps for ever.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+// A converter past its time limit is ended with what it started and its entry says so; the
+// watch's other converters are not touched.
+TEST_F(ConsoleProcessTest, TimeLimitEndsOnlyTheConverterPastIt) {
+    const auto start = std::chrono::steady_clock::now();
+    StopWatch watch(nullptr, default_stop_grace, nullptr, std::chrono::seconds(1));
+    for (const char* act : {"sleeper", "sleep"}) {
+        SCOPED_TRACE(act);
+        ConversionLog log = "\tConsole:";
+        const ConverterEnd end = run_console_process(command(act), dir.path(), log, watch);
+        EXPECT_EQ(end.outcome, ConverterOutcome::EndedByTimeLimit);
+        EXPECT_FALSE(end.succeeded());
+        const std::string said = std::string(act) == "sleep" ? "sleeping\n" : "";
+        EXPECT_EQ(log, "\tConsole:" + said + "Converter ended after 1 seconds (time limit).\r\n");
+    }
+    ConversionLog log;
+    const ConverterEnd end = run_console_process(command("exit 0"), dir.path(), log, watch);
+    EXPECT_EQ(log, "exit 0");
+    EXPECT_TRUE(end.succeeded());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(50));
+    EXPECT_EQ(time_limit_line(90), "Converter ended after 90 seconds (time limit).\r\n");
+}
+
+// Whether a request to end reaches a converter. Wine delivers no Ctrl+Break to a process group
+// (its console server takes Ctrl+C alone), so there only the forced end is seen.
+bool polite_end_is_delivered() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return !(ntdll && GetProcAddress(ntdll, "wine_get_version"));
+#else
+    return true;
+#endif
+}
+
+// A converter to be ended is asked first and may end by itself; one that does not is ended by
+// force once the end grace is over.
+TEST_F(ConsoleProcessTest, StopAsksTheConverterToEndBeforeEndingIt) {
+    Event* stop = create_event();
+    ASSERT_NE(stop, nullptr);
+    set_event(*stop);
+    const auto run_asked = [&](const std::string& act, const std::string& said,
+                               std::chrono::milliseconds end_grace) {
+        Event* grace_over = create_event();
+        StopWatch watch(stop, std::chrono::hours(1), grace_over, std::chrono::seconds(0),
+                        end_grace);
+        ConversionLog log;
+        const ConverterEnd end = run_console_process(
+            command(act), dir.path(),
+            [&](const char* text, std::size_t length) {
+                log.append(text, length);
+                if (log.find(said) != std::string::npos) set_event(*grace_over);
+            },
+            watch);
+        close_event(grace_over);
+        EXPECT_EQ(end.outcome, ConverterOutcome::EndedByStop);
+        return std::string(log);
+    };
+    // Not ended by force for a minute: the request ends it long before.
+    if (polite_end_is_delivered()) {
+        EXPECT_EQ(run_asked("polite", "waiting\n", std::chrono::minutes(1)),
+                  "waiting\nasked to end\nConverter ended by Stop.\r\n");
+    }
+    // It ignores the request; the log may or may not have its answer before it is ended.
+    const std::string stubborn = run_asked("stubborn", "stubborn\n", std::chrono::milliseconds(300));
+    EXPECT_EQ(stubborn.rfind("stubborn\n", 0), 0u) << stubborn;
+    const std::string end_line = "Converter ended by Stop.\r\n";
+    ASSERT_GE(stubborn.size(), end_line.size());
+    EXPECT_EQ(stubborn.substr(stubborn.size() - end_line.size()), end_line);
     close_event(stop);
 }
 

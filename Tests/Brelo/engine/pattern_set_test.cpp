@@ -263,3 +263,38 @@ TEST_F(PatternChecks, LongDirectoryKeepsTheWholeMessage) {
 }
 
 }  // namespace
+
+TEST_F(PatternChecks, UnknownPlaceholdersAreNamedAndStopNothing) {
+    const struct {
+        const char* pattern;
+        const char* message;  // nullptr: no notice
+    } rows[] = {
+        {"${prefix}.${suffix}", nullptr},
+        {"${prefix}-${prefix}.md5", nullptr},
+        {"{prefix}.$suffix", nullptr},  // no "${...}" at all
+        {"${prefix", nullptr},          // never closed: plain text
+        {"${prefx}.${suffix}",
+         "Unknown placeholder ${prefx} stays in the names as typed; the placeholders are "
+         "${prefix} and ${suffix}."},
+        {"${Prefix}.${suffix}",  // case counts
+         "Unknown placeholder ${Prefix} stays in the names as typed; the placeholders are "
+         "${prefix} and ${suffix}."},
+        {"${${prefix}", nullptr},  // a stray "${" before a known one
+        {"${ prefix}${sufix}.${ prefix}${}",
+         "Unknown placeholders ${ prefix}, ${sufix}, ${} stay in the names as typed; the "
+         "placeholders are ${prefix} and ${suffix}."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pattern);
+        settings.output_pattern = row.pattern;
+        EXPECT_EQ(check_output(settings), std::nullopt);  // the run is not stopped
+        const CheckResult notice = check_placeholders(settings);
+        EXPECT_EQ(notice.has_value(), row.message != nullptr);
+        if (row.message && notice) {
+            EXPECT_EQ(without_time_stamp(*notice),
+                      notice_text("Output", "File Patterns", row.message));
+        }
+    }
+    // The text stays as typed in the names.
+    EXPECT_EQ(derive_output_name("a.txt", "${prefx}.${suffix}"), "${prefx}.txt");
+}

@@ -221,6 +221,33 @@ TEST_F(ScanTest, FailedOutputCheckKeepsItsNoticeAndTheTrees) {
               notice_text("Output", "File Patterns", "File Pattern can't ends with ."));
 }
 
+// A notice for unknown placeholders comes where the check's would, after a check that passed,
+// and the trees show the names with the text as typed.
+TEST_F(ScanTest, UnknownPlaceholderGetsANoticeOnBothSides) {
+    make_file(in, "a.txt");
+    const std::string notice = notice_text(
+        "Output", "File Patterns",
+        "Unknown placeholder ${prefx} stays in the names as typed; the placeholders are "
+        "${prefix} and ${suffix}.");
+    CurrentSettings settings = window("*.txt", "${prefx}.${suffix}");
+    Shown w = refreshed(settings);
+    EXPECT_EQ(w.out_tree, root(out.path()) + "  ${prefx}.txt\n");
+    EXPECT_EQ(without_time_stamp(w.log), notice);
+
+    settings.output_pattern = "${prefix}.md5";
+    w.log = refresh_output_tree(&*w.trees, settings);
+    EXPECT_EQ(w.log, "");
+    settings.output_pattern = "${prefx}.md5";
+    w.log = refresh_output_tree(&*w.trees, settings);
+    w.show_trees();
+    EXPECT_EQ(w.out_tree, root(out.path()) + "  ${prefx}.md5\n");
+    EXPECT_EQ(without_time_stamp(w.log), notice);
+    // A failed check keeps its own notice.
+    settings.output_pattern = "${prefx}.";
+    EXPECT_EQ(without_time_stamp(refresh_output_tree(&*w.trees, settings)),
+              notice_text("Output", "File Patterns", "File Pattern can't ends with ."));
+}
+
 TEST_F(ScanTest, OutputDirectoryInsideTheInputIsLeftOut) {
     make_file(in, "a.txt");
     make_file(in, "out/old.txt");

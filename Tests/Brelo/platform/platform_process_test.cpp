@@ -12,7 +12,13 @@
 #include <set>
 #include <vector>
 
+#include "Support/run_program.h"
 #include "Support/temp_dir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include "platform/wide_text.h"
+#endif
 
 namespace {
 
@@ -243,6 +249,39 @@ TEST(Text, ConsoleTextIsReadInACodePageOnWindowsOnly) {
     EXPECT_EQ(code_page_to_utf8(932, "\x93\xfa"), "\x93\xfa");
 #endif
 }
+
+#ifdef _WIN32
+// A program without a console gets a hidden one, which no window shows, and its converters share
+// it instead of getting a console each: the converter sees the program among the processes of
+// its console.
+TEST(Consoles, AProgramWithoutAConsoleSharesAHiddenOneWithItsConverters) {
+    TempDir dir;
+    const std::string report = dir.file("report.txt");
+    // Started as from a desktop, with no console to inherit, and as from this console program.
+    for (const DWORD flags : {static_cast<DWORD>(DETACHED_PROCESS), static_cast<DWORD>(0)}) {
+        SCOPED_TRACE(flags);
+        std::wstring line = utf8_to_wide(
+            "\"" + test_support::program_path("console_share_child") + "\" \"" + report +
+            "\" \"" + test_support::program_path("console_child") + "\"");
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr,
+                                   nullptr, &startup, &info));
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        const std::string text = test_support::read_file(report);
+        const std::string own_id = std::to_string(info.dwProcessId);
+        EXPECT_EQ(text.rfind("1\n0\n" + own_id + "\nconsole ", 0), 0u) << text;
+        const std::size_t ids = text.find("console ");
+        ASSERT_NE(ids, std::string::npos) << text;
+        std::string attached = text.substr(ids) + " ";
+        std::replace(attached.begin(), attached.end(), '\n', ' ');
+        EXPECT_NE(attached.find(" " + own_id + " "), std::string::npos) << text;
+    }
+}
+#endif
 
 TEST(Events, ManualResetEventStaysSetUntilReset) {
     Event* event = create_event();

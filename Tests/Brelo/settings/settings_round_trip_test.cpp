@@ -309,6 +309,44 @@ TEST(SaveSettings, AddedSettingsAreWrittenWhenTheyMatter) {
     EXPECT_NE(read_file(path).find("Skip Up To Date=0\r\n"), std::string::npos);
 }
 
+// The time limit came later still: its keys follow every converter's Parallel key, and a file
+// without them loads as no limit and is saved without them.
+TEST(SaveSettings, TimeLimitsFollowTheParallelKeys) {
+    TempDir dir;
+    const std::string path = dir.file("BRELO.ini");
+    StoredSettings s;
+    s.converters = {make_converter("One"), make_converter("Two")};
+    ASSERT_TRUE(save_settings(s, path));
+    EXPECT_EQ(read_file(path).find("TimeLimit"), std::string::npos);
+    EXPECT_EQ(load_settings(path).converters[0].time_limit, 0);
+
+    s.converters[0].parallel = 2;
+    s.converters[1].parallel = 3;
+    s.converters[0].time_limit = 30;
+    ASSERT_TRUE(save_settings(s, path));
+    EXPECT_EQ(load_settings(path), s);
+    const std::string text = read_file(path);
+    EXPECT_NE(text.find("Converter001_TimeLimit=30\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Converter002_TimeLimit"), std::string::npos) << text;
+    EXPECT_LT(text.find("Converter002_Parallel=3"), text.find("Converter001_TimeLimit"));
+
+    s.converters[0].time_limit = 0;
+    ASSERT_TRUE(save_settings(s, path));
+    EXPECT_EQ(load_settings(path), s);
+    EXPECT_NE(read_file(path).find("Converter001_TimeLimit=0\r\n"), std::string::npos);
+
+    write_file(path,
+               "[Converter]\r\nConverter_Number=3\r\nConverter001_Title=a\r\n"
+               "Converter001_TimeLimit=-5\r\nConverter002_Title=b\r\n"
+               "Converter002_TimeLimit=99999999\r\nConverter003_Title=c\r\n"
+               "Converter003_TimeLimit=x\r\n");
+    const StoredSettings bounded = load_settings(path);
+    ASSERT_EQ(bounded.converters.size(), 3u);
+    EXPECT_EQ(bounded.converters[0].time_limit, 0);
+    EXPECT_EQ(bounded.converters[1].time_limit, most_time_limit);
+    EXPECT_EQ(bounded.converters[2].time_limit, 0);
+}
+
 TEST(LoadSettings, ConvertersAtOnceAreBounded) {
     TempDir dir;
     const std::string path = dir.file("BRELO.ini");

@@ -370,6 +370,35 @@ TEST_F(ConvertersDialogTest, ParallelIsShownStoredAndRestored) {
     });
 }
 
+// The Time limit field beside Parallel: each converter's limit, 0 for a new one, the arrows
+// step it, and "OK" stores it in BRELO.ini after the Parallel keys.
+TEST_F(ConvertersDialogTest, TimeLimitIsShownStoredAndRestored) {
+    start_with_three("Converter002_TimeLimit=45\r\n");
+    with_converters_dialog([](HWND dialog) {
+        EXPECT_EQ(field(dialog, IDC_CONV_TIME_LIMIT), "0");
+        EXPECT_TRUE(enabled(dialog, IDC_CONV_TIME_LIMIT_SPIN));
+        choose_row(dialog, 1);
+        EXPECT_EQ(field(dialog, IDC_CONV_TIME_LIMIT), "45");
+        press_key(dialog, IDC_CONV_TIME_LIMIT, VK_UP);
+        EXPECT_EQ(field(dialog, IDC_CONV_TIME_LIMIT), "46");
+        choose_row(dialog, 0);
+        SetDlgItemTextA(dialog, IDC_CONV_TIME_LIMIT, "120");
+        press(dialog, IDC_CONV_NEW);
+        EXPECT_EQ(field(dialog, IDC_CONV_TIME_LIMIT), "0");
+        press(dialog, IDC_CONV_OK);
+    });
+    close_main_window();
+    const std::string ini = read_settings();
+    EXPECT_NE(ini.find("Converter001_TimeLimit=120\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Converter002_TimeLimit=46\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("Converter003_TimeLimit"), std::string::npos) << ini;
+    open_main_window();
+    with_converters_dialog([](HWND dialog) {
+        choose_row(dialog, 1);
+        EXPECT_EQ(field(dialog, IDC_CONV_TIME_LIMIT), "46");
+    });
+}
+
 // The up-down's arrows and the arrow keys stay inside 0 ... 64.
 TEST_F(ConvertersDialogTest, ParallelArrowsStayInsideTheRange) {
     start_with_three();

@@ -154,6 +154,20 @@ TEST_F(MainWindowTest, OutputSideRenamesPreviewOnItsOwnTriggers) {
     EXPECT_EQ(input_refreshes.count(), 1);
 }
 
+// A placeholder the window does not know is told in the log box as the refresh's notice; the
+// preview keeps the text in the names, and a pattern without one clears the notice.
+TEST_F(MainWindowTest, UnknownPlaceholderIsNamedInTheLogBox) {
+    start_with(true, true);
+    type_into(IDC_MAIN_OUTPUT_PATTERN, "${prefx}.md5");
+    EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE),
+              output + "\n  a\n    b\n      ${prefx}.md5\n  ${prefx}.md5\n");
+    const std::string log = text(IDC_MAIN_LOG);
+    EXPECT_EQ(log.rfind("[Output - File Patterns]:\r\n\r\n\tUnknown placeholder ${prefx} stays "
+                        "in the names as typed;", 0), 0u) << log;
+    type_into(IDC_MAIN_OUTPUT_PATTERN, "${prefix}.md5");
+    EXPECT_EQ(text(IDC_MAIN_LOG), "");
+}
+
 // What one tree received during a refresh; the "Scanning..." item that a slow scan puts on top
 // is no part of the filling.
 struct TreeMessages {
