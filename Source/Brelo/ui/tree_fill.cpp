@@ -284,17 +284,19 @@ void finish() {
     if (done) done();
 }
 
-// Handles one item: a fill goes before the emptying of replaced trees. False once nothing is
-// left to do.
-bool step_once() {
+enum class Step { Done, Handled, Shown };
+
+// Handles one item: a fill goes before the emptying of replaced trees.
+Step step_once() {
     if (fill.has_target) {
-        if (inserting())
-            put_in_one();
-        else
+        if (!inserting()) {
             finish();
-        return true;
+            return Step::Shown;
+        }
+        put_in_one();
+        return Step::Handled;
     }
-    return take_out_one();
+    return take_out_one() ? Step::Handled : Step::Done;
 }
 
 bool work_left() {
@@ -315,7 +317,10 @@ void schedule() {
 void run_slice() {
     const Clock::time_point end = Clock::now() + slice_length;
     for (std::size_t handled = 1;; ++handled) {
-        if (!step_once()) return;
+        const Step step = step_once();
+        if (step == Step::Done) return;
+        // The new trees paint before anything else is done.
+        if (step == Step::Shown) break;
         if (fill.cap && handled >= fill.cap) break;
         if (handled % items_per_clock_read == 0 && Clock::now() >= end) break;
     }

@@ -408,7 +408,8 @@ bool dispatch_until(const std::function<bool()>& done) {
 
 // The trees a refresh makes take the replaced ones' place: the same style, font, glyphs and
 // rectangle, the same place in the tab order, the focus, and the layout's care on resizing;
-// glyphs replaced for a new DPI while they were being filled reach them too.
+// a hidden tree never keeps the focus, and glyphs replaced for a new DPI while the trees were
+// being filled reach them too.
 TEST_F(LayoutTest, TreesMadeForARefreshTakeTheReplacedOnesPlace) {
     const std::string input = temp.file("in");
     CreateDirectoryA(input.c_str(), nullptr);
@@ -449,6 +450,10 @@ TEST_F(LayoutTest, TreesMadeForARefreshTakeTheReplacedOnesPlace) {
     });
     set_tree_slice_items(0);
     ASSERT_TRUE(caught);
+    // A hidden tree given the focus, as the dialog does with the control that had it when the
+    // window was last active, passes it to the tree shown on its side.
+    SetFocus(control(IDC_MAIN_OUTPUT_TREE_COMING));
+    EXPECT_EQ(GetFocus(), control(IDC_MAIN_OUTPUT_TREE));
     const int dpi = window_dpi(main_window());
     RECT suggested;
     GetWindowRect(main_window(), &suggested);
