@@ -249,8 +249,10 @@ void swap_in(Side side) {
         replace_laid_out_control(old, tree);
     }
     SetWindowLongPtrW(tree, GWLP_ID, shown_ids[side]);
-    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    // Shown before it may draw: some systems take a window that is told to draw for visible.
     ShowWindow(tree, SW_SHOWNA);
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(tree, nullptr, TRUE);
     if (old && GetFocus() == old) SetFocus(tree);
     if (old) ShowWindow(old, SW_HIDE);
     fill.coming[side] = old;  // handed to retire() with the items it showed
