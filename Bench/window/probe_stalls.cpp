@@ -119,13 +119,14 @@ long tree_count(HWND tree) {
     return static_cast<long>(count);
 }
 
-// Waits until both trees hold count items; the time it happened, or a negative value.
+// Waits until both trees hold count items; the time it happened, or a negative value. The
+// trees are looked up by id each time: a new result comes in new tree controls.
 double wait_for_count(HWND window, long count) {
-    HWND input = GetDlgItem(window, IDC_MAIN_INPUT_TREE);
-    HWND output = GetDlgItem(window, IDC_MAIN_OUTPUT_TREE);
     const double deadline = counter_seconds() + fill_limit_s;
     while (counter_seconds() < deadline) {
-        if (tree_count(input) == count && tree_count(output) == count) return counter_seconds();
+        if (tree_count(GetDlgItem(window, IDC_MAIN_INPUT_TREE)) == count &&
+            tree_count(GetDlgItem(window, IDC_MAIN_OUTPUT_TREE)) == count)
+            return counter_seconds();
         Sleep(poll_ms);
     }
     return -1;

@@ -43,8 +43,10 @@ constexpr const char* close_again_message = " Close again to quit without saving
 struct MainWindowState {
     HWND window = nullptr;
     ConverterList converters;       // keyed as the converter box's rows
-    // What the trees show, or are being filled with; none while they are empty.
+    // What the trees show; none while they are empty.
     std::optional<FileTrees> trees;
+    // What the hidden trees are being filled with; none without a fill.
+    std::optional<FileTrees> coming;
     WNDPROC tree_proc = nullptr;
     WNDPROC frame_proc = nullptr;
     bool told_unsaved = false;  // a close found the settings unsaveable and said so
@@ -83,19 +85,24 @@ void on_scan_ended(WPARAM scan) {
         rename_refreshed_trees(refresh, now);
     // The fill in progress, if any, points into the value replaced: it goes first.
     supersede_tree_fill();
-    state.trees = std::move(refresh.trees);
-    // The notice shows with the trees it belongs to, once they are complete.
-    start_tree_fill(state.window, state.trees ? &*state.trees : nullptr,
+    state.coming = std::move(refresh.trees);
+    // The notice shows with the trees it belongs to, once they are complete; the value shown
+    // before goes with the trees that showed it.
+    start_tree_fill(state.window, state.coming ? &*state.coming : nullptr,
                     [log_text = std::move(refresh.log_text)] {
+                        state.trees = std::move(state.coming);
+                        state.coming.reset();
                         show_refresh_log(log_text);
                         repaint_trees_and_log(state.window);
                     });
 }
 
+// The trees being filled are renamed too: they show next.
 void refresh_output_side() {
     FileTrees* trees = state.trees ? &*state.trees : nullptr;
-    const std::string log_text =
-        refresh_output_tree(trees, read_current_settings(state.window));
+    const CurrentSettings settings = read_current_settings(state.window);
+    const std::string log_text = refresh_output_tree(trees, settings);
+    if (state.coming) refresh_output_tree(&*state.coming, settings);
     if (trees) show_output_names(state.window, *trees, shown_tree_items());
     show_refresh_log(log_text);
 }
@@ -136,12 +143,20 @@ void refresh_typed_if_ticked(const Side& side) {
 // The controls are subclassed, and forward, through the W calls: a subclass set with the 8-bit
 // call would make the system hand them every text message in the code page.
 
-// A mirrored scroll message carries the marker, so the other tree does not send it back.
+// A mirrored scroll message carries the marker, so the other tree does not send it back. A
+// hidden tree that is given the focus (the dialog gives it back to the tree that had it when
+// the window was last active) passes it on to the tree shown in its place.
 LRESULT CALLBACK tree_scroll_proc(HWND tree, UINT message, WPARAM wparam, LPARAM lparam) {
     const bool scroll = message == WM_HSCROLL || message == WM_VSCROLL || message == WM_MOUSEWHEEL;
     if (scroll && lparam != scroll_mirror_marker) {
         HWND other = GetDlgItem(GetParent(tree), other_tree_id(GetDlgCtrlID(tree)));
-        SendMessageW(other, message, wparam, scroll_mirror_marker);
+        if (other) SendMessageW(other, message, wparam, scroll_mirror_marker);
+    }
+    if (message == WM_SETFOCUS) {
+        if (HWND shown = shown_tree_instead(tree)) {
+            SetFocus(shown);
+            return 0;
+        }
     }
     return CallWindowProcW(state.tree_proc, tree, message, wparam, lparam);
 }
@@ -175,6 +190,7 @@ WNDPROC subclass(int id, WNDPROC proc) {
 void on_init_dialog(HWND window) {
     state.window = window;
     state.trees.reset();
+    state.coming.reset();
     capture_design_layout(window);
     const StoredSettings stored = load_settings(settings_file_path());
     show_stored_settings(window, stored, state.converters);
@@ -187,6 +203,7 @@ void on_init_dialog(HWND window) {
     raise_log_limit(window);
     state.tree_proc = subclass(IDC_MAIN_INPUT_TREE, tree_scroll_proc);
     subclass(IDC_MAIN_OUTPUT_TREE, tree_scroll_proc);
+    set_new_tree_proc(tree_scroll_proc);
     state.frame_proc = subclass(IDC_MAIN_INPUT_FRAME, frame_drop_proc);
     subclass(IDC_MAIN_OUTPUT_FRAME, frame_drop_proc);
     show_at_placement(window, stored.window);
@@ -236,6 +253,7 @@ void on_destroy() {
     release_layout();
     destroy_tree_images();
     state.trees.reset();
+    state.coming.reset();
     state.told_unsaved = false;
     PostQuitMessage(0);
 }
@@ -335,14 +353,14 @@ BOOL on_tree_notify(const NMTREEVIEWW& note) {
     return FALSE;
 }
 
-// The output tree's file items ask for their names as they are shown. A W window's trees ask in
-// UTF-16; a tree that asks in the code page gets what of the name the code page has.
-BOOL on_output_text_wanted(NMHDR& header) {
+// The output tree's file items ask for their names as they are shown, and so do those of the
+// hidden output tree being filled. A W window's trees ask in UTF-16; a tree that asks in the
+// code page gets what of the name the code page has.
+BOOL on_output_text_wanted(NMHDR& header, const TreeItems& items) {
     if (header.code == TVN_GETDISPINFOW) {
         TVITEMW& wanted = reinterpret_cast<NMTVDISPINFOW&>(header).item;
         if ((wanted.mask & TVIF_TEXT) && wanted.cchTextMax > 0 &&
-            !output_item_text(shown_tree_items(), wanted.lParam, wanted.pszText,
-                              wanted.cchTextMax))
+            !output_item_text(items, wanted.lParam, wanted.pszText, wanted.cchTextMax))
             wanted.pszText[0] = L'\0';
         return TRUE;
     }
@@ -350,7 +368,7 @@ BOOL on_output_text_wanted(NMHDR& header) {
     if (!(wanted.mask & TVIF_TEXT) || wanted.cchTextMax <= 0) return TRUE;
     wchar_t text[text_capacity] = {};
     wanted.pszText[0] = '\0';
-    if (output_item_text(shown_tree_items(), wanted.lParam, text, text_capacity) &&
+    if (output_item_text(items, wanted.lParam, text, text_capacity) &&
         !WideCharToMultiByte(CP_ACP, 0, text, -1, wanted.pszText, wanted.cchTextMax, nullptr,
                              nullptr))
         wanted.pszText[0] = '\0';
@@ -358,9 +376,11 @@ BOOL on_output_text_wanted(NMHDR& header) {
 }
 
 BOOL on_notify(NMHDR& header) {
+    if (header.code == TVN_GETDISPINFOA || header.code == TVN_GETDISPINFOW) {
+        const TreeItems* items = tree_items_of(static_cast<int>(header.idFrom));
+        return items ? on_output_text_wanted(header, *items) : FALSE;
+    }
     if (header.idFrom != IDC_MAIN_INPUT_TREE && header.idFrom != IDC_MAIN_OUTPUT_TREE) return FALSE;
-    if (header.code == TVN_GETDISPINFOA || header.code == TVN_GETDISPINFOW)
-        return on_output_text_wanted(header);
     return on_tree_notify(reinterpret_cast<const NMTREEVIEWW&>(header));
 }
 

@@ -39,6 +39,12 @@
 #define IDC_MAIN_INPUT_FRAME 1025
 #define IDC_MAIN_OUTPUT_FRAME 1026
 #define IDC_MAIN_SKIP_UP_TO_DATE 1028
+// Tree controls made at run time: those being filled while hidden, and those replaced, hidden
+// while they are emptied.
+#define IDC_MAIN_INPUT_TREE_COMING 1040
+#define IDC_MAIN_OUTPUT_TREE_COMING 1041
+#define IDC_MAIN_INPUT_TREE_RETIRED 1042
+#define IDC_MAIN_OUTPUT_TREE_RETIRED 1043
 
 // The edit field inside every combo box with an edit field carries this id, whatever its box.
 #define IDC_COMBO_EDIT 1001

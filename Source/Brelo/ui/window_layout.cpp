@@ -202,12 +202,14 @@ void scale_combo_lists(int from_dpi, int to_dpi) {
     }
 }
 
+// Every tree control gets them, the hidden ones being filled or emptied too.
 void replace_tree_glyphs(HWND window, int dpi) {
     HIMAGELIST previous = take_tree_images();
     if (!create_tree_images(tree_glyph_size(dpi))) return;
-    for (int tree : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE})
-        SendDlgItemMessageW(window, tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
-                            reinterpret_cast<LPARAM>(tree_images()));
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (kind_of(child) == ControlKind::Tree)
+            SendMessageW(child, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                         reinterpret_cast<LPARAM>(tree_images()));
     if (previous) ImageList_Destroy(previous);
 }
 
@@ -349,4 +351,9 @@ int window_dpi(HWND window) {
 void release_layout() {
     if (layout.font) DeleteObject(layout.font);
     layout = LayoutState();
+}
+
+void replace_laid_out_control(HWND old_control, HWND new_control) {
+    for (DesignControl& design : layout.controls)
+        if (design.control == old_control) design.control = new_control;
 }

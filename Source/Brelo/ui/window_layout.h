@@ -44,3 +44,6 @@ int window_dpi(HWND window);
 
 // WM_DESTROY: forgets the design and releases a font made for a DPI change.
 void release_layout();
+
+// new_control takes old_control's place in the layout: it is moved and sized as old_control was.
+void replace_laid_out_control(HWND old_control, HWND new_control);

@@ -49,8 +49,8 @@ std::optional<ScanResult> take_scan_result(HWND window, WPARAM scan);
 // The window closes: a pending or running refresh is abandoned.
 void cancel_input_refresh(HWND window);
 
-// True from the start of a refresh (or of its typing pause) until its result has been taken
-// and the trees are filled with it (or emptied, after a fill was superseded).
+// True from the start of a refresh (or of its typing pause) until its result has been taken,
+// the trees are filled with it and the trees it replaced are emptied and gone.
 bool input_refresh_pending();
 
 // The number of scans started since the program began; each refresh starts one.

@@ -74,15 +74,6 @@ const std::string* remembered_value(const RememberedValues& values, HistoryField
 
 // ---- Trees ------------------------------------------------------------------------------
 
-void set_item_text(HWND tree, HTREEITEM item, const std::string& text) {
-    std::wstring copy = fit_wide(text);
-    TVITEMW data = {};
-    data.mask = TVIF_HANDLE | TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = &copy[0];
-    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&data));
-}
-
 constexpr LPARAM root_pair = 1;
 
 HWND log_box(HWND window) {
@@ -165,6 +156,15 @@ void remember_in_history_boxes(HWND window, const RememberedValues& values) {
         remember_history(rows, *remembered_value(values, box.field));
         show_history(window, box.id, rows, box.fallback);
     }
+}
+
+void set_item_text(HWND tree, HTREEITEM item, const std::string& text) {
+    std::wstring copy = fit_wide(text);
+    TVITEMW data = {};
+    data.mask = TVIF_HANDLE | TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = &copy[0];
+    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&data));
 }
 
 HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair) {

@@ -51,6 +51,9 @@ struct TreeItems {
     std::vector<const PreviewFile*> files;
 };
 
+// Sets the text of a tree item, cut as fit_wide cuts it.
+void set_item_text(HWND tree, HTREEITEM item, const std::string& text);
+
 // The partner in the other tree of the item with parameter pair in tree tree_id; null for no
 // pair (the "Scanning..." items) or a number that is not shown.
 HTREEITEM partner_item(const TreeItems& items, int tree_id, LPARAM pair);

@@ -16,6 +16,7 @@
 #include "ui/app.h"
 #include "ui/main_window.h"
 #include "ui/resource.h"
+#include "ui/tree_fill.h"
 #include "ui/window_scan.h"
 
 namespace gui {
@@ -261,10 +262,14 @@ LRESULT CALLBACK MessageCounter::proc(HWND window, UINT message, WPARAM wparam, 
     return CallWindowProcW(self->previous_, window, message, wparam, lparam);
 }
 
-MessageCounter count_input_refreshes() {
-    return MessageCounter(control(IDC_MAIN_INPUT_TREE), [](UINT message, WPARAM, LPARAM lparam) {
-        return message == TVM_DELETEITEM && reinterpret_cast<HTREEITEM>(lparam) == TVI_ROOT;
-    });
+InputRefreshCounter::InputRefreshCounter() : start_(tree_fills_shown()) {}
+
+int InputRefreshCounter::count() const {
+    return static_cast<int>(tree_fills_shown() - start_);
+}
+
+InputRefreshCounter count_input_refreshes() {
+    return InputRefreshCounter();
 }
 
 MessageCounter count_output_refreshes() {

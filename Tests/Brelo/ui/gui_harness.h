@@ -85,8 +85,16 @@ private:
     int count_ = 0;
 };
 
-// Counts the clearings of the input tree: one per refresh of the input side.
-MessageCounter count_input_refreshes();
+// Counts the refreshes of the input side whose result the trees show, from now on.
+class InputRefreshCounter {
+public:
+    InputRefreshCounter();
+    int count() const;
+
+private:
+    unsigned start_;
+};
+InputRefreshCounter count_input_refreshes();
 // Counts the renamings of the output root: one per refresh of the output side once the trees
 // hold items.
 MessageCounter count_output_refreshes();

@@ -1,6 +1,7 @@
 // The main window resized, maximised, reopened where it was closed, and told of a new DPI: the
 // template's layout at the design size, growing trees and log beyond it, the placement in
 // BRELO.ini's [Window] section and the fallback for a place off every screen.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "ui/dialog_rules.h"
 #include "ui/layout_rules.h"
 #include "ui/resource.h"
+#include "ui/tree_fill.h"
 #include "ui/window_layout.h"
 
 namespace {
@@ -364,6 +366,107 @@ TEST_F(LayoutTest, NewDpiScalesTheLayoutTheFontAndTheTreeGlyphs) {
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageA(
                   control(IDC_MAIN_OUTPUT_TREE), TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
               glyphs);
+}
+
+// What of a tree control the window made sure of: it is replaced by a new control for every
+// refresh's result.
+struct TreeLook {
+    HWND tree;
+    LONG style, ex_style;
+    LRESULT font, glyphs;
+    RECT rect;
+    HWND before, after;  // its neighbours in the tab order
+};
+
+TreeLook look_of(int id) {
+    HWND tree = control(id);
+    return {tree,
+            GetWindowLongA(tree, GWL_STYLE),
+            GetWindowLongA(tree, GWL_EXSTYLE),
+            SendMessageA(tree, WM_GETFONT, 0, 0),
+            SendMessageA(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0),
+            placed(id),
+            GetWindow(tree, GW_HWNDPREV),
+            GetWindow(tree, GW_HWNDNEXT)};
+}
+
+// Carries out the thread's messages one at a time until done() holds.
+bool dispatch_until(const std::function<bool()>& done) {
+    for (int waits = 0; !done();) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        } else if (++waits > 1200) {
+            return false;
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        }
+    }
+    return true;
+}
+
+// The trees a refresh makes take the replaced ones' place: the same style, font, glyphs and
+// rectangle, the same place in the tab order, the focus, and the layout's care on resizing;
+// a hidden tree never keeps the focus, and glyphs replaced for a new DPI while the trees were
+// being filled reach them too.
+TEST_F(LayoutTest, TreesMadeForARefreshTakeTheReplacedOnesPlace) {
+    const std::string input = temp.file("in");
+    CreateDirectoryA(input.c_str(), nullptr);
+    for (int i = 0; i < 60; ++i)
+        test_support::write_file(input + "\\f" + std::to_string(i) + ".txt", "f");
+    write_settings("[Input]\r\nInput Directory 001=" + input + "\r\nAuto Refresh=1\r\n");
+    open_main_window();
+    const int ids[] = {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE};
+    const TreeLook before[] = {look_of(ids[0]), look_of(ids[1])};
+    press_f5(control(IDC_MAIN_INPUT_TREE));
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(side == 0 ? "input tree" : "output tree");
+        const TreeLook now = look_of(ids[side]);
+        const TreeLook& was = before[side];
+        EXPECT_NE(now.tree, was.tree);
+        EXPECT_FALSE(IsWindow(was.tree));
+        EXPECT_EQ(now.style, was.style);
+        EXPECT_EQ(now.ex_style, was.ex_style);
+        EXPECT_EQ(now.font, was.font);
+        EXPECT_EQ(now.glyphs, was.glyphs);
+        EXPECT_TRUE(EqualRect(&now.rect, &was.rect));
+        EXPECT_EQ(now.before, was.before);
+        EXPECT_EQ(now.after, was.after);
+    }
+    EXPECT_EQ(GetFocus(), control(IDC_MAIN_INPUT_TREE));
+    const SIZE design = client_size();
+    set_client_size(design.cx + 200, design.cy + 120);
+    const RECT grown = placed(IDC_MAIN_OUTPUT_TREE);
+    EXPECT_EQ(grown.right - before[1].rect.right, 200);
+    EXPECT_EQ(grown.bottom - before[1].rect.bottom, 60);
+
+    // A new DPI while a result goes in, a few items at a time.
+    set_tree_slice_items(10);
+    SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+    const bool caught = dispatch_until([] {
+        HWND coming = control(IDC_MAIN_INPUT_TREE_COMING);
+        return coming && SendMessageA(coming, TVM_GETCOUNT, 0, 0) > 0;
+    });
+    set_tree_slice_items(0);
+    ASSERT_TRUE(caught);
+    // A hidden tree given the focus, as the dialog does with the control that had it when the
+    // window was last active, passes it to the tree shown on its side.
+    SetFocus(control(IDC_MAIN_OUTPUT_TREE_COMING));
+    EXPECT_EQ(GetFocus(), control(IDC_MAIN_OUTPUT_TREE));
+    const int dpi = window_dpi(main_window());
+    RECT suggested;
+    GetWindowRect(main_window(), &suggested);
+    SendMessageA(main_window(), dpi_changed_message, MAKEWPARAM(2 * dpi, 2 * dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    wait_for_refreshes();
+    for (int id : ids) {
+        HIMAGELIST glyphs = reinterpret_cast<HIMAGELIST>(
+            SendMessageA(control(id), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+        int width = 0, height = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(glyphs, &width, &height));
+        EXPECT_EQ(width, tree_glyph_size(2 * dpi));
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The main window created in-process and driven with messages: resources, start-up, the refresh
 // triggers and how a refresh fills the trees, F5, tree mirroring and drops.
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,20 +107,20 @@ TEST_F(MainWindowTest, StartUpRefreshFillsBothTreesOnlyWithInputAutoRefresh) {
 TEST_F(MainWindowTest, TypingRefreshesAfterThePauseOnlyWhileAutoRefreshTicked) {
     start_with(true, true);
     {
-        MessageCounter refreshes = count_input_refreshes();
+        InputRefreshCounter refreshes = count_input_refreshes();
         type_into(IDC_MAIN_INPUT_PATTERNS, "*.tx");
         EXPECT_EQ(refreshes.count(), 1);
     }
     EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), input + "\n");  // "*.tx" matches nothing
     set_tick_quietly(IDC_MAIN_INPUT_AUTO, false);
-    MessageCounter refreshes = count_input_refreshes();
+    InputRefreshCounter refreshes = count_input_refreshes();
     type_into(IDC_MAIN_INPUT_PATTERNS, "*");
     EXPECT_EQ(refreshes.count(), 0);
 }
 
 TEST_F(MainWindowTest, CheckBoxesRefreshOnlyWhenAutoRefreshIsOn) {
     start_with(false, false);
-    MessageCounter refreshes = count_input_refreshes();
+    InputRefreshCounter refreshes = count_input_refreshes();
     click(IDC_MAIN_SUBFOLDERS);  // Auto Refresh off: nothing changes on screen
     EXPECT_EQ(refreshes.count(), 0);
     EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), "");
@@ -135,7 +136,7 @@ TEST_F(MainWindowTest, CheckBoxesRefreshOnlyWhenAutoRefreshIsOn) {
 
 TEST_F(MainWindowTest, OutputSideRenamesPreviewOnItsOwnTriggers) {
     start_with(true, false);
-    MessageCounter input_refreshes = count_input_refreshes();
+    InputRefreshCounter input_refreshes = count_input_refreshes();
     MessageCounter output_refreshes = count_output_refreshes();
     type_into(IDC_MAIN_OUTPUT_PATTERN, "x");  // output Auto Refresh off
     EXPECT_EQ(output_refreshes.count(), 0);
@@ -168,38 +169,72 @@ TEST_F(MainWindowTest, UnknownPlaceholderIsNamedInTheLogBox) {
     EXPECT_EQ(text(IDC_MAIN_LOG), "");
 }
 
-// What one tree received during a refresh; the "Scanning..." item that a slow scan puts on top
-// is no part of the filling.
+// What one tree control received while it was watched; the "Scanning..." item that a slow
+// scan puts on top is no part of a fill. A message counts as on screen when the control was
+// visible and drawing as it came. Numbers order the events of all trees.
 struct TreeMessages {
     int deletes = 0;
-    int deletes_while_drawing = 0;
+    int deletes_on_screen = 0;
     int root_deletes = 0;
     int inserts = 0;
-    int inserts_while_drawing = 0;
+    int inserts_on_screen = 0;
     bool drawing = true;
+    int shown_at = 0;         // when it was last shown; 0 for never
+    int first_delete_at = 0;  // 0 for none
 };
 
-MessageCounter watch_tree(int tree, TreeMessages& seen) {
-    return MessageCounter(control(tree), [&seen](UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_SETREDRAW) seen.drawing = wparam != 0;
-        if (message == TVM_DELETEITEM) {
-            ++seen.deletes;
-            if (seen.drawing) ++seen.deletes_while_drawing;
-            if (reinterpret_cast<HTREEITEM>(lparam) == TVI_ROOT) ++seen.root_deletes;
+// Watches every tree control of the thread, including those made meanwhile, through a hook
+// that sees each message sent to them before they do.
+class TreeWatch {
+public:
+    TreeWatch() {
+        watch_ = this;
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &TreeWatch::hook, nullptr,
+                                  GetCurrentThreadId());
+    }
+    ~TreeWatch() {
+        UnhookWindowsHookEx(hook_);
+        watch_ = nullptr;
+    }
+    std::map<HWND, TreeMessages> seen;
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wparam, LPARAM lparam) {
+        if (code == HC_ACTION && watch_) watch_->note(*reinterpret_cast<CWPSTRUCT*>(lparam));
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+    void note(const CWPSTRUCT& message) {
+        wchar_t name[32] = {};
+        GetClassNameW(message.hwnd, name, 32);
+        if (lstrcmpiW(name, WC_TREEVIEWW) != 0) return;
+        TreeMessages& tree = seen[message.hwnd];
+        const bool on_screen = tree.drawing && IsWindowVisible(message.hwnd);
+        ++events_;
+        if (message.message == WM_SETREDRAW) tree.drawing = message.wParam != 0;
+        if (message.message == WM_SHOWWINDOW && message.wParam) tree.shown_at = events_;
+        if (message.message == TVM_DELETEITEM) {
+            ++tree.deletes;
+            if (!tree.first_delete_at) tree.first_delete_at = events_;
+            if (on_screen) ++tree.deletes_on_screen;
+            if (reinterpret_cast<HTREEITEM>(message.lParam) == TVI_ROOT) ++tree.root_deletes;
         }
-        if (message == TVM_INSERTITEMW) {
-            const auto* insert = reinterpret_cast<const TVINSERTSTRUCTW*>(lparam);
+        if (message.message == TVM_INSERTITEMW) {
+            const auto* insert = reinterpret_cast<const TVINSERTSTRUCTW*>(message.lParam);
             const wchar_t* text = insert->item.pszText;
             if (text && text != LPSTR_TEXTCALLBACKW && std::wstring(text) == L"Scanning...")
-                return false;
+                return;
         }
-        if (message == TVM_INSERTITEMA || message == TVM_INSERTITEMW) {
-            ++seen.inserts;
-            if (seen.drawing) ++seen.inserts_while_drawing;
+        if (message.message == TVM_INSERTITEMA || message.message == TVM_INSERTITEMW) {
+            ++tree.inserts;
+            if (on_screen) ++tree.inserts_on_screen;
         }
-        return false;
-    });
-}
+    }
+    static TreeWatch* watch_;
+    HHOOK hook_ = nullptr;
+    int events_ = 0;
+};
+
+TreeWatch* TreeWatch::watch_ = nullptr;
 
 LPARAM item_param(int tree, HTREEITEM item) {
     TVITEMW data = {};
@@ -240,29 +275,37 @@ int check_partners() {
                           next_item(IDC_MAIN_OUTPUT_TREE, nullptr, TVGN_ROOT), numbers);
 }
 
-// Drawing a big tree after every insertion made refreshes slow: each tree is emptied and filled
-// while it does not draw, every item of the fill before but the root taken out by itself (in
-// slices, between the window's messages), then the rest with one TVM_DELETEITEM of TVI_ROOT;
-// the output side only renames.
-TEST_F(MainWindowTest, RefreshEmptiesEachTreeOnceAndFillsItWithoutDrawing) {
+// Drawing a big tree after every insertion made refreshes slow, and a tree control takes long
+// to give up many items: each result goes into new trees while they are hidden, which then take
+// the shown trees' place; the replaced trees are emptied item by item only once hidden, after
+// the new ones show, and then destroyed. The output side only renames.
+TEST_F(MainWindowTest, RefreshFillsNewHiddenTreesAndEmptiesTheReplacedOnesAfterwards) {
     for (int i = 0; i < 20; ++i) write_file(input + "\\a\\f" + std::to_string(i) + ".txt", "f");
     start_with(true, true);
-    TreeMessages input_seen, output_seen;
-    {
-        MessageCounter input_watch = watch_tree(IDC_MAIN_INPUT_TREE, input_seen);
-        MessageCounter output_watch = watch_tree(IDC_MAIN_OUTPUT_TREE, output_seen);
-        click(IDC_MAIN_INPUT_REFRESH);
-    }
+    const HWND replaced[] = {control(IDC_MAIN_INPUT_TREE), control(IDC_MAIN_OUTPUT_TREE)};
+    TreeWatch watch;
+    click(IDC_MAIN_INPUT_REFRESH);
+    const HWND made[] = {control(IDC_MAIN_INPUT_TREE), control(IDC_MAIN_OUTPUT_TREE)};
     const int items = 25;  // the root, a, b, c.txt, f0 ... f19 and top.txt
-    for (const TreeMessages* seen : {&input_seen, &output_seen}) {
-        SCOPED_TRACE(seen == &input_seen ? "input tree" : "output tree");
-        EXPECT_EQ(seen->deletes, items);
-        EXPECT_EQ(seen->deletes_while_drawing, 0);
-        EXPECT_EQ(seen->root_deletes, 1);
-        EXPECT_EQ(seen->inserts, items);
-        EXPECT_EQ(seen->inserts_while_drawing, 0);
-        EXPECT_TRUE(seen->drawing);
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(side == 0 ? "input tree" : "output tree");
+        EXPECT_NE(made[side], replaced[side]);
+        EXPECT_FALSE(IsWindow(replaced[side]));
+        EXPECT_TRUE(IsWindowVisible(made[side]));
+        const TreeMessages& old = watch.seen[replaced[side]];
+        const TreeMessages& now = watch.seen[made[side]];
+        EXPECT_EQ(old.inserts, 0);
+        EXPECT_EQ(old.deletes, items);
+        EXPECT_EQ(old.deletes_on_screen, 0);
+        EXPECT_EQ(old.root_deletes, 0);
+        EXPECT_GT(old.first_delete_at, now.shown_at);
+        EXPECT_GT(now.shown_at, 0);
+        EXPECT_EQ(now.inserts, items);
+        EXPECT_EQ(now.inserts_on_screen, 0);
+        EXPECT_EQ(now.deletes, 0);
+        EXPECT_TRUE(now.drawing);
     }
+    EXPECT_EQ(watch.seen.size(), 4u);  // no other tree was made
     // The trees show the scan's value, in its order.
     CurrentSettings settings;
     settings.input_directory = input;
@@ -276,16 +319,13 @@ TEST_F(MainWindowTest, RefreshEmptiesEachTreeOnceAndFillsItWithoutDrawing) {
     EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE).rfind(input + "\n  a\n    b\n      c.txt\n", 0), 0u);
     EXPECT_EQ(check_partners(), items);
 
-    TreeMessages renaming_input, renaming_output;
-    {
-        MessageCounter input_watch = watch_tree(IDC_MAIN_INPUT_TREE, renaming_input);
-        MessageCounter output_watch = watch_tree(IDC_MAIN_OUTPUT_TREE, renaming_output);
-        type_into(IDC_MAIN_OUTPUT_PATTERN, "${prefix}");
+    watch.seen.clear();
+    type_into(IDC_MAIN_OUTPUT_PATTERN, "${prefix}");
+    for (const auto& tree : watch.seen) {
+        EXPECT_EQ(tree.second.deletes, 0);
+        EXPECT_EQ(tree.second.inserts, 0);
     }
-    for (const TreeMessages* seen : {&renaming_input, &renaming_output}) {
-        EXPECT_EQ(seen->deletes, 0);
-        EXPECT_EQ(seen->inserts, 0);
-    }
+    EXPECT_EQ(control(IDC_MAIN_OUTPUT_TREE), made[1]);
     settings.output_pattern = "${prefix}";
     refresh_output_tree(&*scan.trees, settings);
     EXPECT_EQ(tree_text(IDC_MAIN_OUTPUT_TREE), render_tree(*scan.trees, TreeSide::Output, "\n"));
@@ -311,30 +351,33 @@ TEST_F(MainWindowTest, F5RefreshesTheSideThatHasTheFocus) {
     start_with(false, false);
     struct Row {
         const char* label;
-        HWND focus;
+        HWND (*focus)();  // looked up as the row begins: an input refresh makes new trees
         int input_refreshes;
         int output_refreshes;
     };
     click(IDC_MAIN_INPUT_REFRESH);  // the output side renames only once the trees hold items
     const Row rows[] = {
-        {"edit field of the output pattern", combo_edit(IDC_MAIN_OUTPUT_PATTERN), 0, 1},
-        {"edit field of the output directory", combo_edit(IDC_MAIN_OUTPUT_DIR), 0, 1},
-        {"edit field of the input patterns", combo_edit(IDC_MAIN_INPUT_PATTERNS), 1, 0},
-        {"edit field of the input directory", combo_edit(IDC_MAIN_INPUT_DIR), 1, 0},
-        {"input tree", control(IDC_MAIN_INPUT_TREE), 1, 0},
-        {"Include Subfolders", control(IDC_MAIN_SUBFOLDERS), 1, 0},
-        {"output tree", control(IDC_MAIN_OUTPUT_TREE), 0, 1},
-        {"output Browse", control(IDC_MAIN_OUTPUT_BROWSE), 0, 1},
-        {"Skip up-to-date files", control(IDC_MAIN_SKIP_UP_TO_DATE), 0, 1},
-        {"Run", control(IDC_MAIN_RUN), 0, 0},
-        {"Configure", control(IDC_MAIN_CONFIGURE), 0, 0},
-        {"log box", control(IDC_MAIN_LOG), 0, 0},
+        {"edit field of the output pattern", [] { return combo_edit(IDC_MAIN_OUTPUT_PATTERN); },
+         0, 1},
+        {"edit field of the output directory", [] { return combo_edit(IDC_MAIN_OUTPUT_DIR); },
+         0, 1},
+        {"edit field of the input patterns", [] { return combo_edit(IDC_MAIN_INPUT_PATTERNS); },
+         1, 0},
+        {"edit field of the input directory", [] { return combo_edit(IDC_MAIN_INPUT_DIR); }, 1, 0},
+        {"input tree", [] { return control(IDC_MAIN_INPUT_TREE); }, 1, 0},
+        {"Include Subfolders", [] { return control(IDC_MAIN_SUBFOLDERS); }, 1, 0},
+        {"output tree", [] { return control(IDC_MAIN_OUTPUT_TREE); }, 0, 1},
+        {"output Browse", [] { return control(IDC_MAIN_OUTPUT_BROWSE); }, 0, 1},
+        {"Skip up-to-date files", [] { return control(IDC_MAIN_SKIP_UP_TO_DATE); }, 0, 1},
+        {"Run", [] { return control(IDC_MAIN_RUN); }, 0, 0},
+        {"Configure", [] { return control(IDC_MAIN_CONFIGURE); }, 0, 0},
+        {"log box", [] { return control(IDC_MAIN_LOG); }, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        MessageCounter input_refreshes = count_input_refreshes();
+        InputRefreshCounter input_refreshes = count_input_refreshes();
         MessageCounter output_refreshes = count_output_refreshes();
-        press_f5(row.focus);
+        press_f5(row.focus());
         EXPECT_EQ(input_refreshes.count(), row.input_refreshes);
         EXPECT_EQ(output_refreshes.count(), row.output_refreshes);
     }
@@ -502,7 +545,7 @@ TEST_F(MainWindowTest, DropRefreshesItsSideOnlyWhileAutoRefreshTicked) {
         click(IDC_MAIN_INPUT_REFRESH);
         set_tick_quietly(IDC_MAIN_INPUT_AUTO, row.auto_box == IDC_MAIN_INPUT_AUTO);
         set_tick_quietly(IDC_MAIN_OUTPUT_AUTO, row.auto_box == IDC_MAIN_OUTPUT_AUTO);
-        MessageCounter input_refreshes = count_input_refreshes();
+        InputRefreshCounter input_refreshes = count_input_refreshes();
         MessageCounter output_refreshes = count_output_refreshes();
         drop(row.frame, {row.path});
         EXPECT_EQ(input_refreshes.count(), row.input_refreshes);

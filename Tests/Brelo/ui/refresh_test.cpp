@@ -16,6 +16,7 @@
 #include "Support/temp_dir.h"
 #include "ui/resource.h"
 #include "ui/tree_fill.h"
+#include "ui/window_values.h"
 #include "ui/window_scan.h"
 
 namespace {
@@ -112,7 +113,7 @@ TEST_F(RefreshTest, NewerRefreshSupersedesAnOlderOneWhoseResultNeverShows) {
     for (bool first_ended : {true, false}) {
         SCOPED_TRACE(first_ended ? "first scan ended" : "first scan maybe running");
         SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, big.c_str());
-        MessageCounter shown = count_input_refreshes();
+        InputRefreshCounter shown = count_input_refreshes();
         SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
         if (first_ended) {
             ASSERT_TRUE(pump_timers_until(scan_end_queued));
@@ -133,7 +134,7 @@ TEST_F(RefreshTest, NewerRefreshSupersedesAnOlderOneWhoseResultNeverShows) {
 // superseded by the next, and only the last one's result is shown.
 TEST_F(RefreshTest, TypingSupersedesTheScanOfEveryEarlierKey) {
     start_with(small, true);
-    MessageCounter shown = count_input_refreshes();
+    InputRefreshCounter shown = count_input_refreshes();
     HWND edit = combo_edit(IDC_MAIN_INPUT_PATTERNS);
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
@@ -235,24 +236,41 @@ std::string shown_trees() {
     return tree_text(IDC_MAIN_INPUT_TREE) + "--\n" + tree_text(IDC_MAIN_OUTPUT_TREE);
 }
 
-// Big trees go in a slice at a time. A refresh that starts while one fill takes the old items
-// out or puts the new ones in stops it: the trees end up showing the newest result whole, never
-// part of two, whichever moment the newer refresh came.
+// What a tree shows without the "Scanning..." item a running scan puts on top.
+std::string without_scanning(const std::string& tree) {
+    const std::string line = std::string(scanning_text) + "\n";
+    return tree.rfind(line, 0) == 0 ? tree.substr(line.size()) : tree;
+}
+
+long tree_controls() {
+    long count = 0;
+    for (HWND child = GetWindow(main_window(), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[32] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, WC_TREEVIEWA) == 0) ++count;
+    }
+    return count;
+}
+
+// Big trees go in a slice at a time, into new hidden trees, and the trees they replace are
+// emptied a slice at a time once hidden. A refresh that starts while a result is put in stops
+// that fill: the shown trees keep the result before, whole, until the newest one replaces them,
+// never part of two, whichever moment the newer refresh came; no tree control is left over.
 TEST_F(RefreshTest, RefreshStartedMidFillLeavesOnlyTheNewestResult) {
     const long big_items = 1 + 20 + 20 * 50;
     struct Row {
         const char* label;
         std::string opening_pattern;  // shown complete before the first refresh
         std::string first_pattern;    // the refresh caught mid-fill
-        long first_items;
         bool caught_taking_out;       // else caught putting the new items in
         bool second_big;              // the superseding refresh: the big folder or the small one
     };
     const Row rows[] = {
-        {"putting in, then the big folder again", "*.dat", "*.txt", big_items, false, true},
-        {"putting in, then the small folder", "*.dat", "*.txt", big_items, false, false},
-        {"taking out, then the small folder", "*.txt", "f1*", 1 + 20 + 20 * 11, true, false},
-        {"taking out, then the big folder again", "*.txt", "f1*", 1 + 20 + 20 * 11, true, true},
+        {"putting in, then the big folder again", "*.dat", "*.txt", false, true},
+        {"putting in, then the small folder", "*.dat", "*.txt", false, false},
+        {"taking out, then the small folder", "*.txt", "f1*", true, false},
+        {"taking out, then the big folder again", "*.txt", "f1*", true, true},
     };
     start_with(big, false);
     set_tick_quietly(IDC_MAIN_SUBFOLDERS, true);
@@ -267,29 +285,45 @@ TEST_F(RefreshTest, RefreshStartedMidFillLeavesOnlyTheNewestResult) {
         SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, row.opening_pattern.c_str());
         click(IDC_MAIN_INPUT_REFRESH);
         const long opening_items = item_count(IDC_MAIN_INPUT_TREE);
+        EXPECT_EQ(tree_controls(), 2);
 
         SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, row.first_pattern.c_str());
         SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
         const bool caught = step_until([&] {
-            const long count = item_count(IDC_MAIN_INPUT_TREE);
             if (!tree_fill_pending()) return false;
-            return row.caught_taking_out ? count > row.first_items && count < opening_items - 40
-                                         : count > 40 && count < row.first_items;
+            if (row.caught_taking_out) {
+                // The first result shows; the trees it replaced are being emptied.
+                HWND old = control(IDC_MAIN_INPUT_TREE_RETIRED);
+                const long left = static_cast<long>(SendMessageW(old, TVM_GETCOUNT, 0, 0));
+                return old && !IsWindowVisible(old) && left > 40 && left < opening_items - 40;
+            }
+            HWND coming = control(IDC_MAIN_INPUT_TREE_COMING);
+            const long count = static_cast<long>(SendMessageW(coming, TVM_GETCOUNT, 0, 0));
+            return coming && !IsWindowVisible(coming) && count > 40 && count < big_items;
         });
         ASSERT_TRUE(caught);
+        const std::string before_newer =
+            row.caught_taking_out ? expected_trees(big, row.first_pattern, output)
+                                  : expected_trees(big, row.opening_pattern, output);
+        EXPECT_EQ(without_scanning(tree_text(IDC_MAIN_INPUT_TREE)) + "--\n" +
+                      without_scanning(tree_text(IDC_MAIN_OUTPUT_TREE)),
+                  before_newer);
 
         const std::string second_dir = row.second_big ? big : small;
         const std::string second_pattern = row.second_big ? "f2*" : "*";
         SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, second_dir.c_str());
         SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, second_pattern.c_str());
         SendMessageA(control(IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
-        // The superseded fill stops and takes out what it had put in; at most "Scanning..."
-        // stays until the newer result comes.
+        // The superseded fill stops and its trees go; the shown ones stay as they were, with at
+        // most "Scanning..." on top, until the newer result comes.
         ASSERT_TRUE(drain_fill_holding_scan_end());
-        EXPECT_LE(item_count(IDC_MAIN_INPUT_TREE), 1);
-        EXPECT_LE(item_count(IDC_MAIN_OUTPUT_TREE), 1);
+        EXPECT_EQ(tree_controls(), 2);
+        EXPECT_EQ(without_scanning(tree_text(IDC_MAIN_INPUT_TREE)) + "--\n" +
+                      without_scanning(tree_text(IDC_MAIN_OUTPUT_TREE)),
+                  before_newer);
         wait_for_refreshes();
         EXPECT_EQ(shown_trees(), expected_trees(second_dir, second_pattern, output));
+        EXPECT_EQ(tree_controls(), 2);
         EXPECT_EQ(selected_item(IDC_MAIN_INPUT_TREE),
                   reinterpret_cast<HTREEITEM>(
                       SendMessageW(control(IDC_MAIN_INPUT_TREE), TVM_GETNEXTITEM, TVGN_ROOT, 0)));

@@ -69,18 +69,22 @@ void settle(const Brelo& brelo) {
     SendMessageTimeoutA(brelo.window, WM_NULL, 0, 0, SMTO_NORMAL, patience_ms, &ignored);
 }
 
+// The tree is looked up by id each time: a new result comes in a new tree control.
+HWND input_tree(const Brelo& brelo) {
+    return GetDlgItem(brelo.window, IDC_MAIN_INPUT_TREE);
+}
+
 bool wait_for_items(const Brelo& brelo, long items) {
-    HWND tree = GetDlgItem(brelo.window, IDC_MAIN_INPUT_TREE);
     const DWORD deadline = GetTickCount() + patience_ms;
     while (GetTickCount() < deadline) {
-        if (SendMessageA(tree, TVM_GETCOUNT, 0, 0) == items) {
+        if (SendMessageA(input_tree(brelo), TVM_GETCOUNT, 0, 0) == items) {
             settle(brelo);
             return true;
         }
         Sleep(poll_ms);
     }
     std::printf("the input tree holds %ld items, not %ld\n",
-                static_cast<long>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)), items);
+                static_cast<long>(SendMessageA(input_tree(brelo), TVM_GETCOUNT, 0, 0)), items);
     return false;
 }
 
@@ -114,12 +118,11 @@ void type_patterns(const Brelo& brelo, const std::string& text) {
 }
 
 bool wait_answering(const Brelo& brelo, long items) {
-    HWND tree = GetDlgItem(brelo.window, IDC_MAIN_INPUT_TREE);
     const DWORD deadline = GetTickCount() + patience_ms;
     DWORD longest = 0;
     while (GetTickCount() < deadline) {
         const DWORD asked = GetTickCount();
-        const LRESULT count = SendMessageA(tree, TVM_GETCOUNT, 0, 0);
+        const LRESULT count = SendMessageA(input_tree(brelo), TVM_GETCOUNT, 0, 0);
         const DWORD waited = GetTickCount() - asked;
         if (waited > longest) longest = waited;
         if (count == items) {
