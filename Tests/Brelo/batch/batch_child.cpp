@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wide_text.h"
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -98,22 +100,11 @@ void interrupt_parent() {
 #endif
 }
 
-#ifdef _WIN32
-std::wstring wide_of(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size);
-    return out;
-}
-#endif
-
 // Starts the program with the arguments (none holds a double quote) and waits for its exit code.
 int run_program(const std::vector<std::string>& args) {
 #ifdef _WIN32
     std::wstring line;
-    for (const std::string& arg : args) line += L"\"" + wide_of(arg) + L"\" ";
+    for (const std::string& arg : args) line += L"\"" + utf8_to_wide(arg) + L"\" ";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -173,7 +164,7 @@ void kill_parent() {
 // Opens a file named in UTF-8, on Windows through the UTF-16 the system keeps.
 std::FILE* open_file(const std::string& path, const char* mode) {
 #ifdef _WIN32
-    return _wfopen(wide_of(path).c_str(), wide_of(mode).c_str());
+    return _wfopen(utf8_to_wide(path).c_str(), utf8_to_wide(mode).c_str());
 #else
     return std::fopen(path.c_str(), mode);
 #endif
