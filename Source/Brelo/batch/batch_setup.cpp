@@ -12,16 +12,23 @@
 
 namespace {
 
-// A 1-based position in decimal digits only, no sign or blanks.
-std::optional<int> position_of(const std::string& text, int count) {
+// A number from 0 to most in decimal digits only, no sign or blanks.
+std::optional<int> whole_number(const std::string& text, int most) {
     if (text.empty() || text.size() > 9) return std::nullopt;
     int value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + (c - '0');
     }
-    if (value < 1 || value > count) return std::nullopt;
-    return value - 1;
+    if (value > most) return std::nullopt;
+    return value;
+}
+
+// A 1-based position in decimal digits only, as a 0-based index.
+std::optional<int> position_of(const std::string& text, int count) {
+    const std::optional<int> value = whole_number(text, count);
+    if (!value || *value < 1) return std::nullopt;
+    return *value - 1;
 }
 
 std::string too_long_message(const char* option) {
@@ -81,27 +88,20 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
     }
     if (options.skip_up_to_date) settings.skip_up_to_date = *options.skip_up_to_date;
     if (options.jobs) {
-        const std::string& text = *options.jobs;
-        const bool digits = !text.empty() && text.size() <= 4 &&
-                            text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || std::stoi(text) > 1024) {
+        const std::optional<int> jobs = whole_number(*options.jobs, 1024);
+        if (!jobs) {
             error = "the value of --jobs must be a number from 0 to 1024";
             return false;
         }
-        setup.jobs = std::stoi(text);
+        setup.jobs = *jobs;
     }
     if (options.shard) {
         const std::string& text = *options.shard;
         const std::size_t slash = text.find('/');
-        const auto number = [](const std::string& part) {
-            const bool digits = !part.empty() && part.size() <= 6 &&
-                                part.find_first_not_of("0123456789") == std::string::npos;
-            return digits ? std::stoi(part) : 0;
-        };
         RunShard shard;
         if (slash != std::string::npos) {
-            shard.number = number(text.substr(0, slash));
-            shard.count = number(text.substr(slash + 1));
+            shard.number = whole_number(text.substr(0, slash), 999999).value_or(0);
+            shard.count = whole_number(text.substr(slash + 1), 999999).value_or(0);
         }
         if (slash == std::string::npos || shard.number < 1 || shard.number > shard.count) {
             error = "the value of --shard must be K/N with 1 <= K <= N";
@@ -110,15 +110,13 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
         setup.shard = shard;
     }
     if (options.time_limit) {
-        const std::string& text = *options.time_limit;
-        const bool digits = !text.empty() && text.size() <= 6 &&
-                            text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits) {
+        const std::optional<int> seconds = whole_number(*options.time_limit, most_time_limit);
+        if (!seconds) {
             error = "the value of --time-limit must be a number of seconds from 0 to " +
                     std::to_string(most_time_limit);
             return false;
         }
-        setup.time_limit = std::stoi(text);
+        setup.time_limit = *seconds;
     }
     if (options.converter && setup.settings_found) {
         const std::vector<std::string> titles = titles_of(setup.stored.converters);
