@@ -48,19 +48,19 @@ using EventHandle = std::unique_ptr<Event, EventCloser>;
 
 // The checks that come before every refresh and run; the output side is looked at only when
 // the input side passed. The notice of the first one that failed, if any.
-CheckResult check_both(const CurrentSettings& settings, PatternSet& patterns) {
+CheckResult check_both(const RunSettings& settings, PatternSet& patterns) {
     if (CheckResult notice = check_input(settings, patterns)) return notice;
     return check_output(settings);
 }
 
 // The notice of unknown placeholders in the output-name pattern, once the checks passed: the
 // run goes on with the text as typed, and standard error tells why the names look as they do.
-void print_placeholder_notice(const CurrentSettings& settings, std::ostream& err) {
+void print_placeholder_notice(const RunSettings& settings, std::ostream& err) {
     if (const CheckResult notice = check_placeholders(settings)) print_notice(err, *notice);
 }
 
 // A run or plan that met no file says so, as the window's empty trees would; it is no failure.
-void print_no_match(const CurrentSettings& settings, std::ostream& err) {
+void print_no_match(const RunSettings& settings, std::ostream& err) {
     err << "No file matches the patterns \"" << settings.input_patterns << "\" in \""
         << settings.input_directory << "\""
         << (settings.include_subfolders ? "" : " (its sub-folders left out)") << "."
@@ -87,7 +87,7 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const CurrentSettings& settings, std::ostream& out, std::ostream& err) {
+int preview(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     PatternSet patterns;
     const bool passed = !check_both(settings, patterns);
     // The refresh runs its own checks again: with a bad output side the window still shows

@@ -68,7 +68,7 @@ std::vector<std::string> titles_of(const std::vector<Converter>& converters) {
 }
 
 bool apply_options(const BatchOptions& options, BatchSetup& setup) {
-    CurrentSettings& settings = setup.settings;
+    RunSettings& settings = setup.settings;
     std::string& error = setup.error;
     if (options.input && !set_field(settings.input_directory, absolute_path(*options.input),
                                     "--input", error)) {
@@ -125,7 +125,7 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
             error = unknown_converter_message(titles, *options.converter, setup.settings_path);
             return false;
         }
-        settings.current_converter = *row;
+        setup.stored.current_converter = *row;
     }
     return true;
 }
@@ -207,7 +207,7 @@ RunRequest make_run_request(const BatchSetup& setup) {
     RunRequest request;
     request.settings = setup.settings;
     const std::vector<Converter>& converters = setup.stored.converters;
-    const int row = request.settings.current_converter;
+    const int row = setup.stored.current_converter;
     if (row >= 0 && row < static_cast<int>(converters.size())) request.converter = converters[row];
     request.jobs = setup.jobs;
     request.shard = setup.shard;

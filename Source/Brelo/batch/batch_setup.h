@@ -8,13 +8,13 @@
 
 #include "batch/batch_options.h"
 #include "engine/batch_run.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/stored_settings.h"
 
 // The settings file's contents, the fields the batch works on, and where they came from.
 struct BatchSetup {
     StoredSettings stored;      // the file as loaded; the converters are taken from here
-    CurrentSettings settings;   // the fields as the window would capture them, options applied
+    RunSettings settings;   // the fields as the window would capture them, options applied
     std::string settings_path;  // the file that was read; empty when none could be named
     // The settings file was there to be read. Without --ini a missing one gives the window's
     // defaults, which name no converter: only a preview can do without it.

@@ -16,7 +16,7 @@ namespace {
 // run's log does.
 class Planner : public WalkVisitor {
 public:
-    Planner(const CurrentSettings& typed, const CurrentSettings& settings,
+    Planner(const RunSettings& typed, const RunSettings& settings,
             const PreparedCommand& command)
         : typed_(typed), settings_(settings), command_(command) {}
 
@@ -45,17 +45,17 @@ private:
         return shown_path(path, typed_.input_directory, settings_.input_directory);
     }
 
-    const CurrentSettings& typed_;
-    const CurrentSettings& settings_;
+    const RunSettings& typed_;
+    const RunSettings& settings_;
     const PreparedCommand& command_;
     std::vector<PlannedFile> plan_;
 };
 
 }  // namespace
 
-std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const PatternSet& patterns,
+std::vector<PlannedFile> plan_batch(const RunSettings& settings, const PatternSet& patterns,
                                     const PreparedCommand& command) {
-    const CurrentSettings resolved = resolved_settings(settings);
+    const RunSettings resolved = resolved_settings(settings);
     Planner planner(settings, resolved, command);
     walk_input(resolved, patterns, planner);
     return planner.take_plan();

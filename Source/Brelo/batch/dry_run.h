@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/converter.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
 
 // One file of the walk, in the order the run would meet it.
@@ -23,7 +23,7 @@ struct PlannedFile {
 // every matching file with its output path and command line. Relative directories are resolved
 // for the command lines as the run resolves them; the paths shown stay as typed. Reads
 // directories only: makes no folder and starts nothing.
-std::vector<PlannedFile> plan_batch(const CurrentSettings& settings, const PatternSet& patterns,
+std::vector<PlannedFile> plan_batch(const RunSettings& settings, const PatternSet& patterns,
                                     const PreparedCommand& command);
 
 // The shells whose quoting the printed commands follow.

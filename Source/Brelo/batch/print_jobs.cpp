@@ -57,7 +57,7 @@ std::string ending_job(int code, const std::string& message) {
 
 class JobWriter : public WalkVisitor {
 public:
-    JobWriter(const CurrentSettings& typed, const CurrentSettings& settings,
+    JobWriter(const RunSettings& typed, const RunSettings& settings,
               const PreparedCommand& command, const RunRequest& request, std::ostream& out,
               std::ostream& err)
         : typed_(typed), settings_(settings), command_(command), shard_(request.shard),
@@ -117,8 +117,8 @@ private:
         return text;
     }
 
-    const CurrentSettings& typed_;
-    const CurrentSettings& settings_;
+    const RunSettings& typed_;
+    const RunSettings& settings_;
     const PreparedCommand& command_;
     const std::optional<RunShard>& shard_;
     const std::vector<bool>& done_earlier_;
@@ -172,7 +172,7 @@ int print_jobs(const RunRequest& request, std::ostream& out, std::ostream& err) 
         print_notice(err, *notice);
         return exit_check_failed;
     }
-    const CurrentSettings resolved = resolved_settings(request.settings);
+    const RunSettings resolved = resolved_settings(request.settings);
     JobWriter writer(request.settings, resolved, *command, request, out, err);
     walk_input(resolved, patterns, writer);
     out.flush();

@@ -82,7 +82,7 @@ class Conversion : public WalkVisitor {
     static constexpr int refused_entry = 3;
 
 public:
-    Conversion(const CurrentSettings& typed, const CurrentSettings& walked,
+    Conversion(const RunSettings& typed, const RunSettings& walked,
                const PreparedCommand& command, RunEvents& events, RunControl& control,
                StopWatch& stop_watch, RunResult& result, std::optional<RunShard> shard,
                const std::vector<bool>& done_earlier)
@@ -307,8 +307,8 @@ private:
         return shown_path(path, typed_.output_directory, settings_.output_directory);
     }
 
-    const CurrentSettings& settings_;
-    const CurrentSettings& typed_;
+    const RunSettings& settings_;
+    const RunSettings& typed_;
     const PreparedCommand& command_;
     RunEvents& events_;
     RunControl& control_;
@@ -329,7 +329,7 @@ private:
 // Lists what a run would meet, without starting anything.
 class RecordLister : public WalkVisitor {
 public:
-    RecordLister(const CurrentSettings& settings, const PreparedCommand& command)
+    RecordLister(const RunSettings& settings, const PreparedCommand& command)
         : settings_(settings), command_(command) {}
     void file_matched(const WalkFolder& folder, const std::string& name) override {
         FileRecord record;
@@ -342,7 +342,7 @@ public:
     std::vector<FileRecord> records;
 
 private:
-    const CurrentSettings& settings_;
+    const RunSettings& settings_;
     const PreparedCommand& command_;
 };
 
@@ -419,12 +419,12 @@ int time_limit_of(const RunRequest& request) {
     return std::clamp(limit, 0, most_time_limit);
 }
 
-CurrentSettings resolved_settings(const CurrentSettings& typed) {
+RunSettings resolved_settings(const RunSettings& typed) {
     const auto resolved = [](const std::string& directory) {
         return directory.empty() || is_absolute_path(directory) ? directory
                                                                 : absolute_path(directory);
     };
-    CurrentSettings settings = typed;
+    RunSettings settings = typed;
     settings.input_directory = resolved(typed.input_directory);
     settings.output_directory = resolved(typed.output_directory);
     return settings;
@@ -436,7 +436,7 @@ std::string shown_path(const std::string& path, const std::string& typed,
     return typed + path.substr(resolved.size());
 }
 
-int count_matching_files(const CurrentSettings& settings, const RunControl& control,
+int count_matching_files(const RunSettings& settings, const RunControl& control,
                          const std::optional<RunShard>& shard) {
     PatternSet patterns;
     if (check_input(settings, patterns)) return 0;
@@ -448,7 +448,7 @@ int count_matching_files(const CurrentSettings& settings, const RunControl& cont
 std::vector<FileRecord> matching_files(const RunRequest& request) {
     PatternSet patterns;
     if (check_input(request.settings, patterns) || !request.converter) return {};
-    const CurrentSettings walked = resolved_settings(request.settings);
+    const RunSettings walked = resolved_settings(request.settings);
     const PreparedCommand command = prepare_command(*request.converter);
     RecordLister lister(walked, command);
     walk_input(walked, patterns, lister);
@@ -457,7 +457,7 @@ std::vector<FileRecord> matching_files(const RunRequest& request) {
 
 RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control) {
     RunResult result;
-    const CurrentSettings& settings = request.settings;
+    const RunSettings& settings = request.settings;
     PatternSet patterns;
     CheckResult notice = check_input(settings, patterns);
     if (!notice) notice = check_output(settings);
@@ -484,7 +484,7 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
     }
 
     events.header(format_run_header(converter_section, request.converter->title));
-    const CurrentSettings walked = resolved_settings(settings);
+    const RunSettings walked = resolved_settings(settings);
     {
         // The watch ends before the run does, and with it its thread.
         StopWatch stop_watch(control.stop_event, control.stop_grace, control.grace_over,

@@ -11,16 +11,12 @@
 #include "engine/console_process.h"
 #include "engine/converter.h"
 #include "engine/file_conversion.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
 #include "engine/setting_names.h"
 #include "engine/stored_settings.h"
 
 struct Event;
-
-// The labels of the Run/Stop button.
-inline constexpr const char* run_label = "Run";
-inline constexpr const char* stop_label = "Stop";
 
 // The notice of a run without a converter (section "Converter", key "Run").
 inline constexpr const char* no_converter_message = "No converter is selected.";
@@ -45,7 +41,7 @@ struct RunShard {
 // What Run takes when it is pressed: later edits of the fields or of the converter list change
 // nothing a running walk sees.
 struct RunRequest {
-    CurrentSettings settings;
+    RunSettings settings;
     std::optional<Converter> converter;  // none when no converter is selected
     // How many converters run at once, instead of the converter's own setting; 0 for one per
     // processor.
@@ -165,7 +161,7 @@ inline constexpr const char* unreadable_folder_text = "The folder could not be r
 // The settings a run walks with: relative input and output directories resolved against the
 // current directory (brelo's own folder), so that a converter finds the paths it is given from
 // its own working directory.
-CurrentSettings resolved_settings(const CurrentSettings& typed);
+RunSettings resolved_settings(const RunSettings& typed);
 
 // A path of the walk as the log shows it: the typed directory in place of the resolved one it
 // starts with.
@@ -177,7 +173,7 @@ std::string shown_path(const std::string& path, const std::string& typed,
 // the input check fails. It walks the disk, so views call it on the run's thread, before the run;
 // Stop (the control's stop event) ends the count early, with what it found so far.
 // With a shard, only the files of that part count.
-int count_matching_files(const CurrentSettings& settings, const RunControl& control,
+int count_matching_files(const RunSettings& settings, const RunControl& control,
                          const std::optional<RunShard>& shard = std::nullopt);
 
 // The whole run on the calling thread (and, with several converters at once, on as many threads

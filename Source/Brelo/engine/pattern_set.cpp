@@ -10,7 +10,7 @@
 
 #include "engine/conversion_log.h"
 #include "engine/converter.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/setting_names.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
@@ -178,7 +178,7 @@ bool match_file_name(const PatternSet& patterns, const std::string& name) {
     return false;
 }
 
-CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns) {
+CheckResult check_input(const RunSettings& settings, PatternSet& patterns) {
     if (!is_directory(settings.input_directory)) {
         return make_notice(input_section, input_directory_key,
                            not_a_directory_message(settings.input_directory));
@@ -191,7 +191,7 @@ CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns) {
     return std::nullopt;
 }
 
-CheckResult check_output(const CurrentSettings& settings) {
+CheckResult check_output(const RunSettings& settings) {
     const std::string& pattern = settings.output_pattern;
     const char* failure = nullptr;
     if (!is_directory(settings.output_directory)) {
@@ -233,7 +233,7 @@ std::vector<std::string> unknown_placeholders(const std::string& output_pattern)
     return unknown;
 }
 
-CheckResult check_placeholders(const CurrentSettings& settings) {
+CheckResult check_placeholders(const RunSettings& settings) {
     const std::vector<std::string> unknown = unknown_placeholders(settings.output_pattern);
     if (unknown.empty()) return std::nullopt;
     std::string names;

@@ -8,7 +8,7 @@
 
 #include <boost/regex.hpp>
 
-struct CurrentSettings;
+struct RunSettings;
 
 // One wildcard pattern, in lower case, cut at its stars: the name must start with the first
 // segment, end with the last, and hold the ones between in order; "?" in a segment stands for
@@ -49,10 +49,10 @@ using CheckResult = std::optional<std::string>;
 
 // The input directory must exist and the patterns must compile. When it passes, patterns
 // receives the compiled set; otherwise patterns is left alone.
-CheckResult check_input(const CurrentSettings& settings, PatternSet& patterns);
+CheckResult check_input(const RunSettings& settings, PatternSet& patterns);
 
 // The output directory must exist and the output-name pattern must be usable.
-CheckResult check_output(const CurrentSettings& settings);
+CheckResult check_output(const RunSettings& settings);
 
 // The "${...}" texts of an output-name pattern that are neither "${prefix}" nor "${suffix}"
 // ("${prefx}", "${Prefix}", "${ prefix}"), each once, in the order they first come. They are no
@@ -62,7 +62,7 @@ std::vector<std::string> unknown_placeholders(const std::string& output_pattern)
 // The notice for an output-name pattern with unknown placeholders, naming them; nothing when it
 // has none. Unlike the checks' notices it stops nothing: the refresh or the run goes on with the
 // text as typed.
-CheckResult check_placeholders(const CurrentSettings& settings);
+CheckResult check_placeholders(const RunSettings& settings);
 
 // The output file name for a bare input name: "${prefix}" replaced by what precedes the name's
 // last dot (the whole name when it has none) and "${suffix}" by what follows it, in one pass, so

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "engine/conversion_log.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
 #include "engine/setting_names.h"
 #include "engine/walk.h"
@@ -16,7 +16,7 @@ namespace {
 // match turns up, so no folder without matches ever appears and nothing is pruned afterwards.
 class TreeBuilder : public WalkVisitor {
 public:
-    TreeBuilder(const CurrentSettings& settings, PreviewFolder& top, ScanReport& report,
+    TreeBuilder(const RunSettings& settings, PreviewFolder& top, ScanReport& report,
                 const std::atomic<bool>* cancel)
         : settings_(settings), top_(top), report_(report), cancel_(cancel) {}
 
@@ -47,7 +47,7 @@ public:
     bool stop_requested() override { return cancel_ && cancel_->load(std::memory_order_relaxed); }
 
 private:
-    const CurrentSettings& settings_;
+    const RunSettings& settings_;
     PreviewFolder& top_;
     ScanReport& report_;
     const std::atomic<bool>* cancel_;
@@ -109,7 +109,7 @@ bool operator==(const FileTrees& a, const FileTrees& b) {
     return a.input_root == b.input_root && a.output_root == b.output_root && a.top == b.top;
 }
 
-FileTrees scan_directory(const CurrentSettings& settings, const PatternSet& patterns,
+FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
                          ScanReport& report, const std::atomic<bool>* cancel) {
     FileTrees trees;
     trees.input_root = settings.input_directory;
@@ -119,7 +119,7 @@ FileTrees scan_directory(const CurrentSettings& settings, const PatternSet& patt
     return trees;
 }
 
-InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atomic<bool>* cancel) {
+InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel) {
     InputRefresh refresh;
     PatternSet patterns;
     if (CheckResult notice = check_input(settings, patterns)) {
@@ -148,13 +148,13 @@ InputRefresh refresh_input_tree(const CurrentSettings& settings, const std::atom
     return refresh;
 }
 
-void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settings) {
+void rename_refreshed_trees(InputRefresh& refresh, const RunSettings& settings) {
     if (!refresh.trees) return;
     refresh_output_tree(&*refresh.trees, settings);
     refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
 }
 
-std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings) {
+std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings) {
     CheckResult notice = check_output(settings);
     if (!notice) notice = check_placeholders(settings);
     if (!trees) return notice ? *notice : std::string();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct CurrentSettings;
+struct RunSettings;
 struct PatternSet;
 
 struct PreviewFile {
@@ -42,7 +42,7 @@ struct ScanReport {
 
 // The scan of the input directory of the settings by the walk's rules. Only folders that hold a
 // match, directly or below, appear. A set cancel flag ends the scan early with what it has.
-FileTrees scan_directory(const CurrentSettings& settings, const PatternSet& patterns,
+FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
                          ScanReport& report, const std::atomic<bool>* cancel = nullptr);
 
 // What a refresh of the input side leaves in the window.
@@ -60,13 +60,13 @@ struct InputRefresh {
 // output-name pattern, then the scan. A folder that could not be listed is
 // reported in a notice that names it and says how many more there were. When the preview gives
 // one output name to more than one input, a notice says so, after the other one if there is one.
-InputRefresh refresh_input_tree(const CurrentSettings& settings,
+InputRefresh refresh_input_tree(const RunSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr);
 
 // The output fields changed while the refresh's scan ran: its trees take the output names of
 // the settings, and its log text's word on shared output names follows them; the scan's own
 // notice stays as it was.
-void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settings);
+void rename_refreshed_trees(InputRefresh& refresh, const RunSettings& settings);
 
 // The output side's refresh: check_output (its verdict does not matter; when it passed, the
 // notice of unknown placeholders takes its place), then the preview of
@@ -74,7 +74,7 @@ void rename_refreshed_trees(InputRefresh& refresh, const CurrentSettings& settin
 // name derived from its input name. Returns what the log box shows: empty, or the notices:
 // check_output's and the word on shared output names.
 // trees may be null (the trees are empty) and is then left alone.
-std::string refresh_output_tree(FileTrees* trees, const CurrentSettings& settings);
+std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings);
 
 // How many output names of the preview more than one input has (each such name counts once),
 // compared as the file system compares names.

@@ -65,16 +65,13 @@ bool operator==(const StoredSettings& a, const StoredSettings& b) {
            a.current_converter == b.current_converter && a.window == b.window;
 }
 
-CurrentSettings opening_settings(const StoredSettings& stored) {
-    CurrentSettings typed;
+RunSettings opening_settings(const StoredSettings& stored) {
+    RunSettings typed;
     typed.input_directory = newest_or(stored.input_directories, "");
     typed.input_patterns = newest_or(stored.input_patterns, input_patterns_fallback);
     typed.include_subfolders = stored.include_subfolders;
-    typed.input_auto_refresh = stored.input_auto_refresh;
     typed.output_directory = newest_or(stored.output_directories, "");
     typed.output_pattern = newest_or(stored.output_patterns, output_pattern_fallback);
-    typed.output_auto_refresh = stored.output_auto_refresh;
-    typed.current_converter = stored.current_converter;
     typed.skip_up_to_date = stored.skip_up_to_date;
     return capture_settings(std::move(typed));
 }

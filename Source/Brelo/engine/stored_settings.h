@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/converter.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 
 // The four history fields of the main window.
 enum class HistoryField { InputDirectory, InputPatterns, OutputDirectory, OutputPattern };
@@ -58,7 +58,7 @@ bool operator==(const StoredSettings& a, const StoredSettings& b);
 
 // What the window shows when it opens with these settings: each field the newest value of its
 // history (or its fallback when the history is empty), the switches, the current converter.
-CurrentSettings opening_settings(const StoredSettings& stored);
+RunSettings opening_settings(const StoredSettings& stored);
 
 // Puts the value, without surrounding white space, at the top of the history. An entry equal to
 // it regardless of case is removed first; otherwise a full history loses its tenth entry.

@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
 #include "platform/platform.h"
 
@@ -20,7 +20,7 @@ struct Level {
 
 class Walk {
 public:
-    Walk(const CurrentSettings& settings, const PatternSet& patterns, WalkVisitor& visitor)
+    Walk(const RunSettings& settings, const PatternSet& patterns, WalkVisitor& visitor)
         : settings_(settings), patterns_(patterns), visitor_(visitor) {
         FolderId output;
         if (folder_identity(settings.output_directory, output)) output_ = output;
@@ -90,7 +90,7 @@ private:
         visitor_.folder_reached(level.folder);
     }
 
-    const CurrentSettings& settings_;
+    const RunSettings& settings_;
     const PatternSet& patterns_;
     WalkVisitor& visitor_;
     std::optional<FolderId> output_;
@@ -132,7 +132,7 @@ std::vector<std::string> path_parts(const std::string& path, bool& absolute) {
 
 }  // namespace
 
-bool walk_input(const CurrentSettings& settings, const PatternSet& patterns,
+bool walk_input(const RunSettings& settings, const PatternSet& patterns,
                 WalkVisitor& visitor) {
     Level top;
     top.folder.input_path = settings.input_directory;
@@ -162,6 +162,6 @@ bool same_directory_path(const std::string& a, const std::string& b) {
     return a_absolute == b_absolute && a_parts == b_parts;
 }
 
-bool is_output_directory(const std::string& path, const CurrentSettings& settings) {
+bool is_output_directory(const std::string& path, const RunSettings& settings) {
     return same_directory_path(path, settings.output_directory);
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-struct CurrentSettings;
+struct RunSettings;
 struct PatternSet;
 
 // A folder the walk is in, and the folder mirroring it below the output directory.
@@ -42,7 +42,7 @@ public:
 // identity, whatever link leads there), and no folder is entered twice (links that lead back
 // up the tree). A folder that cannot be listed is reported and contributes nothing else. False
 // when the visitor stopped the walk.
-bool walk_input(const CurrentSettings& settings, const PatternSet& patterns,
+bool walk_input(const RunSettings& settings, const PatternSet& patterns,
                 WalkVisitor& visitor);
 
 // The output path for a matching file of folder: the output folder joined with the name the
@@ -59,7 +59,7 @@ std::string join_path(const std::string& directory, const std::string& name);
 // True when the walk must not enter this sub-directory because it is the output directory:
 // with Include Subfolders on and the output directory inside the input tree, a run would
 // otherwise convert its own outputs again, one level deeper each time.
-bool is_output_directory(const std::string& path, const CurrentSettings& settings);
+bool is_output_directory(const std::string& path, const RunSettings& settings);
 
 // Whether two directory paths name the same place by their text: separators repeated or
 // trailing, "." and ".." are resolved, and on Windows case and "/" versus "\" don't count.

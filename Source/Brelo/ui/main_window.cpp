@@ -79,7 +79,7 @@ void on_scan_ended(WPARAM scan) {
     std::optional<ScanResult> result = take_scan_result(state.window, scan);
     if (!result) return;
     InputRefresh& refresh = result->refresh;
-    const CurrentSettings now = read_current_settings(state.window);
+    const RunSettings now = read_run_settings(state.window);
     if (refresh.trees && (now.output_directory != result->settings.output_directory ||
                           now.output_pattern != result->settings.output_pattern))
         rename_refreshed_trees(refresh, now);
@@ -100,7 +100,7 @@ void on_scan_ended(WPARAM scan) {
 // The trees being filled are renamed too: they show next.
 void refresh_output_side() {
     FileTrees* trees = state.trees ? &*state.trees : nullptr;
-    const CurrentSettings settings = read_current_settings(state.window);
+    const RunSettings settings = read_run_settings(state.window);
     const std::string log_text = refresh_output_tree(trees, settings);
     if (state.coming) refresh_output_tree(&*state.coming, settings);
     if (trees) show_output_names(state.window, *trees, shown_tree_items());

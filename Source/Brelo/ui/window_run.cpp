@@ -23,6 +23,11 @@
 
 namespace {
 
+// The labels of the Run/Stop button.
+constexpr const char* run_label = "Run";
+constexpr const char* stop_label = "Stop";
+
+
 constexpr const char* no_worker_message = "The run could not be started.";
 // The timer that looks at the pending log text while files are converted; whether the box is
 // brought up to date at a tick is the pacing's choice (each update costs the control a layout of
@@ -187,7 +192,7 @@ void stop_run(HWND window) {
 
 void start_run(HWND window, const ConverterList& converters) {
     RunRequest request;
-    request.settings = read_current_settings(window);
+    request.settings = read_run_settings(window);
     request.converter = selected_converter(window, converters);
     // Cleared here, before the worker exists, so that a Stop meant for the previous run cannot
     // stop this one.

@@ -15,7 +15,7 @@ namespace {
 // One scan, shared by its worker and the window's thread: the worker may outlive the window.
 struct ScanJob {
     std::atomic<bool> cancel{false};
-    CurrentSettings settings;
+    RunSettings settings;
     InputRefresh refresh;  // complete once ended is set
     std::atomic<bool> ended{false};
 };
@@ -44,7 +44,7 @@ void start_input_refresh(HWND window) {
     scans.pausing = false;
     supersede();
     auto job = std::make_shared<ScanJob>();
-    job->settings = read_current_settings(window);
+    job->settings = read_run_settings(window);
     const unsigned number = ++scans.started;
     scans.newest = job;
     SetTimer(window, scanning_timer_id, scanning_shown_after_ms, nullptr);

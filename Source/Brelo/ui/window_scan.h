@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/scan.h"
 
 // What a scan's worker posts to the main window when it has ended; the first parameter is the
@@ -38,7 +38,7 @@ bool on_scan_timer(HWND window, UINT_PTR timer);
 
 // A scan's result as the window shows it, with the fields the scan was started with.
 struct ScanResult {
-    CurrentSettings settings;
+    RunSettings settings;
     InputRefresh refresh;
 };
 

@@ -82,17 +82,14 @@ HWND log_box(HWND window) {
 
 }  // namespace
 
-CurrentSettings read_current_settings(HWND window) {
-    CurrentSettings typed;
+RunSettings read_run_settings(HWND window) {
+    RunSettings typed;
     typed.input_directory = dialog_item_text(window, IDC_MAIN_INPUT_DIR);
     typed.input_patterns = dialog_item_text(window, IDC_MAIN_INPUT_PATTERNS);
     typed.include_subfolders = is_ticked(window, IDC_MAIN_SUBFOLDERS);
-    typed.input_auto_refresh = is_ticked(window, IDC_MAIN_INPUT_AUTO);
     typed.output_directory = dialog_item_text(window, IDC_MAIN_OUTPUT_DIR);
     typed.output_pattern = dialog_item_text(window, IDC_MAIN_OUTPUT_PATTERN);
-    typed.output_auto_refresh = is_ticked(window, IDC_MAIN_OUTPUT_AUTO);
     typed.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
-    typed.current_converter = converter_box(window).selected_row();
     return capture_settings(std::move(typed));
 }
 

@@ -1,4 +1,4 @@
-// The one place where the main window's controls meet values: the fields as CurrentSettings,
+// The one place where the main window's controls meet values: the fields as RunSettings,
 // the stored settings going into the controls at start and coming out at close, the histories
 // after a run, the two trees and the log box.
 #pragma once
@@ -11,14 +11,13 @@
 #include <commctrl.h>
 
 #include "engine/converter.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "engine/stored_settings.h"
 
-// The fields as typed, through capture_settings: the four texts (each cut to 259 characters,
-// the directories without trailing backslashes), the four switches and the selected row of the
-// converter box (-1 for none).
-CurrentSettings read_current_settings(HWND window);
+// The run's fields as typed, through capture_settings: the four texts (each cut to 259
+// characters, the directories without trailing backslashes) and the two switches a run reads.
+RunSettings read_run_settings(HWND window);
 
 // The converter of the converter box's selected row, as a copy; nothing when no row is selected
 // or the row's key is not in converters.

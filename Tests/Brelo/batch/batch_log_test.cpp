@@ -67,7 +67,6 @@ protected:
         request.settings.include_subfolders = batch.subfolders;
         request.settings.output_directory = out;
         request.settings.output_pattern = batch.name;
-        request.settings.current_converter = 0;
         const batch_test::IniConverter& c = batch.converter;
         request.converter = Converter{c.title, c.exe_file, c.arguments, c.work_dir};
         RunControl control;

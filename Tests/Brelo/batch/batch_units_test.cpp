@@ -178,7 +178,7 @@ TEST(PlanBatch, LeavesOutTheOutputDirectoryInsideTheInputAndMakesNothing) {
     for (const std::string& d : {in, out, join_path(in, "sub")}) ASSERT_TRUE(make_directory(d));
     test_support::write_file(join_path(out, "old.txt"), "");
     test_support::write_file(join_path(join_path(in, "sub"), "a.txt"), "");
-    CurrentSettings settings;
+    RunSettings settings;
     settings.input_directory = in;
     settings.output_directory = out;
     settings.output_pattern = "${prefix}.md5";

@@ -99,7 +99,7 @@ protected:
 
     std::optional<int> jobs;
 
-    RunResult run(RecordedRun& w, const CurrentSettings& settings,
+    RunResult run(RecordedRun& w, const RunSettings& settings,
                   std::optional<Converter> converter = echo_converter()) {
         RunRequest request;
         request.settings = settings;
@@ -112,7 +112,7 @@ protected:
 TEST_F(BatchRunTest, NoMatchGivesHeaderTotalAndStampOnly) {
     make_file(in, "sub/a.dat");
     RecordedRun w;
-    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    const RunSettings settings = settings_for(in.path(), "*.txt", out.path());
     EXPECT_TRUE(run(w, settings).ran);
     EXPECT_EQ(without_time_stamp(w.text), header() + total(0));
     EXPECT_FALSE(folder_exists(out, "sub"));
@@ -124,7 +124,7 @@ TEST_F(BatchRunTest, OutputFoldersOnlyWhereMatchesLieOuterBeforeInner) {
     make_file(in, "empty/x.dat");
     make_folder(in, "bare");
     RecordedRun w;
-    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    const RunSettings settings = settings_for(in.path(), "*.txt", out.path());
     EXPECT_TRUE(run(w, settings).ran);
     // Only one level is made at a time, so b exists only if a was made before it.
     EXPECT_TRUE(folder_exists(out, "a/b"));
@@ -140,7 +140,7 @@ TEST_F(BatchRunTest, SubfoldersOffNeitherEntersNorCreates) {
     make_file(in, "x.txt");
     make_file(in, "sub/y.txt");
     RecordedRun w;
-    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path(), "${prefix}.${suffix}",
+    const RunSettings settings = settings_for(in.path(), "*.txt", out.path(), "${prefix}.${suffix}",
                                                   false);
     EXPECT_TRUE(run(w, settings).ran);
     EXPECT_EQ(without_time_stamp(w.text),
@@ -151,7 +151,7 @@ TEST_F(BatchRunTest, SubfoldersOffNeitherEntersNorCreates) {
 TEST_F(BatchRunTest, FailedStartIsLoggedAndCounted) {
     make_file(in, "a.txt");
     RecordedRun w;
-    const CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    const RunSettings settings = settings_for(in.path(), "*.txt", out.path());
     Converter missing{"Echo", in.file("no-such-program"), "${infile} ${outfile}", "${location}"};
     EXPECT_TRUE(run(w, settings, missing).ran);
     EXPECT_EQ(without_time_stamp(w.text),
@@ -165,7 +165,7 @@ TEST_F(BatchRunTest, OutputDirectoryInsideTheInputIsNotWalked) {
     make_file(in, "out/old.txt");
     const std::string output = join_path(in.path(), "out");
     RecordedRun w;
-    const CurrentSettings settings = settings_for(in.path(), "*.txt", output);
+    const RunSettings settings = settings_for(in.path(), "*.txt", output);
     EXPECT_TRUE(run(w, settings).ran);
     EXPECT_EQ(without_time_stamp(w.text),
               header() + echo_entry(under(in, {"a.txt"}), join_path(output, "a.txt")) + total(1));
@@ -398,7 +398,7 @@ TEST_F(BatchRunTest, SideBySideLogEqualsOneAtATime) {
         }
         Converter jitter{"Echo", program_path("console_child"), "jitter ${infile} ${outfile}",
                          "${location}"};
-        const CurrentSettings settings = settings_for(input.path(), "*.txt", output.path());
+        const RunSettings settings = settings_for(input.path(), "*.txt", output.path());
         RecordedRun one;
         jobs = 1;
         const RunResult sequential = run(one, settings, jitter);
@@ -433,7 +433,7 @@ TEST_F(BatchRunTest, SideBySideSkippedAndUnreadableKeepTheirPlace) {
     ASSERT_GT(make_too_deep_folders(in.path()), 0);
     Converter jitter{"Echo", program_path("console_child"), "jitter ${infile} ${outfile}",
                      "${location}"};
-    CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    RunSettings settings = settings_for(in.path(), "*.txt", out.path());
     settings.skip_up_to_date = true;
     RecordedRun one;
     jobs = 1;
@@ -504,7 +504,7 @@ TEST_F(BatchRunTest, InputsSharingAnOutputNameConvertTheFirstOnly) {
         make_file(in, name);
     Converter appender{"Echo", program_path("console_child"), "append ${outfile} ${infile}",
                        "${location}"};
-    CurrentSettings settings = settings_for(in.path(), "*", out.path(), "${prefix}.out");
+    RunSettings settings = settings_for(in.path(), "*", out.path(), "${prefix}.out");
     for (const int at_once : {1, 6}) {
         SCOPED_TRACE(at_once);
         TempDir target;
@@ -575,7 +575,7 @@ TEST_F(BatchRunTest, BrokenOutputIsNeverTakenAsUpToDate) {
             make_file(input, "a.txt");
             fs::last_write_time(input.file("a.txt"), hour_ago);
             if (row.output_before) make_file(output, "a.txt", "mine, all of it");
-            CurrentSettings settings = settings_for(input.path(), "*.txt", output.path());
+            RunSettings settings = settings_for(input.path(), "*.txt", output.path());
             long long before = 0;
             file_modified_time(output.file("a.txt"), before);
             jobs = at_once;
@@ -607,7 +607,7 @@ TEST_F(BatchRunTest, OutputOfAConverterEndedByStopIsNotUpToDate) {
         in.file("a.txt"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     const Converter hangs{"Echo", program_path("console_child"), "half-hang ${outfile}",
                           "${location}"};
-    CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    RunSettings settings = settings_for(in.path(), "*.txt", out.path());
     settings.skip_up_to_date = true;
     Event* grace_over = create_event();
     control.grace_over = grace_over;
@@ -717,7 +717,7 @@ TEST_F(BatchRunTest, UpToDateOutputsAreSkipped) {
     std::filesystem::last_write_time(out.file("new.txt"), now - std::chrono::hours(1));
     std::filesystem::last_write_time(in.file("old.txt"), now - std::chrono::hours(1));
     std::filesystem::last_write_time(out.file("old.txt"), now - std::chrono::hours(2));
-    CurrentSettings settings = settings_for(in.path(), "*.txt", out.path());
+    RunSettings settings = settings_for(in.path(), "*.txt", out.path());
     settings.skip_up_to_date = true;
     // It writes no output, so each run finds the outputs as they were made here.
     const Converter echo{"Echo", program_path("console_child"), "echo ${infile}", "${location}"};
@@ -754,12 +754,12 @@ TEST_F(BatchRunTest, CountOfMatchingFilesIsWhatTheRunMeets) {
     const std::string output = under(in, {"out"});
     struct Row {
         const char* label;
-        CurrentSettings settings;
+        RunSettings settings;
         int count;
     };
-    CurrentSettings flat = settings_for(in.path(), "*.txt", out.path(), "${prefix}.${suffix}",
+    RunSettings flat = settings_for(in.path(), "*.txt", out.path(), "${prefix}.${suffix}",
                                         false);
-    CurrentSettings skipping = settings_for(in.path(), "*.txt", output);
+    RunSettings skipping = settings_for(in.path(), "*.txt", output);
     skipping.skip_up_to_date = true;
     const Row rows[] = {
         {"subfolders, output inside the input", settings_for(in.path(), "*.txt", output), 4},

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "walk_support.h"
 
 using namespace walk_test;
@@ -181,7 +181,7 @@ TEST(DeriveOutputName, PrefixAndSuffixAroundTheLastDot) {
 class PatternChecks : public ::testing::Test {
 protected:
     TempDir dir;
-    CurrentSettings settings;
+    RunSettings settings;
     void SetUp() override {
         settings.input_directory = dir.path();
         settings.input_patterns = "*.txt";

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
@@ -51,7 +51,7 @@ struct Shown {
     }
 };
 
-Shown refreshed(const CurrentSettings& settings) {
+Shown refreshed(const RunSettings& settings) {
     Shown shown;
     shown.show(refresh_input_tree(settings));
     return shown;
@@ -62,7 +62,7 @@ protected:
     TempDir in;
     TempDir out;
 
-    CurrentSettings window(const std::string& patterns, const std::string& output_pattern,
+    RunSettings window(const std::string& patterns, const std::string& output_pattern,
                            bool subfolders = true) {
         return settings_for(in.path(), patterns, out.path(), output_pattern, subfolders);
     }
@@ -72,7 +72,7 @@ protected:
 TEST_F(ScanTest, NoMatchLeavesTheTwoRootsAndClearsTheLog) {
     make_file(in, "a.dat");
     make_file(in, "sub/b.dat");
-    const CurrentSettings settings = window("*.txt", "${prefix}.${suffix}");
+    const RunSettings settings = window("*.txt", "${prefix}.${suffix}");
     Shown w;
     w.log = "previous";
     w.show(refresh_input_tree(settings));
@@ -87,7 +87,7 @@ TEST_F(ScanTest, OnlyFoldersLeadingToAMatchAppearNestedInBothTrees) {
     make_folder(in, "empty");
     make_file(in, "d/e.dat");
     make_file(in, "f.dat");
-    const CurrentSettings settings = window("*.TXT", "${prefix}.out");
+    const RunSettings settings = window("*.TXT", "${prefix}.out");
     Shown w = refreshed(settings);
     EXPECT_EQ(w.in_tree, root(in.path()) + "  a/\n    b/\n      c.txt\n");
     EXPECT_EQ(w.out_tree, root(out.path()) + "  a/\n    b/\n      c.out\n");
@@ -96,7 +96,7 @@ TEST_F(ScanTest, OnlyFoldersLeadingToAMatchAppearNestedInBothTrees) {
 TEST_F(ScanTest, SubfoldersOffListsTheTopLevelFilesOnly) {
     make_file(in, "x.txt");
     make_file(in, "sub/y.txt");
-    const CurrentSettings settings = window("*.txt", "${prefix}.${suffix}", false);
+    const RunSettings settings = window("*.txt", "${prefix}.${suffix}", false);
     Shown w = refreshed(settings);
     EXPECT_EQ(w.in_tree, root(in.path()) + "  x.txt\n");
     EXPECT_EQ(w.out_tree, root(out.path()) + "  x.txt\n");
@@ -123,7 +123,7 @@ TEST_F(ScanTest, ShapeDoesNotDependOnEnumerationOrder) {
         make_file(input, folder + "/g.dat");
         make_file(input, "late/" + std::string(row.empty_sub) + "/n.dat");
         make_file(input, "late/h.txt");
-        const CurrentSettings settings = settings_for(input.path(), "*.txt", out.path(), "${prefix}.${suffix}");
+        const RunSettings settings = settings_for(input.path(), "*.txt", out.path(), "${prefix}.${suffix}");
         Shown w = refreshed(settings);
         const std::string expected = root(input.path()) + "  " + folder + "/\n    " +
                                      row.matched_sub + "/\n      m.txt\n    f.txt\n  late/\n" +
@@ -158,7 +158,7 @@ TEST_F(ScanTest, SubfoldersLeadFilesInEnumerationOrder) {
         expected += "  " + folder + "/\n    " + (folder == "k" ? "x.txt" : "y.txt") + "\n";
     }
     expected += files;
-    const CurrentSettings settings = window("*.txt", "${prefix}.${suffix}");
+    const RunSettings settings = window("*.txt", "${prefix}.${suffix}");
     Shown w = refreshed(settings);
     EXPECT_EQ(w.in_tree, expected);
 }
@@ -166,7 +166,7 @@ TEST_F(ScanTest, SubfoldersLeadFilesInEnumerationOrder) {
 TEST_F(ScanTest, FolderNamesAreNeverDerived) {
     make_file(in, "x.y/a.txt");
     make_file(in, ".hidden.txt");
-    const CurrentSettings settings = window("*.txt", "${suffix}");
+    const RunSettings settings = window("*.txt", "${suffix}");
     Shown w = refreshed(settings);
     EXPECT_EQ(w.in_tree, root(in.path()) + "  x.y/\n    a.txt\n  .hidden.txt\n");
     EXPECT_EQ(w.out_tree, root(out.path()) + "  x.y/\n    txt\n  txt\n");
@@ -175,7 +175,7 @@ TEST_F(ScanTest, FolderNamesAreNeverDerived) {
 TEST_F(ScanTest, OutputRefreshRenamesFilesAndRootOnly) {
     make_file(in, "x.y/a.txt");
     make_file(in, "b.txt");
-    CurrentSettings settings = window("*.txt", "${prefix}.${suffix}");
+    RunSettings settings = window("*.txt", "${prefix}.${suffix}");
     Shown w = refreshed(settings);
     const std::string input_before = w.in_tree;
     TempDir elsewhere;
@@ -190,7 +190,7 @@ TEST_F(ScanTest, OutputRefreshRenamesFilesAndRootOnly) {
 }
 
 TEST_F(ScanTest, OutputRefreshOfEmptyTreesOnlyChecks) {
-    CurrentSettings settings = window("*.txt", "${prefix}.");
+    RunSettings settings = window("*.txt", "${prefix}.");
     EXPECT_EQ(without_time_stamp(refresh_output_tree(nullptr, settings)),
               notice_text("Output", "File Patterns", "File Pattern can't ends with ."));
     settings.output_pattern = "${prefix}";
@@ -199,7 +199,7 @@ TEST_F(ScanTest, OutputRefreshOfEmptyTreesOnlyChecks) {
 
 TEST_F(ScanTest, FailedInputCheckEmptiesBothTrees) {
     make_file(in, "a.txt");
-    CurrentSettings settings = window("*.txt", "${prefix}.${suffix}");
+    RunSettings settings = window("*.txt", "${prefix}.${suffix}");
     Shown w = refreshed(settings);
     ASSERT_NE(w.in_tree.size(), 0u);
     settings.input_directory = in.file("missing");
@@ -213,7 +213,7 @@ TEST_F(ScanTest, FailedInputCheckEmptiesBothTrees) {
 
 TEST_F(ScanTest, FailedOutputCheckKeepsItsNoticeAndTheTrees) {
     make_file(in, "a.txt");
-    const CurrentSettings settings = window("*.txt", "${prefix}.");
+    const RunSettings settings = window("*.txt", "${prefix}.");
     Shown w = refreshed(settings);
     EXPECT_EQ(w.in_tree, root(in.path()) + "  a.txt\n");
     EXPECT_EQ(w.out_tree, root(out.path()) + "  a.\n");
@@ -229,7 +229,7 @@ TEST_F(ScanTest, UnknownPlaceholderGetsANoticeOnBothSides) {
         "Output", "File Patterns",
         "Unknown placeholder ${prefx} stays in the names as typed; the placeholders are "
         "${prefix} and ${suffix}.");
-    CurrentSettings settings = window("*.txt", "${prefx}.${suffix}");
+    RunSettings settings = window("*.txt", "${prefx}.${suffix}");
     Shown w = refreshed(settings);
     EXPECT_EQ(w.out_tree, root(out.path()) + "  ${prefx}.txt\n");
     EXPECT_EQ(without_time_stamp(w.log), notice);
@@ -259,7 +259,7 @@ TEST_F(ScanTest, OutputDirectoryInsideTheInputIsLeftOut) {
     };
     for (const auto& output : spellings) {
         SCOPED_TRACE(output);
-        const CurrentSettings settings = settings_for(in.path(), "*.txt", output, "${prefix}.${suffix}");
+        const RunSettings settings = settings_for(in.path(), "*.txt", output, "${prefix}.${suffix}");
         Shown w = refreshed(settings);
         const std::string tree = w.in_tree;
         EXPECT_EQ(tree.find("out/"), std::string::npos) << tree;

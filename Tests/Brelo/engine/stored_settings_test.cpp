@@ -11,11 +11,10 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-std::string describe(const CurrentSettings& s) {
+std::string describe(const RunSettings& s) {
     return s.input_directory + "|" + s.input_patterns + "|" + s.output_directory + "|" +
            s.output_pattern + "|" + std::to_string(s.include_subfolders) +
-           std::to_string(s.input_auto_refresh) + std::to_string(s.output_auto_refresh) + "|" +
-           std::to_string(s.current_converter);
+           std::to_string(s.skip_up_to_date);
 }
 
 StoredSettings filled() {
@@ -143,8 +142,8 @@ TEST(OpeningSettings, NewestValuesOrFallbacksCapturedAsTheWindowCaptures) {
         StoredSettings stored;
         std::string expected;
     } rows[] = {
-        {"nothing stored", StoredSettings{}, "|*||${prefix}.${suffix}|111|-1"},
-        {"newest values", filled(), "D:\\In|*.txt|D:\\Out|${prefix}.md5|010|1"},
+        {"nothing stored", StoredSettings{}, "|*||${prefix}.${suffix}|10"},
+        {"newest values", filled(), "D:\\In|*.txt|D:\\Out|${prefix}.md5|00"},
         {"directories lose trailing backslashes",
          [] {
              StoredSettings s;
@@ -154,7 +153,7 @@ TEST(OpeningSettings, NewestValuesOrFallbacksCapturedAsTheWindowCaptures) {
              s.output_patterns = {"${prefix}\\"};
              return s;
          }(),
-         "D:\\Data|*.txt\\|D:|${prefix}\\|111|-1"},
+         "D:\\Data|*.txt\\|D:|${prefix}\\|10"},
         {"texts cut before the backslashes go",
          [&] {
              StoredSettings s;
@@ -162,15 +161,15 @@ TEST(OpeningSettings, NewestValuesOrFallbacksCapturedAsTheWindowCaptures) {
              s.output_patterns = {std::string(300, 'p')};
              return s;
          }(),
-         std::string(258, 'd') + "|*||" + std::string(259, 'p') + "|111|-1"},
-        {"current converter as stored",
+         std::string(258, 'd') + "|*||" + std::string(259, 'p') + "|10"},
+        {"switches as stored",
          [] {
              StoredSettings s;
-             s.current_converter = 5;
+             s.skip_up_to_date = true;
              s.include_subfolders = s.output_auto_refresh = false;
              return s;
          }(),
-         "|*||${prefix}.${suffix}|010|5"},
+         "|*||${prefix}.${suffix}|01"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

@@ -16,7 +16,7 @@
 #endif
 
 #include "Support/temp_dir.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 
 namespace walk_test {
 
@@ -38,11 +38,11 @@ inline std::string notice_text(const std::string& section, const std::string& ke
 }
 
 // The fields of a walk as the window captures them.
-inline CurrentSettings settings_for(const std::string& input, const std::string& patterns,
+inline RunSettings settings_for(const std::string& input, const std::string& patterns,
                                     const std::string& output,
                                     const std::string& output_pattern = "${prefix}.${suffix}",
                                     bool subfolders = true) {
-    CurrentSettings settings;
+    RunSettings settings;
     settings.input_directory = input;
     settings.input_patterns = patterns;
     settings.output_directory = output;

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
 #include "platform/platform.h"
 #include "walk_support.h"
@@ -49,8 +49,8 @@ struct Recorder : WalkVisitor {
     }
 };
 
-CurrentSettings settings_of(const TempDir& in, const std::string& output, bool subfolders = true) {
-    CurrentSettings settings;
+RunSettings settings_of(const TempDir& in, const std::string& output, bool subfolders = true) {
+    RunSettings settings;
     settings.input_directory = in.path();
     settings.output_directory = output;
     settings.include_subfolders = subfolders;
@@ -73,7 +73,7 @@ TEST(Walk, ReachesOnlyFoldersWithMatchesOuterFirstAndLeavesThemInReverse) {
     make_folder(in, "empty");
     Recorder recorder;
     recorder.root = in.path();
-    const CurrentSettings settings = settings_of(in, out.path());
+    const RunSettings settings = settings_of(in, out.path());
     EXPECT_TRUE(walk_input(settings, compile_patterns("*.txt"), recorder));
     EXPECT_EQ(recorder.lines,
               (std::vector<std::string>{"reach .", "reach a", "reach " + sep("a/b"),
@@ -185,7 +185,7 @@ TEST(Walk, DirectoryThatCannotBeListedIsReportedAndGivesNothingElse) {
     TempDir in;
     Recorder recorder;
     recorder.root = in.path();
-    CurrentSettings settings = settings_of(in, in.file("out"));
+    RunSettings settings = settings_of(in, in.file("out"));
     settings.input_directory = in.file("missing");
     EXPECT_TRUE(walk_input(settings, compile_patterns("*"), recorder));
     EXPECT_EQ(recorder.lines, std::vector<std::string>{"unreadable missing"});

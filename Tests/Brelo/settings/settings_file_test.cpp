@@ -46,7 +46,7 @@ TEST(LoadSettings, MissingOrUnreadableFileGivesEveryDefault) {
         SCOPED_TRACE(path);
         const StoredSettings loaded = load_settings(path);
         EXPECT_EQ(loaded, defaults);
-        const CurrentSettings opening = opening_settings(loaded);
+        const RunSettings opening = opening_settings(loaded);
         EXPECT_EQ(opening.input_directory + "|" + opening.input_patterns + "|" +
                       opening.output_directory + "|" + opening.output_pattern,
                   "|*||${prefix}.${suffix}");

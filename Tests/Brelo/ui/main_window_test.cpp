@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
 #include "platform/wide_text.h"
@@ -307,7 +307,7 @@ TEST_F(MainWindowTest, RefreshFillsNewHiddenTreesAndEmptiesTheReplacedOnesAfterw
     }
     EXPECT_EQ(watch.seen.size(), 4u);  // no other tree was made
     // The trees show the scan's value, in its order.
-    CurrentSettings settings;
+    RunSettings settings;
     settings.input_directory = input;
     settings.input_patterns = "*";
     settings.output_directory = output;

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
 #include "Support/temp_dir.h"
@@ -64,8 +64,8 @@ protected:
                        hashmd5_converter_keys(1, converter_title));
         open_main_window();
     }
-    CurrentSettings settings() const {
-        CurrentSettings values;
+    RunSettings settings() const {
+        RunSettings values;
         values.input_directory = input;
         values.input_patterns = "*.txt";
         values.output_directory = output;
@@ -157,7 +157,7 @@ TEST_F(NamesTest, FieldsKeepTheirNamesAcrossARestart) {
     EXPECT_EQ(text(IDC_MAIN_INPUT_DIR), input);
     EXPECT_EQ(text(IDC_MAIN_INPUT_PATTERNS), patterns);
     EXPECT_EQ(text(IDC_MAIN_OUTPUT_DIR), output);
-    CurrentSettings typed = settings();
+    RunSettings typed = settings();
     typed.input_patterns = patterns;
     const InputRefresh scan = refresh_input_tree(typed);
     ASSERT_TRUE(scan.trees);

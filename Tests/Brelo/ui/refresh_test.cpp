@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
 #include "Support/temp_dir.h"
@@ -220,7 +220,7 @@ TEST_F(RefreshTest, OnlyTheShownScansNoticeReachesTheLog) {
 // output pattern.
 std::string expected_trees(const std::string& dir, const std::string& patterns,
                            const std::string& output) {
-    CurrentSettings settings;
+    RunSettings settings;
     settings.input_directory = dir;
     settings.input_patterns = patterns;
     settings.include_subfolders = true;

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/converter.h"
-#include "engine/current_settings.h"
+#include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
 #include "platform/wide_text.h"
@@ -249,7 +249,7 @@ TEST_F(RunTest, LogBoxGainsOnlyTheNewTextAndEndsWithTheWholeLog) {
     EXPECT_EQ(count_of(log, " -> "), files);
 
     // The entries come in the walk's order, which the scan of the same folder gives.
-    CurrentSettings settings;
+    RunSettings settings;
     settings.input_directory = input;
     settings.input_patterns = "*.txt";
     settings.output_directory = output;

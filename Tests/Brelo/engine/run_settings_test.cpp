@@ -1,5 +1,5 @@
-// The snapshot of the main window's fields.
-#include "engine/current_settings.h"
+// The settings of one run, as typed.
+#include "engine/run_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +20,12 @@ TEST(CaptureSettings, DirectoriesLoseEveryTrailingBackslashAfterTheCut) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.typed);
-        CurrentSettings typed;
+        RunSettings typed;
         typed.input_directory = row.typed;
         typed.output_directory = row.typed;
         typed.input_patterns = row.typed;
         typed.output_pattern = row.typed;
-        const CurrentSettings settings = capture_settings(typed);
+        const RunSettings settings = capture_settings(typed);
         EXPECT_EQ(settings.input_directory, row.captured);
         EXPECT_EQ(settings.output_directory, row.captured);
         EXPECT_EQ(settings.input_patterns, row.typed.substr(0, 259));
@@ -38,27 +38,24 @@ TEST(CaptureSettings, DirectoriesLoseEveryTrailingBackslashAfterTheCut) {
 TEST(CaptureSettings, TheCutKeepsCharactersWhole) {
     std::string japanese;
     for (int i = 0; i < 100; ++i) japanese += "\xe6\x97\xa5";  // 日
-    CurrentSettings typed;
+    RunSettings typed;
     typed.input_directory = "D:" + japanese;  // 2 + 85 x 3 = 257 bytes fit, the 86th would not
     typed.input_patterns = japanese;
     typed.output_pattern = "a" + japanese;   // 1 + 86 x 3 = 259 bytes: exactly full
-    const CurrentSettings settings = capture_settings(typed);
+    const RunSettings settings = capture_settings(typed);
     EXPECT_EQ(settings.input_directory, "D:" + japanese.substr(0, 85 * 3));
     EXPECT_EQ(settings.input_patterns, japanese.substr(0, 86 * 3));
     EXPECT_EQ(settings.output_pattern, "a" + japanese.substr(0, 86 * 3));
 }
 
-TEST(CaptureSettings, PatternsSwitchesAndConverterPassUnchanged) {
+TEST(CaptureSettings, PatternsAndSwitchesPassUnchanged) {
     for (int on = 0; on < 2; ++on) {
-        CurrentSettings typed{"", " *.txt \\", on == 1, on == 0, "", " ${prefix}\\", on == 1,
-                              on ? 3 : -1};
-        const CurrentSettings settings = capture_settings(typed);
+        RunSettings typed{"", " *.txt \\", on == 1, "", " ${prefix}\\", on == 0};
+        const RunSettings settings = capture_settings(typed);
         EXPECT_EQ(settings.input_patterns, " *.txt \\");
         EXPECT_EQ(settings.output_pattern, " ${prefix}\\");
         EXPECT_EQ(settings.include_subfolders, on == 1);
-        EXPECT_EQ(settings.input_auto_refresh, on == 0);
-        EXPECT_EQ(settings.output_auto_refresh, on == 1);
-        EXPECT_EQ(settings.current_converter, on ? 3 : -1);
+        EXPECT_EQ(settings.skip_up_to_date, on == 0);
     }
 }
 

@@ -1,5 +1,5 @@
-// The snapshot of the main window's fields.
-#include "engine/current_settings.h"
+// The settings of one run.
+#include "engine/run_settings.h"
 
 #include "engine/text_limits.h"
 
@@ -14,8 +14,8 @@ std::string without_trailing_backslashes(std::string text) {
 
 }  // namespace
 
-CurrentSettings capture_settings(CurrentSettings typed) {
-    CurrentSettings settings = std::move(typed);
+RunSettings capture_settings(RunSettings typed) {
+    RunSettings settings = std::move(typed);
     settings.input_directory = without_trailing_backslashes(fit_text(settings.input_directory));
     settings.input_patterns = fit_text(settings.input_patterns);
     settings.output_directory = without_trailing_backslashes(fit_text(settings.output_directory));
