@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "file_checks.h"
-#include "file_names.h"
+#include "file_system.h"
 #include "md5.h"
 #include "output_file.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "file_names.h"
+#include "file_system.h"
 #include "hash_file.h"
 
 namespace {

@@ -3,8 +3,7 @@
 
 #include <cstdio>
 
-#include "file_checks.h"
-#include "file_names.h"
+#include "file_system.h"
 #include "output_file.h"
 #include "text_stream.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "convert_file.h"
-#include "file_names.h"
+#include "file_system.h"
 
 namespace {
 constexpr const char* banner =

@@ -1,5 +1,5 @@
 // Files named in UTF-8 and arguments in UTF-8, whatever script the names are in.
-#include "file_names.h"
+#include "file_system.h"
 
 #include <gtest/gtest.h>
 
