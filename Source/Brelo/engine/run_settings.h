@@ -5,8 +5,8 @@
 #include <string>
 
 struct RunSettings {
-    std::string input_directory;   // trailing backslashes removed
-    std::string input_patterns;    // as typed
+    std::string input_directory;  // trailing backslashes removed
+    std::string input_patterns;   // as typed
     bool include_subfolders = true;
     std::string output_directory;  // trailing backslashes removed
     std::string output_pattern;    // as typed

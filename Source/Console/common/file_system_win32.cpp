@@ -107,8 +107,8 @@ std::FILE* create_exclusive(const std::string& name, bool& collided, bool& remov
     HANDLE file = CreateFileW(utf8_to_wide(name).c_str(), GENERIC_WRITE | DELETE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    collided = file == INVALID_HANDLE_VALUE && (GetLastError() == ERROR_FILE_EXISTS ||
-                                                GetLastError() == ERROR_ALREADY_EXISTS);
+    collided = file == INVALID_HANDLE_VALUE &&
+               (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     removes_itself = mark_for_deletion(file, true);
     const int descriptor =

@@ -55,14 +55,12 @@ bool OutputFile::open_as(const std::string& path, const char* tool, bool in_plac
     discard();
     std::string target;
     switch (place_output(path, in_place, target)) {
-    case Placement::Refused:
-        return false;
+    case Placement::Refused: return false;
     case Placement::Direct:
         // The name as given: a descriptor link must be opened through /proc, not at its end.
         stream_ = open_file(path, "wb");
         return stream_ != nullptr;
-    case Placement::Temporary:
-        break;
+    case Placement::Temporary: break;
     }
     const std::string folder = folder_prefix(target);
     stream_ = create_unnamed(folder);
