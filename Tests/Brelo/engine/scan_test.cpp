@@ -17,14 +17,15 @@ using namespace walk_test;
 namespace {
 
 // One side of the trees as indented text, folders marked with "/", as the tree views show it.
-void render(const PreviewFolder& folder, TreeSide side, int depth, std::string& out) {
+void render(const FileTrees& trees, const PreviewFolder& folder, TreeSide side, int depth,
+            std::string& out) {
     const std::string indent(2 * static_cast<std::size_t>(depth), ' ');
-    for (const PreviewFolder& sub : folder.folders) {
-        out += indent + sub.name + "/\n";
-        render(sub, side, depth + 1, out);
+    for (const PreviewFolder& sub : trees.sub_folders(folder)) {
+        out += indent + std::string(sub.name) + "/\n";
+        render(trees, sub, side, depth + 1, out);
     }
-    for (const PreviewFile& file : folder.files) {
-        out += indent + (side == TreeSide::Input ? file.name : file.output_name) + "\n";
+    for (const PreviewFile& file : trees.files_of(folder)) {
+        out += indent + std::string(side == TreeSide::Input ? file.name : file.output_name) + "\n";
     }
 }
 
@@ -46,8 +47,8 @@ struct Shown {
         if (!trees) return;
         in_tree = trees->input_root + "/\n";
         out_tree = trees->output_root + "/\n";
-        render(trees->top, TreeSide::Input, 1, in_tree);
-        render(trees->top, TreeSide::Output, 1, out_tree);
+        render(*trees, trees->top(), TreeSide::Input, 1, in_tree);
+        render(*trees, trees->top(), TreeSide::Output, 1, out_tree);
     }
 };
 
