@@ -4,6 +4,9 @@
   scan:  brelo-batch --preview (the scan into the tree value, printed) against find -name over
          100,000 files in 1,111 folders, once with a pattern matching 90,000 files, once with one
          matching 10.
+  preview: brelo-batch --preview against find -iname '*.txt' over N empty files in N / 100
+         folders, three of every four named *.txt (--sizes, default 10,000 and 100,000), with
+         the wall clock, the CPU time and the peak memory of every run.
   batch: brelo-batch running a trivial converter over 1,000, 10,000 and 50,000 files, against
          find -type f -name '*.txt' -exec CONVERTER {} OUT ';' over the same files, and
          brelo-batch once more with a converter that is not there ("nostart", and
@@ -20,6 +23,7 @@ would count the script's own pages.
 
 Usage:
   run.py scan  BIN [--before BIN] [--rounds N] [--work DIR]
+  run.py preview BIN [--before BIN] [--rounds N] [--sizes 10000,100000] [--work DIR]
   run.py batch BIN [--before BIN] [--rounds N] [--sizes 1000,10000,50000] [--tools LIST]
                [--work DIR]
 BIN holds brelo-batch and spawn_trivial; --before adds the brelo-batch of another build as tool
@@ -185,6 +189,69 @@ def scan(args, work):
               f"{median(rss[name]):9.0f}")
 
 
+def make_preview_tree(root, count):
+    """count empty files, 100 to a folder, three of every four *.txt and the fourth *.dat."""
+    if os.path.isdir(root):
+        return
+    for folder in range(count // 100):
+        make_files(os.path.join(root, f"d{folder:04d}"),
+                   [f"f{folder * 100 + i:05d}.{'dat' if i % 4 == 3 else 'txt'}"
+                    for i in range(100)])
+
+
+def run_measured(command):
+    """(wall, CPU seconds, peak resident KiB) of command, its output discarded. The CPU time
+    comes from the rusage of /usr/bin/time, which holds the program's, to the microsecond."""
+    start = time.perf_counter()
+    child = subprocess.Popen(timed(command), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - start
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        sys.exit(f"{command[0]} exited with {child.returncode}")
+    with open(RSS_FILE) as rss:
+        peak = int(rss.read().split()[-1])
+    return wall, usage.ru_utime + usage.ru_stime, peak
+
+
+def preview(args, work):
+    sizes = [int(size) for size in (args.sizes or "10000,100000").split(",")]
+    tools = {}
+    for count in sizes:
+        tree = os.path.join(work, f"preview-{count}")
+        make_preview_tree(tree, count)
+        out = os.path.join(work, f"preview-{count}-out")
+        os.makedirs(out, exist_ok=True)
+        ini = os.path.join(work, f"preview-{count}.ini")
+        with open(ini, "w") as settings:
+            settings.write(f"[Input]\nInput Directory 001={tree}\nFile Patterns 001=*.txt\n"
+                           "Include Subfolders=1\n[Output]\n"
+                           f"Output Directory 001={out}\n"
+                           "File Patterns 001=${prefix}.${suffix}\n")
+        tools[f"preview {count}"] = [os.path.join(args.bin, "brelo-batch"), "--ini", ini,
+                                     "--preview"]
+        if args.before:
+            tools[f"before {count}"] = [os.path.join(args.before, "brelo-batch"), "--ini", ini,
+                                        "--preview"]
+        tools[f"find {count}"] = ["find", tree, "-iname", "*.txt"]
+    figures = {name: [] for name in tools}
+    for r in range(args.rounds):
+        for name in rotated(list(tools), r):
+            figures[name].append(run_measured(tools[name]))
+            wall, cpu, peak = figures[name][-1]
+            print(f"round {r + 1} {name:<14} {wall:7.3f} s {cpu:7.3f} cpu s {peak:7d} KiB",
+                  flush=True)
+    print(f"\n{args.rounds} rounds, medians")
+    print(f"{'tool':<14} {'wall s':>7} {'x find':>7} {'cpu s':>7} {'x find':>7} {'peak KiB':>9}")
+    for name in tools:
+        find = "find " + name.split()[1]
+        wall, cpu, peak = (median([run[i] for run in figures[name]]) for i in range(3))
+        find_wall, find_cpu = (median([run[i] for run in figures[find]]) for i in range(2))
+        print(f"{name:<14} {wall:7.3f} {wall / find_wall:7.2f} {cpu:7.3f} "
+              f"{cpu / find_cpu:7.2f} {peak:9.0f}")
+
+
 def per_file(stamps, first, last, clock=0):
     """Seconds per file between the first-th and the last-th stamped file: wall clock (clock
     0), the program's own CPU (1) or its converters' CPU (2)."""
@@ -204,7 +271,7 @@ def batch(args, work):
     ini = os.path.join(work, "trivial.ini")
     write_ini(ini, trivial)
     out = os.path.join(work, "batch-out")
-    sizes = [int(s) for s in args.sizes.split(",")]
+    sizes = [int(s) for s in (args.sizes or "1000,10000,50000").split(",")]
     for n in sizes:
         make_batch_tree(os.path.join(work, f"batch{n}"), n)
 
@@ -281,11 +348,11 @@ def batch(args, work):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("mode", choices=["scan", "batch"])
+    parser.add_argument("mode", choices=["scan", "preview", "batch"])
     parser.add_argument("bin")
     parser.add_argument("--before")
     parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--sizes", default="1000,10000,50000")
+    parser.add_argument("--sizes", help="default 1000,10000,50000 (batch), 10000,100000 (preview)")
     parser.add_argument("--tools", help="batch tools to run, e.g. batch,find (default: all)")
     parser.add_argument("--work", help="folder for the trees (kept); a temporary one otherwise")
     args = parser.parse_args()
@@ -297,7 +364,7 @@ def main():
     global RSS_FILE
     RSS_FILE = os.path.join(work, "peak-rss")
     try:
-        (scan if args.mode == "scan" else batch)(args, work)
+        {"scan": scan, "preview": preview, "batch": batch}[args.mode](args, work)
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)

@@ -12,6 +12,7 @@
 #include "batch/console_run_events.h"
 #include "batch/dry_run.h"
 #include "batch/job_log.h"
+#include "batch/preview_print.h"
 #include "batch/print_jobs.h"
 #include "batch/progress_line.h"
 #include "engine/batch_run.h"
@@ -91,15 +92,10 @@ int preview(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     PatternSet patterns;
     const bool passed = !check_both(settings, patterns);
     // The refresh runs its own checks again: with a bad output side the window still shows
-    // both trees, under the output check's notice.
-    const InputRefresh refresh = refresh_input_tree(settings);
-    if (refresh.trees) {
-        out << "Input:" << line_end << render_tree(*refresh.trees, TreeSide::Input, line_end)
-            << line_end;
-        out << "Output preview:" << line_end
-            << render_tree(*refresh.trees, TreeSide::Output, line_end);
-        out.flush();
-    }
+    // both trees, under the output check's notice. The input tree is printed while it is walked.
+    PreviewPrinter printer(out, line_end);
+    const InputRefresh refresh = refresh_input_tree(settings, nullptr, &printer);
+    if (refresh.trees) printer.print_output_tree(*refresh.trees);
     print_notice(err, refresh.log_text);
     return passed ? exit_ran : exit_check_failed;
 }

@@ -1,7 +1,9 @@
 // The directory scan behind the two trees, and the renaming of the preview.
 #include "engine/scan.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "engine/conversion_log.h"
 #include "engine/run_settings.h"
@@ -12,32 +14,48 @@
 
 namespace {
 
-// Builds the trees as the walk reports its folders: a folder gets its node when its first
+// Builds the trees as the walk reports its folders: a folder gets its place when its first
 // match turns up, so no folder without matches ever appears and nothing is pruned afterwards.
+// A folder's files wait until it is left and then join the list together, so each folder's
+// files lie side by side however the walk mixes them with its sub-folders'.
 class TreeBuilder : public WalkVisitor {
 public:
-    TreeBuilder(const RunSettings& settings, PreviewFolder& top, ScanReport& report,
-                const std::atomic<bool>* cancel)
-        : settings_(settings), top_(top), report_(report), cancel_(cancel) {}
+    TreeBuilder(const RunSettings& settings, FileTrees& trees, ScanReport& report,
+                const std::atomic<bool>* cancel, ScanListener* listener)
+        : settings_(settings), trees_(trees), report_(report), cancel_(cancel),
+          listener_(listener) {}
 
-    // The nodes of the reached folders still being walked form a chain from the top: a new
-    // folder hangs below the last of them. Only the last node's vectors grow, so the pointers
-    // held to the nodes before it stay valid.
+    // The places of the reached folders still being walked form a chain from the top: a new
+    // folder hangs below the last of them.
     void folder_reached(const WalkFolder& folder) override {
         if (!folder.parent) {
-            open_.push_back(&top_);
+            open_.assign(1, 0);
             return;
         }
-        PreviewFolder& parent = *open_.back();
-        parent.folders.push_back(PreviewFolder{folder.name, {}, {}});
-        open_.push_back(&parent.folders.back());
+        PreviewFolder added;
+        added.name = trees_.names.keep(folder.name);
+        added.parent = open_.back();
+        open_.push_back(trees_.folders.size());
+        trees_.folders.push_back(added);
+        if (listener_) listener_->folder_added(trees_, open_.back(), depth());
     }
 
-    void folder_left(const WalkFolder&) override { open_.pop_back(); }
+    void folder_left(const WalkFolder&) override {
+        std::vector<PreviewFile>& waiting = waiting_files();
+        PreviewFolder& folder = trees_.folders[open_.back()];
+        folder.end = trees_.folders.size();
+        folder.first_file = trees_.files.size();
+        trees_.files.insert(trees_.files.end(), waiting.begin(), waiting.end());
+        folder.end_file = trees_.files.size();
+        waiting.clear();  // keeps its room for the next folder at this depth
+        if (listener_) listener_->files_added(trees_, open_.back(), depth());
+        open_.pop_back();
+    }
 
     void file_matched(const WalkFolder&, const std::string& name) override {
-        open_.back()->files.push_back(
-            PreviewFile{name, derive_output_name(name, settings_.output_pattern)});
+        waiting_files().push_back(PreviewFile{
+            trees_.names.keep(name),
+            trees_.output_names.keep(derive_output_name(name, settings_.output_pattern))});
     }
 
     void folder_unreadable(const WalkFolder& folder) override {
@@ -47,40 +65,40 @@ public:
     bool stop_requested() override { return cancel_ && cancel_->load(std::memory_order_relaxed); }
 
 private:
+    int depth() const { return static_cast<int>(open_.size()) - 1; }
+
+    // The files met so far in the last open folder, one list per depth.
+    std::vector<PreviewFile>& waiting_files() {
+        const std::size_t depth = open_.size() - 1;
+        if (waiting_.size() <= depth) waiting_.resize(depth + 1);
+        return waiting_[depth];
+    }
+
     const RunSettings& settings_;
-    PreviewFolder& top_;
+    FileTrees& trees_;
     ScanReport& report_;
     const std::atomic<bool>* cancel_;
-    std::vector<PreviewFolder*> open_;
+    ScanListener* listener_;
+    std::vector<std::size_t> open_;
+    std::vector<std::vector<PreviewFile>> waiting_;
 };
 
-void rename_files(PreviewFolder& folder, const std::string& output_pattern) {
-    for (PreviewFolder& sub : folder.folders) rename_files(sub, output_pattern);
-    for (PreviewFile& file : folder.files) {
-        file.output_name = derive_output_name(file.name, output_pattern);
+void rename_files(FileTrees& trees, const std::string& output_pattern) {
+    trees.output_names.clear();
+    for (PreviewFile& file : trees.files) {
+        file.output_name =
+            trees.output_names.keep(derive_output_name(std::string(file.name), output_pattern));
     }
 }
 
-void render_folder(const PreviewFolder& folder, TreeSide side, int depth,
-                   const std::string& line_end, std::string& out) {
-    const std::string indent(2 * static_cast<std::size_t>(depth), ' ');
-    for (const PreviewFolder& sub : folder.folders) {
-        out += indent + sub.name + line_end;
-        render_folder(sub, side, depth + 1, line_end, out);
+void visit_folder(const FileTrees& trees, const PreviewFolder& folder, TreeSide side, int depth,
+                  const std::function<void(const TreeLine&)>& visit) {
+    for (const PreviewFolder& sub : trees.sub_folders(folder)) {
+        visit(TreeLine{depth, sub.name, nullptr});
+        visit_folder(trees, sub, side, depth + 1, visit);
     }
-    for (const PreviewFile& file : folder.files) {
-        out += indent + (side == TreeSide::Input ? file.name : file.output_name) + line_end;
-    }
-}
-
-// Counts, by the file system's comparison, the inputs of every output path below folder.
-void count_outputs(const PreviewFolder& folder, const std::string& path,
-                   std::unordered_map<std::string, int>& inputs, std::size_t& shared) {
-    for (const PreviewFolder& sub : folder.folders) {
-        count_outputs(sub, path + sub.name + path_separator, inputs, shared);
-    }
-    for (const PreviewFile& file : folder.files) {
-        if (++inputs[path_compare_key(path + file.output_name)] == 2) ++shared;
+    for (const PreviewFile& file : trees.files_of(folder)) {
+        visit(TreeLine{depth, side == TreeSide::Input ? file.name : file.output_name, &file});
     }
 }
 
@@ -97,29 +115,51 @@ std::string shared_names_notice(const FileTrees& trees) {
 
 }  // namespace
 
+FileTrees::FileTrees() : folders(1, PreviewFolder{{}, 0, 1, 0, 0}) {}
+
+FileTrees::FileTrees(const FileTrees& other)
+    : input_root(other.input_root), output_root(other.output_root), folders(other.folders),
+      files(other.files) {
+    for (PreviewFolder& folder : folders) folder.name = names.keep(folder.name);
+    for (PreviewFile& file : files) {
+        file.name = names.keep(file.name);
+        file.output_name = output_names.keep(file.output_name);
+    }
+}
+
+FileTrees& FileTrees::operator=(const FileTrees& other) {
+    if (this != &other) *this = FileTrees(other);
+    return *this;
+}
+
 bool operator==(const PreviewFile& a, const PreviewFile& b) {
     return a.name == b.name && a.output_name == b.output_name;
 }
 
 bool operator==(const PreviewFolder& a, const PreviewFolder& b) {
-    return a.name == b.name && a.folders == b.folders && a.files == b.files;
+    return a.name == b.name && a.parent == b.parent && a.end == b.end &&
+           a.first_file == b.first_file && a.end_file == b.end_file;
 }
 
 bool operator==(const FileTrees& a, const FileTrees& b) {
-    return a.input_root == b.input_root && a.output_root == b.output_root && a.top == b.top;
+    return a.input_root == b.input_root && a.output_root == b.output_root &&
+           a.folders == b.folders && a.files == b.files;
 }
 
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
-                         ScanReport& report, const std::atomic<bool>* cancel) {
+                         ScanReport& report, const std::atomic<bool>* cancel,
+                         ScanListener* listener) {
     FileTrees trees;
     trees.input_root = settings.input_directory;
     trees.output_root = settings.output_directory;
-    TreeBuilder builder(settings, trees.top, report, cancel);
+    if (listener) listener->folder_added(trees, 0, 0);
+    TreeBuilder builder(settings, trees, report, cancel, listener);
     walk_input(settings, patterns, builder);
     return trees;
 }
 
-InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel) {
+InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel,
+                                ScanListener* listener) {
     InputRefresh refresh;
     PatternSet patterns;
     if (CheckResult notice = check_input(settings, patterns)) {
@@ -132,7 +172,7 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         refresh.log_text = std::move(*notice);
     }
     ScanReport report;
-    refresh.trees = scan_directory(settings, patterns, report, cancel);
+    refresh.trees = scan_directory(settings, patterns, report, cancel, listener);
     refresh.cancelled = cancel && cancel->load();
     if (report.unreadable > 0) {
         // The path goes last: a notice that is too long loses the end of its message.
@@ -159,14 +199,45 @@ std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings) {
     if (!notice) notice = check_placeholders(settings);
     if (!trees) return notice ? *notice : std::string();
     trees->output_root = settings.output_directory;
-    rename_files(trees->top, settings.output_pattern);
+    rename_files(*trees, settings.output_pattern);
     return joined_notices(notice ? *notice : std::string(), shared_names_notice(*trees));
 }
 
+// The key of a path is the keys of its parts one after the other, so each folder's key is made
+// once. The keys of all output paths lie in one text; sorted by their hash, equal keys meet.
 std::size_t shared_output_names(const FileTrees& trees) {
-    std::unordered_map<std::string, int> inputs;
+    std::vector<std::string> folder_keys(trees.folders.size());
+    std::string keys;
+    std::vector<std::size_t> key_ends;
+    key_ends.reserve(trees.files.size());
+    for (std::size_t place = 0; place < trees.folders.size(); ++place) {
+        const PreviewFolder& folder = trees.folders[place];
+        if (place > 0) {
+            folder_keys[place] = folder_keys[folder.parent] +
+                                 path_compare_key(std::string(folder.name) + path_separator);
+        }
+        for (const PreviewFile& file : trees.files_of(folder)) {
+            keys += folder_keys[place];
+            keys += path_compare_key(std::string(file.output_name));
+            key_ends.push_back(keys.size());
+        }
+    }
+    std::vector<std::pair<std::size_t, std::string_view>> hashed;
+    hashed.reserve(key_ends.size());
+    std::size_t start = 0;
+    for (std::size_t end : key_ends) {
+        const std::string_view key(keys.data() + start, end - start);
+        hashed.emplace_back(std::hash<std::string_view>()(key), key);
+        start = end;
+    }
+    std::sort(hashed.begin(), hashed.end());
     std::size_t shared = 0;
-    count_outputs(trees.top, std::string(), inputs, shared);
+    for (std::size_t first = 0; first < hashed.size();) {
+        std::size_t last = first + 1;
+        while (last < hashed.size() && hashed[last] == hashed[first]) ++last;
+        if (last - first > 1) ++shared;
+        first = last;
+    }
     return shared;
 }
 
@@ -179,14 +250,18 @@ std::string shared_output_notice(std::size_t shared) {
     return make_notice(output_section, output_pattern_key, message);
 }
 
-std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end) {
-    std::string out = (side == TreeSide::Input ? trees.input_root : trees.output_root) + line_end;
-    render_folder(trees.top, side, 1, line_end, out);
-    return out;
+void visit_tree_lines(const FileTrees& trees, TreeSide side,
+                      const std::function<void(const TreeLine&)>& visit) {
+    visit(TreeLine{0, side == TreeSide::Input ? trees.input_root : trees.output_root, nullptr});
+    visit_folder(trees, trees.top(), side, 1, visit);
 }
 
-std::size_t file_count(const PreviewFolder& folder) {
-    std::size_t count = folder.files.size();
-    for (const PreviewFolder& sub : folder.folders) count += file_count(sub);
-    return count;
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end) {
+    std::string out;
+    visit_tree_lines(trees, side, [&](const TreeLine& line) {
+        out.append(2 * static_cast<std::size_t>(line.depth), ' ');
+        out += line.text;
+        out += line_end;
+    });
+    return out;
 }

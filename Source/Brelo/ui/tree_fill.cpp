@@ -32,20 +32,6 @@ constexpr int shown_ids[2] = {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE};
 constexpr int coming_ids[2] = {IDC_MAIN_INPUT_TREE_COMING, IDC_MAIN_OUTPUT_TREE_COMING};
 constexpr int retired_ids[2] = {IDC_MAIN_INPUT_TREE_RETIRED, IDC_MAIN_OUTPUT_TREE_RETIRED};
 
-// A folder of the value in the order its items go in: the top level (the roots) first, then
-// every folder before its sub-folders, each after its elder siblings' sub-trees.
-struct FolderStep {
-    const PreviewFolder* folder;
-    std::size_t parent_pair;  // 0 for the top level
-};
-
-void list_folders(const PreviewFolder& folder, std::size_t pair, std::vector<FolderStep>& steps) {
-    for (const PreviewFolder& sub : folder.folders) {
-        steps.push_back({&sub, pair});
-        list_folders(sub, steps.size(), steps);  // the pair of sub: roots are pair 1
-    }
-}
-
 // A pair of hidden controls to empty: files from the first, then folders from the last, so
 // every item goes after its children and the root last; then the controls are destroyed with
 // whatever has no pair ("Scanning...").
@@ -66,9 +52,10 @@ struct FillState {
     bool has_target = false;
     const FileTrees* target = nullptr;
     std::function<void()> done;
-    std::vector<FolderStep> steps;
-    std::size_t next_step = 0;
-    std::size_t next_place = 0;  // the folder whose files go in next, as steps[next_place]
+    // The folders go in in the order of the value's list: the top level (the roots) first, then
+    // every folder before the folders below it. The pair of the folder at place p is p + 1.
+    std::size_t next_step = 0;   // the place of the next folder to go in
+    std::size_t next_place = 0;  // the place of the folder whose files go in next
     std::size_t next_file = 0;
     std::deque<Retired> retired;  // the oldest first
     WNDPROC tree_proc = nullptr;
@@ -198,37 +185,46 @@ bool take_out_one() {
     return true;
 }
 
+std::size_t folder_count() {
+    return fill.target ? fill.target->folders.size() : 0;
+}
+
+std::size_t file_count_of(std::size_t place) {
+    return fill.target->files_of(fill.target->folders[place]).size();
+}
+
 bool inserting() {
-    return fill.target && (fill.next_step < fill.steps.size() ||
-                           fill.next_place < fill.steps.size());
+    return fill.target && (fill.next_step < folder_count() || fill.next_place < folder_count());
 }
 
 // Puts in one pair of items: the roots and the folders first, then the files folder by folder.
 // Some tree controls find a parent by a search from the first item made, so parents made
 // before every file are found at once.
 void put_in_one() {
-    if (fill.next_step < fill.steps.size()) {
-        const FolderStep& step = fill.steps[fill.next_step++];
-        if (!step.parent_pair) {
+    if (fill.next_step < folder_count()) {
+        const std::size_t place = fill.next_step++;
+        const PreviewFolder& folder = fill.target->folders[place];
+        if (place == 0) {
             fill.coming_items.input.push_back(nullptr);
             fill.coming_items.output.push_back(nullptr);
             fill.coming_items.files.push_back(nullptr);
             insert_pair(0, fill.target->input_root, &fill.target->output_root, folder_image,
                         nullptr);
         } else {
-            insert_pair(step.parent_pair, step.folder->name, &step.folder->name, folder_image,
-                        nullptr);
+            const std::string name(folder.name);
+            insert_pair(folder.parent + root_pair, name, &name, folder_image, nullptr);
         }
         return;
     }
-    const std::vector<PreviewFile>& files = fill.steps[fill.next_place].folder->files;
+    const ItemRange<PreviewFile> files =
+        fill.target->files_of(fill.target->folders[fill.next_place]);
     if (fill.next_file < files.size()) {
-        const PreviewFile& file = files[fill.next_file++];
-        insert_pair(fill.next_place + 1, file.name, nullptr, file_image, &file);
+        const PreviewFile& file = files.begin()[fill.next_file++];
+        insert_pair(fill.next_place + root_pair, std::string(file.name), nullptr, file_image,
+                    &file);
     }
     // Folders without files of their own are passed over at once.
-    while (fill.next_place < fill.steps.size() &&
-           fill.next_file >= fill.steps[fill.next_place].folder->files.size()) {
+    while (fill.next_place < folder_count() && fill.next_file >= file_count_of(fill.next_place)) {
         ++fill.next_place;
         fill.next_file = 0;
     }
@@ -282,7 +278,6 @@ void finish() {
     fill.done = nullptr;
     fill.has_target = false;
     fill.target = nullptr;
-    fill.steps.clear();
     if (done) done();
 }
 
@@ -346,13 +341,8 @@ void start_tree_fill(HWND window, const FileTrees* trees, std::function<void()> 
     fill.has_target = true;
     fill.target = trees;
     fill.done = std::move(done);
-    fill.steps.clear();
-    if (trees) {
-        fill.steps.push_back({&trees->top, 0});
-        list_folders(trees->top, root_pair, fill.steps);
-    }
     fill.next_step = fill.next_place = fill.next_file = 0;
-    while (fill.next_place < fill.steps.size() && fill.steps[fill.next_place].folder->files.empty())
+    while (fill.next_place < folder_count() && file_count_of(fill.next_place) == 0)
         ++fill.next_place;
     // The slice awaited may come later than this one; this one starts now.
     if (fill.awaited) KillTimer(window, tree_slice_timer_id);
@@ -367,7 +357,6 @@ void supersede_tree_fill() {
     fill.has_target = false;
     fill.target = nullptr;
     fill.done = nullptr;
-    fill.steps.clear();
 }
 
 void abandon_tree_fill(HWND window) {

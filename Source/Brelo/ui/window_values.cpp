@@ -176,8 +176,8 @@ bool output_item_text(const TreeItems& items, LPARAM pair, wchar_t* buffer, int 
         return false;
     const PreviewFile* file = items.files[static_cast<std::size_t>(pair)];
     if (!file) return false;
-    const std::wstring name = fit_wide(
-        file->output_name, std::min(text_capacity, static_cast<std::size_t>(capacity)));
+    const std::wstring name = fit_wide(std::string(file->output_name),
+                                       std::min(text_capacity, static_cast<std::size_t>(capacity)));
     name.copy(buffer, name.size());
     buffer[name.size()] = L'\0';
     return true;

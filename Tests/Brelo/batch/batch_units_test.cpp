@@ -12,8 +12,10 @@
 #include "batch/batch_setup.h"
 #include "batch/console_run_events.h"
 #include "batch/dry_run.h"
+#include "batch/preview_print.h"
 #include "batch/progress_line.h"
 #include "engine/batch_run.h"
+#include "engine/scan.h"
 #include "engine/walk.h"
 #include "platform/console_platform.h"
 #include "platform/platform.h"
@@ -124,6 +126,25 @@ TEST(ConsoleRunEvents, OnlyTheRunHeaderStartsThePrintedLog) {
     events.file_started("a", "b", "a -> b\r\n");
     EXPECT_EQ(out.str(), "[Converter - Run]:\r\n\r\na -> b\r\n");
     EXPECT_EQ(err.str(), notice + line_end);
+}
+
+// The input tree printed while the scan walks is the one the finished trees render, though the
+// walk meets files before, between and after the folders that the trees show first.
+TEST(PreviewPrinter, PrintsBothTreesAsTheyRender) {
+    test_support::TempDir in;
+    test_support::TempDir out;
+    walk_test::make_big_tree(in);
+    const RunSettings settings =
+        walk_test::settings_for(in.path(), "*.txt", out.path(), "${prefix}.md5");
+    std::ostringstream printed;
+    PreviewPrinter printer(printed, "\r\n");
+    const InputRefresh refresh = refresh_input_tree(settings, nullptr, &printer);
+    ASSERT_TRUE(refresh.trees);
+    printer.print_output_tree(*refresh.trees);
+    EXPECT_EQ(printed.str(), "Input:\r\n" +
+                                 render_tree(*refresh.trees, TreeSide::Input, "\r\n") +
+                                 "\r\nOutput preview:\r\n" +
+                                 render_tree(*refresh.trees, TreeSide::Output, "\r\n"));
 }
 
 TEST(SetUpBatch, OptionsGoOnTopOfWhatTheWindowOpensWith) {

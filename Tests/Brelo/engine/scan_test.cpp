@@ -17,14 +17,15 @@ using namespace walk_test;
 namespace {
 
 // One side of the trees as indented text, folders marked with "/", as the tree views show it.
-void render(const PreviewFolder& folder, TreeSide side, int depth, std::string& out) {
+void render(const FileTrees& trees, const PreviewFolder& folder, TreeSide side, int depth,
+            std::string& out) {
     const std::string indent(2 * static_cast<std::size_t>(depth), ' ');
-    for (const PreviewFolder& sub : folder.folders) {
-        out += indent + sub.name + "/\n";
-        render(sub, side, depth + 1, out);
+    for (const PreviewFolder& sub : trees.sub_folders(folder)) {
+        out += indent + std::string(sub.name) + "/\n";
+        render(trees, sub, side, depth + 1, out);
     }
-    for (const PreviewFile& file : folder.files) {
-        out += indent + (side == TreeSide::Input ? file.name : file.output_name) + "\n";
+    for (const PreviewFile& file : trees.files_of(folder)) {
+        out += indent + std::string(side == TreeSide::Input ? file.name : file.output_name) + "\n";
     }
 }
 
@@ -46,8 +47,8 @@ struct Shown {
         if (!trees) return;
         in_tree = trees->input_root + "/\n";
         out_tree = trees->output_root + "/\n";
-        render(trees->top, TreeSide::Input, 1, in_tree);
-        render(trees->top, TreeSide::Output, 1, out_tree);
+        render(*trees, trees->top(), TreeSide::Input, 1, in_tree);
+        render(*trees, trees->top(), TreeSide::Output, 1, out_tree);
     }
 };
 
@@ -55,6 +56,36 @@ Shown refreshed(const RunSettings& settings) {
     Shown shown;
     shown.show(refresh_input_tree(settings));
     return shown;
+}
+
+// One side as the trees show it, found by a plain recursion over the disk: under each folder its
+// sub-folders that lead to a *.txt, each followed by what it holds, then its *.txt files, both
+// in the order the disk lists them; output names end in ".md5". False when nothing matched.
+bool disk_lines(const std::string& dir, TreeSide side, int depth, std::string& out) {
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+    list_directory(dir, [&](const DirEntry& entry) {
+        if (entry.name == "." || entry.name == "..") return true;
+        if (entry.is_directory) {
+            folders.push_back(entry.name);
+        } else if (entry.name.size() > 4 && entry.name.substr(entry.name.size() - 4) == ".txt") {
+            files.push_back(entry.name);
+        }
+        return true;
+    });
+    const std::string indent(2 * static_cast<std::size_t>(depth), ' ');
+    std::string held;
+    for (const std::string& folder : folders) {
+        std::string below;
+        if (disk_lines(join_path(dir, folder), side, depth + 1, below))
+            held += indent + folder + "\n" + below;
+    }
+    for (std::string file : files) {
+        if (side == TreeSide::Output) file.replace(file.size() - 3, 3, "md5");
+        held += indent + file + "\n";
+    }
+    out += held;
+    return !held.empty();
 }
 
 class ScanTest : public ::testing::Test {
@@ -290,6 +321,38 @@ TEST_F(ScanTest, FolderThatCannotBeListedBecomesANotice) {
     const std::string head =
         notice_text("Input", "Input Directory", "A folder could not be read: \"" + in.path());
     EXPECT_EQ(log.substr(0, head.size() - 4), head.substr(0, head.size() - 4)) << log;
+}
+
+// A tree of many names in deep folders shows what the disk holds; a copy keeps its own names
+// when the original goes, and a renaming gives every file its output name anew.
+TEST_F(ScanTest, BigDeepTreeShowsWhatTheDiskHolds) {
+    make_big_tree(in);
+    std::string in_lines = in.path() + "\n";
+    std::string out_lines = out.path() + "\n";
+    disk_lines(in.path(), TreeSide::Input, 1, in_lines);
+    disk_lines(in.path(), TreeSide::Output, 1, out_lines);
+    ASSERT_GT(in_lines.size(), 80000u);  // more than a block of names
+
+    InputRefresh refresh = refresh_input_tree(window("*.txt", "${prefix}.md5"));
+    ASSERT_TRUE(refresh.trees);
+    EXPECT_EQ(render_tree(*refresh.trees, TreeSide::Input, "\n"), in_lines);
+    EXPECT_EQ(render_tree(*refresh.trees, TreeSide::Output, "\n"), out_lines);
+    EXPECT_EQ(refresh.trees->files.size(), 40u * 25u + 1u);
+
+    FileTrees copy = *refresh.trees;
+    EXPECT_TRUE(copy == *refresh.trees);
+    refresh_output_tree(&*refresh.trees, window("*.txt", "${prefix}.${suffix}"));
+    refresh.trees.reset();
+    EXPECT_EQ(render_tree(copy, TreeSide::Input, "\n"), in_lines);
+    EXPECT_EQ(render_tree(copy, TreeSide::Output, "\n"), out_lines);
+
+    refresh_output_tree(&copy, window("*.txt", "${prefix}.${suffix}"));
+    EXPECT_EQ(render_tree(copy, TreeSide::Output, "\n"),
+              out.path() + in_lines.substr(in.path().size()));
+    // One name for every file: shared in each of the 40 folders of 25 matches, not by the
+    // lone match at the end of the chain.
+    refresh_output_tree(&copy, window("*.txt", "same"));
+    EXPECT_EQ(shared_output_names(copy), 40u);
 }
 
 // Output names that more than one input of the preview has are counted per folder, and the

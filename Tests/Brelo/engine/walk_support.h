@@ -64,6 +64,26 @@ inline void make_folder(const TempDir& root, const std::string& relative) {
     std::filesystem::create_directories(std::filesystem::path(root.path()) / relative);
 }
 
+// Forty folders, three in each down to the fourth level, each with 30 files of names some 85
+// characters long (every sixth not matching *.txt): more names than one block holds. Besides
+// them a folder without matches and a chain of twelve folders down to one match.
+inline void make_big_tree(const TempDir& root, const std::string& folder = "", int level = 0) {
+    const std::string pad(80, 'n');
+    for (int i = 0; i < 30; ++i) {
+        make_file(root, folder + pad + std::to_string(level) + "-" + std::to_string(i) +
+                            (i % 6 == 5 ? ".dat" : ".txt"));
+    }
+    if (level == 3) return;
+    for (const char* sub : {"a", "b", "c"}) {
+        make_big_tree(root, folder + sub + std::to_string(level) + "/", level + 1);
+    }
+    if (level > 0) return;
+    make_file(root, "none/x.dat");
+    std::string chain;
+    for (int i = 0; i < 12; ++i) chain += "z" + std::to_string(i) + "/";
+    make_file(root, chain + "last.txt");
+}
+
 inline bool folder_exists(const TempDir& root, const std::string& relative) {
     return std::filesystem::is_directory(std::filesystem::path(root.path()) / relative);
 }

@@ -256,10 +256,12 @@ TEST_F(RunTest, LogBoxGainsOnlyTheNewTextAndEndsWithTheWholeLog) {
     settings.output_pattern = "${prefix}.md5";
     const InputRefresh scan = refresh_input_tree(settings);
     ASSERT_TRUE(scan.trees);
-    ASSERT_EQ(scan.trees->top.files.size(), static_cast<std::size_t>(files));
+    const ItemRange<PreviewFile> top_files = scan.trees->files_of(scan.trees->top());
+    ASSERT_EQ(top_files.size(), static_cast<std::size_t>(files));
     std::string expected = "[Converter - MD5]:\r\n\r\n";
-    for (const PreviewFile& file : scan.trees->top.files) {
-        expected += input + "\\" + file.name + " -> " + output + "\\" + file.output_name +
+    for (const PreviewFile& file : top_files) {
+        expected += input + "\\" + std::string(file.name) + " -> " + output + "\\" +
+                    std::string(file.output_name) +
                     "\r\n\tConsole:Encrypt successful.\r\n\r\n";
     }
     expected += "\r\nTotal " + std::to_string(files) + " Files are converted.\r\n";
