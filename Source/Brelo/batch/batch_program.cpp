@@ -87,12 +87,14 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const RunSettings& settings, std::ostream& out, std::ostream& err) {
+int preview(const RunRequest& request, std::ostream& out, std::ostream& err) {
+    const RunSettings& settings = request.settings;
     PatternSet patterns;
     const bool passed = !check_both(settings, patterns);
     // The refresh runs its own checks again: with a bad output side the window still shows
     // both trees, under the output check's notice.
-    const InputRefresh refresh = refresh_input_tree(settings);
+    const RunShard* shard = request.shard ? &*request.shard : nullptr;
+    const InputRefresh refresh = refresh_input_tree(settings, nullptr, shard);
     if (refresh.trees) {
         out << "Input:" << line_end << render_tree(*refresh.trees, TreeSide::Input, line_end)
             << line_end;
@@ -268,7 +270,7 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);
 
-    if (options.preview) return preview(request.settings, out, err);
+    if (options.preview) return preview(request, out, err);
     // Without a converter the run reports that after its checks and starts nothing, so it gives
     // the same notices as pressing Run.
     return request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);

@@ -6,6 +6,7 @@
 #include "engine/conversion_log.h"
 #include "engine/run_settings.h"
 #include "engine/pattern_set.h"
+#include "engine/run_shard.h"
 #include "engine/setting_names.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
@@ -110,16 +111,23 @@ bool operator==(const FileTrees& a, const FileTrees& b) {
 }
 
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
-                         ScanReport& report, const std::atomic<bool>* cancel) {
+                         ScanReport& report, const std::atomic<bool>* cancel,
+                         const RunShard* shard) {
     FileTrees trees;
     trees.input_root = settings.input_directory;
     trees.output_root = settings.output_directory;
     TreeBuilder builder(settings, trees.top, report, cancel);
-    walk_input(settings, patterns, builder);
+    if (shard) {
+        ShardWalkFilter filter(*shard, builder);
+        walk_input(settings, patterns, filter);
+    } else {
+        walk_input(settings, patterns, builder);
+    }
     return trees;
 }
 
-InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel) {
+InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel,
+                                const RunShard* shard) {
     InputRefresh refresh;
     PatternSet patterns;
     if (CheckResult notice = check_input(settings, patterns)) {
@@ -132,7 +140,7 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         refresh.log_text = std::move(*notice);
     }
     ScanReport report;
-    refresh.trees = scan_directory(settings, patterns, report, cancel);
+    refresh.trees = scan_directory(settings, patterns, report, cancel, shard);
     refresh.cancelled = cancel && cancel->load();
     if (report.unreadable > 0) {
         // The path goes last: a notice that is too long loses the end of its message.

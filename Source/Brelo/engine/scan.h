@@ -9,6 +9,7 @@
 
 struct RunSettings;
 struct PatternSet;
+struct RunShard;
 
 struct PreviewFile {
     std::string name;         // as found in its folder
@@ -42,8 +43,11 @@ struct ScanReport {
 
 // The scan of the input directory of the settings by the walk's rules. Only folders that hold a
 // match, directly or below, appear. A set cancel flag ends the scan early with what it has.
+// With a shard, only the shard's files and the folders that hold them (brelo-batch --preview
+// --shard).
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
-                         ScanReport& report, const std::atomic<bool>* cancel = nullptr);
+                         ScanReport& report, const std::atomic<bool>* cancel = nullptr,
+                         const RunShard* shard = nullptr);
 
 // What a refresh of the input side leaves in the window.
 struct InputRefresh {
@@ -61,7 +65,8 @@ struct InputRefresh {
 // reported in a notice that names it and says how many more there were. When the preview gives
 // one output name to more than one input, a notice says so, after the other one if there is one.
 InputRefresh refresh_input_tree(const RunSettings& settings,
-                                const std::atomic<bool>* cancel = nullptr);
+                                const std::atomic<bool>* cancel = nullptr,
+                                const RunShard* shard = nullptr);
 
 // The output fields changed while the refresh's scan ran: its trees take the output names of
 // the settings, and its log text's word on shared output names follows them; the scan's own
