@@ -7,7 +7,6 @@
 // sees the other.
 #include "platform/platform.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -28,9 +27,9 @@ std::wstring folder_lock_name(const FolderId& id) {
 }
 
 std::wstring run_part(const FolderShard& shard) {
-    wchar_t run[32];
-    std::swprintf(run, sizeof run / sizeof run[0], L"%016llx", shard.run);
-    return std::wstring(run) + L"-" + std::to_wstring(shard.count);
+    std::wstring run(16, L'0');
+    for (int i = 0; i < 16; ++i) run[15 - i] = L"0123456789abcdef"[(shard.run >> (4 * i)) & 15];
+    return run + L"-" + std::to_wstring(shard.count);
 }
 
 // Opens or makes the event; existed tells which. False when the name cannot be had.

@@ -309,7 +309,9 @@ int run(const std::vector<std::string>& args) {
         return 0;
     }
     if (std::strcmp(argv[1], "gate") == 0 && argc == 5) return gate(args[2], args[3], args[4]);
-    if (std::strcmp(argv[1], "meet") == 0 && argc == 6) return meet(args[2], args[3], args[4], args[5]);
+    if (std::strcmp(argv[1], "meet") == 0 && argc == 6) {
+        return meet(args[2], args[3], args[4], args[5]);
+    }
     if (std::strcmp(argv[1], "interrupt") == 0) {
         interrupt_parent();
         std::fputs("interrupted\n", stdout);

@@ -89,8 +89,10 @@ protected:
         values.output_pattern = "${prefix}.out";
         values.converters = {
             {"Meet", program_path("batch_child"),
-             "meet \"" + meeting + "\" " + std::to_string(count) + " ${infile} ${outfile}", "${location}"},
-            {"Meet", program_path("batch_child"), "kill-parent ${infile} ${outfile}", "${location}"}};
+             "meet \"" + meeting + "\" " + std::to_string(count) + " ${infile} ${outfile}",
+             "${location}"},
+            {"Meet", program_path("batch_child"), "kill-parent ${infile} ${outfile}",
+             "${location}"}};
         const std::string ini = dir.file(name + ".ini");
         write_file(ini, batch_test::ini_text(values));
         return ini;
@@ -156,14 +158,16 @@ TEST_F(ShardsAtOnce, ShardsGiveTheOutputsAndTheLogOfOneRun) {
 // lock went with it, so the shard can run again and the join is whole.
 TEST_F(ShardsAtOnce, KilledShardsFilesWereNotStarted) {
     const std::string ini = settings("out", 0);
-    const std::vector<std::string> logs = {dir.file("1.tsv"), dir.file("2.tsv"), dir.file("3.tsv")};
+    const std::vector<std::string> logs = {dir.file("1.tsv"), dir.file("2.tsv"),
+                                           dir.file("3.tsv")};
     const BatchResult killed = shard(ini, 2, logs[1], "2");
     EXPECT_NE(killed.exit_code, exit_ran);
     for (const int k : {1, 3}) {
         const int code = shard(ini, k, logs[k - 1]).exit_code;
         EXPECT_TRUE(code == exit_ran || code == exit_files_failed) << code;
     }
-    const BatchResult partial = batch_test::run_brelo_batch({"--join-logs", logs[0], logs[1], logs[2]});
+    const BatchResult partial =
+        batch_test::run_brelo_batch({"--join-logs", logs[0], logs[1], logs[2]});
     EXPECT_EQ(partial.exit_code, exit_stopped) << partial.err;
     EXPECT_NE(partial.out.find("Stopped: 3 matching files were not started.\r\n"),
               std::string::npos)
@@ -171,7 +175,8 @@ TEST_F(ShardsAtOnce, KilledShardsFilesWereNotStarted) {
 
     const BatchResult again = shard(ini, 2, logs[1]);
     EXPECT_TRUE(again.exit_code == exit_ran || again.exit_code == exit_files_failed) << again.err;
-    const BatchResult joined = batch_test::run_brelo_batch({"--join-logs", logs[0], logs[1], logs[2]});
+    const BatchResult joined =
+        batch_test::run_brelo_batch({"--join-logs", logs[0], logs[1], logs[2]});
     EXPECT_EQ(joined.exit_code, exit_files_failed) << joined.out;
 }
 
@@ -196,8 +201,7 @@ TEST_F(ShardsAtOnce, PreviewOfAShardShowsItsFilesOnly) {
         return names;
     };
     std::string whole_folders;
-    const BatchResult whole =
-        batch_test::run_brelo_batch({"--ini", ini, "--preview"});
+    const BatchResult whole = batch_test::run_brelo_batch({"--ini", ini, "--preview"});
     ASSERT_EQ(whole.exit_code, exit_ran) << whole.err;
     const std::multiset<std::string> all = leaves(whole.out, whole_folders);
     ASSERT_EQ(all.size(), 9u);
