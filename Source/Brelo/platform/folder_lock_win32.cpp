@@ -44,7 +44,7 @@ bool hold_event(const std::wstring& name, FolderLock& lock, bool& existed) {
 // Whether a whole run holds the folder's mutex now. Taking it for a moment is the only way to
 // ask; a whole run that asks in that moment is refused, as it would be a moment later.
 bool whole_run_holds(const std::wstring& folder) {
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, folder.c_str());
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, folder.c_str());
     if (!mutex) return false;  // nobody has it open
     const DWORD waited = WaitForSingleObject(mutex, 0);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex);
