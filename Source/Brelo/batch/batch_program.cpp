@@ -88,13 +88,15 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const RunSettings& settings, std::ostream& out, std::ostream& err) {
+int preview(const RunRequest& request, std::ostream& out, std::ostream& err) {
+    const RunSettings& settings = request.settings;
     PatternSet patterns;
     const bool passed = !check_both(settings, patterns);
     // The refresh runs its own checks again: with a bad output side the window still shows
     // both trees, under the output check's notice. The input tree is printed while it is walked.
+    const RunShard* shard = request.shard ? &*request.shard : nullptr;
     PreviewPrinter printer(out, line_end);
-    const InputRefresh refresh = refresh_input_tree(settings, nullptr, &printer);
+    const InputRefresh refresh = refresh_input_tree(settings, nullptr, &printer, shard);
     if (refresh.trees) printer.print_output_tree(*refresh.trees);
     print_notice(err, refresh.log_text);
     return passed ? exit_ran : exit_check_failed;
@@ -264,7 +266,7 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);
 
-    if (options.preview) return preview(request.settings, out, err);
+    if (options.preview) return preview(request, out, err);
     // Without a converter the run reports that after its checks and starts nothing, so it gives
     // the same notices as pressing Run.
     return request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);

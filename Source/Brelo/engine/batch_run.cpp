@@ -13,6 +13,7 @@
 #include "engine/converter_pool.h"
 #include "engine/file_conversion.h"
 #include "engine/pattern_set.h"
+#include "engine/run_shard.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
 #include "platform/platform.h"
@@ -364,15 +365,18 @@ private:
     int place_ = 0;
 };
 
-// Holds the lock of the output folder for one run, so that two runs never write one folder.
+// Holds the lock of the output folder for one run, so that two runs never write one folder;
+// the shards of one run share it.
 class OutputFolderLock {
 public:
     // Busy when another run holds it. A folder whose identity cannot be read, or a system
     // without such locks, runs unlocked: the lock guards against a mistake, and no run should
     // fail for want of it.
-    explicit OutputFolderLock(const std::string& folder) {
+    OutputFolderLock(const std::string& folder, const std::optional<FolderShard>& shard) {
         FolderId id;
-        if (folder_identity(folder, id)) busy_ = lock_folder(id, lock_) == LockResult::Busy;
+        if (!folder_identity(folder, id)) return;
+        const LockResult result = shard ? lock_folder(id, *shard, lock_) : lock_folder(id, lock_);
+        busy_ = result == LockResult::Busy;
     }
     ~OutputFolderLock() { unlock_folder(lock_); }
     OutputFolderLock(const OutputFolderLock&) = delete;
@@ -471,7 +475,7 @@ RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& co
     }
     std::optional<OutputFolderLock> output_lock;
     if (!notice) {
-        output_lock.emplace(settings.output_directory);
+        output_lock.emplace(settings.output_directory, folder_shard_of(request));
         if (output_lock->busy()) {
             notice = make_notice(output_section, output_directory_key,
                                  another_run_message(settings.output_directory));

@@ -8,6 +8,7 @@
 #include "engine/conversion_log.h"
 #include "engine/run_settings.h"
 #include "engine/pattern_set.h"
+#include "engine/run_shard.h"
 #include "engine/setting_names.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
@@ -148,18 +149,23 @@ bool operator==(const FileTrees& a, const FileTrees& b) {
 
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
                          ScanReport& report, const std::atomic<bool>* cancel,
-                         ScanListener* listener) {
+                         ScanListener* listener, const RunShard* shard) {
     FileTrees trees;
     trees.input_root = settings.input_directory;
     trees.output_root = settings.output_directory;
     if (listener) listener->folder_added(trees, 0, 0);
     TreeBuilder builder(settings, trees, report, cancel, listener);
-    walk_input(settings, patterns, builder);
+    if (shard) {
+        ShardWalkFilter filter(*shard, builder);
+        walk_input(settings, patterns, filter);
+    } else {
+        walk_input(settings, patterns, builder);
+    }
     return trees;
 }
 
 InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel,
-                                ScanListener* listener) {
+                                ScanListener* listener, const RunShard* shard) {
     InputRefresh refresh;
     PatternSet patterns;
     if (CheckResult notice = check_input(settings, patterns)) {
@@ -172,7 +178,7 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         refresh.log_text = std::move(*notice);
     }
     ScanReport report;
-    refresh.trees = scan_directory(settings, patterns, report, cancel, listener);
+    refresh.trees = scan_directory(settings, patterns, report, cancel, listener, shard);
     refresh.cancelled = cancel && cancel->load();
     if (report.unreadable > 0) {
         // The path goes last: a notice that is too long loses the end of its message.

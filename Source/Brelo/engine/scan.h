@@ -14,6 +14,7 @@
 
 struct RunSettings;
 struct PatternSet;
+struct RunShard;
 
 // A file of the trees. Its names are views into the blocks of the trees that hold it.
 struct PreviewFile {
@@ -129,10 +130,11 @@ struct ScanReport {
 
 // The scan of the input directory of the settings by the walk's rules. Only folders that hold a
 // match, directly or below, appear. A set cancel flag ends the scan early with what it has.
-// listener, if any, hears of the trees as they grow.
+// listener, if any, hears of the trees as they grow. With a shard, only the shard's files and
+// the folders that hold them (brelo-batch --preview --shard).
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
                          ScanReport& report, const std::atomic<bool>* cancel = nullptr,
-                         ScanListener* listener = nullptr);
+                         ScanListener* listener = nullptr, const RunShard* shard = nullptr);
 
 // What a refresh of the input side leaves in the window.
 struct InputRefresh {
@@ -152,7 +154,8 @@ struct InputRefresh {
 // listener, if any, hears of the scan's trees as they grow.
 InputRefresh refresh_input_tree(const RunSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr,
-                                ScanListener* listener = nullptr);
+                                ScanListener* listener = nullptr,
+                                const RunShard* shard = nullptr);
 
 // The output fields changed while the refresh's scan ran: its trees take the output names of
 // the settings, and its log text's word on shared output names follows them; the scan's own

@@ -75,18 +75,34 @@ std::string absolute_path(const std::string& path);
 
 // ---- Folder locks -------------------------------------------------------------------------
 
-// A lock on one folder, held by one process at a time on the machine (for one user: on Windows
-// in the session's namespace, on POSIX under the user's id). It lives in the system alone, so it
-// leaves nothing in any folder, and the system drops it when its process ends, however it ends.
+// A lock on one folder, held by one run at a time on the machine, or by the shards of one run
+// together (for one user: on Windows in the session's namespace, on POSIX under the user's id).
+// It lives in the system alone, so it leaves nothing in any folder, and the system drops it when
+// its process ends, however it ends.
 struct FolderLock;
 
 enum class LockResult { Locked, Busy, Failed };
 
-// Takes the lock of the folder with this identity. Locked: lock holds it until unlock_folder.
-// Busy: another process holds it. Failed: the system offered no such lock; lock is null then,
-// as with Busy. Not inherited by child processes. On Windows the lock belongs to the calling
-// thread, so the same thread must release it.
+// Who asks for a folder as one shard of a run: shard number of count, and a key that is the
+// same for every shard of one run and differs, but for chance, between runs that would give one
+// place of the walk to different files or outputs.
+struct FolderShard {
+    int number = 1;  // 1 to count
+    int count = 1;
+    unsigned long long run = 0;
+};
+
+// Takes the lock of the folder with this identity for a whole run. Locked: lock holds it until
+// unlock_folder. Busy: another run or a shard of one holds it. Failed: the system offered no such
+// lock; lock is null then, as with Busy. Not inherited by child processes. On Windows the lock
+// belongs to the calling thread, so the same thread must release it.
 LockResult lock_folder(const FolderId& id, FolderLock*& lock);
+// Takes the lock of the folder for one shard: the other shards of the same run (the same count
+// and run key) may hold it at the same time; a whole run, the same shard a second time, or a
+// shard of another run make it Busy, and keep asking whole runs and other runs' shards out while
+// it is held. Two shards of different runs that ask at the same instant may both be Busy.
+// Otherwise as lock_folder.
+LockResult lock_folder(const FolderId& id, const FolderShard& shard, FolderLock*& lock);
 // Releases the lock; null is ignored.
 void unlock_folder(FolderLock* lock);
 

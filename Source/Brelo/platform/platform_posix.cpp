@@ -4,7 +4,8 @@
 //   program is looked up as Windows would (beside the running program first, then along PATH,
 //   no ".exe" added);
 // - events are eventfd counters, private to the process; the stop event has no name;
-// - a folder lock is a name in the abstract UNIX socket namespace rather than a named mutex;
+// - a folder lock is a name in the abstract UNIX socket namespace rather than a named mutex
+//   (folder_lock_posix.cpp);
 // - a converter's group is a process group rather than a job object;
 // - old settings files are read as Windows-1252, there being no system code page to ask, and a
 //   converter's console text is kept as the bytes it wrote.
@@ -29,10 +30,8 @@
 #include <pthread.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,42 +139,6 @@ std::string absolute_path(const std::string& path) {
     std::string result;
     for (const std::string& part : parts) result += "/" + part;
     return result.empty() ? "/" : result;
-}
-
-// ---- Folder locks -------------------------------------------------------------------------
-
-// A socket bound to a name in the abstract namespace: the name exists only while a socket holds
-// it, so it leaves no file behind and goes when the process does.
-struct FolderLock {
-    int fd = -1;
-};
-
-LockResult lock_folder(const FolderId& id, FolderLock*& lock) {
-    lock = nullptr;
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return LockResult::Failed;
-    char name[96];
-    const int length = std::snprintf(name, sizeof name, "brelo-out-%lu-%llx-%llx",
-                                     static_cast<unsigned long>(getuid()), id.device, id.file);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    // The abstract namespace: the path starts with a NUL byte and is not NUL-terminated.
-    std::memcpy(address.sun_path + 1, name, static_cast<std::size_t>(length));
-    const socklen_t size =
-        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<std::size_t>(length));
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
-        const bool busy = errno == EADDRINUSE;
-        close(fd);
-        return busy ? LockResult::Busy : LockResult::Failed;
-    }
-    lock = new FolderLock{fd};
-    return LockResult::Locked;
-}
-
-void unlock_folder(FolderLock* lock) {
-    if (!lock) return;
-    close(lock->fd);
-    delete lock;
 }
 
 bool file_state(const std::string& path, FileState& state) {

@@ -147,37 +147,6 @@ std::string absolute_path(const std::string& path) {
     return wide_to_utf8(full);
 }
 
-// ---- Folder locks -------------------------------------------------------------------------
-
-// A mutex named after the folder in the session's namespace. Its owner is the thread that took
-// it; when that thread or its process ends without releasing it, the next wait gets it as
-// abandoned, which is as good as free here.
-struct FolderLock {
-    HANDLE mutex = nullptr;
-};
-
-LockResult lock_folder(const FolderId& id, FolderLock*& lock) {
-    lock = nullptr;
-    const std::wstring name = L"Local\\Brelo-out-" + std::to_wstring(id.device) + L"-" +
-                              std::to_wstring(id.file);
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-    if (!mutex) return LockResult::Failed;
-    const DWORD waited = WaitForSingleObject(mutex, 0);
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        CloseHandle(mutex);
-        return waited == WAIT_TIMEOUT ? LockResult::Busy : LockResult::Failed;
-    }
-    lock = new FolderLock{mutex};
-    return LockResult::Locked;
-}
-
-void unlock_folder(FolderLock* lock) {
-    if (!lock) return;
-    ReleaseMutex(lock->mutex);
-    CloseHandle(lock->mutex);
-    delete lock;
-}
-
 bool file_state(const std::string& path, FileState& state) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     std::wstring wide;

@@ -18,9 +18,14 @@
 //                   64 KiB writes, then "flooded" into OUT, then creates "done.mark" in IN's
 //                   folder; "hold" waits until that file exists, then writes "held" into OUT and
 //                   "held\n"; "hold-interrupt" does the same, sending the interrupt first
+//   meet DIR COUNT IN OUT  leaves a mark named after IN in the folder DIR, waits until DIR
+//                   holds COUNT marks (a minute at most), writes "met\n" (or "alone\n" when it
+//                   gave up waiting) and appends IN's contents and a line end to OUT; if IN holds
+//                   "fail", it writes nothing into OUT and exits with 1 instead
 // The first four write "stopped" into their last argument (the output path) before they end.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -226,6 +231,42 @@ int gate(const std::string& mebibytes, const std::string& input, const std::stri
     return 0;
 }
 
+std::filesystem::path file_path(const std::string& path) {
+#ifdef _WIN32
+    return std::filesystem::path(utf8_to_wide(path));
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
+// Converters of several programs run at once meet here: a mark for every file that came, so
+// that none goes on before COUNT of them are there together.
+int meet(const std::string& dir, const std::string& count, const std::string& input,
+         const std::string& output) {
+    const std::size_t cut = input.find_last_of("/\\");
+    write_into(dir + "/" + input.substr(cut == std::string::npos ? 0 : cut + 1) + ".here", "");
+    const long wanted = std::atol(count.c_str());
+    bool met = false;
+    for (int waited = 0; !met && waited < 12000; ++waited) {
+        std::error_code error;
+        long marks = 0;
+        for (std::filesystem::directory_iterator it(file_path(dir), error), end;
+             !error && it != end; it.increment(error)) {
+            ++marks;
+        }
+        met = marks >= wanted;
+        if (!met) pause_a_little();
+    }
+    put(met ? "met\n" : "alone\n");
+    const std::string text = read_all(input);
+    if (text == "fail") return 1;
+    if (std::FILE* file = open_file(output, "ab")) {
+        std::fputs((text + "\n").c_str(), file);
+        std::fclose(file);
+    }
+    return 0;
+}
+
 [[noreturn]] void wait_for_ever() {
     for (;;) {
 #ifdef _WIN32
@@ -268,6 +309,9 @@ int run(const std::vector<std::string>& args) {
         return 0;
     }
     if (std::strcmp(argv[1], "gate") == 0 && argc == 5) return gate(args[2], args[3], args[4]);
+    if (std::strcmp(argv[1], "meet") == 0 && argc == 6) {
+        return meet(args[2], args[3], args[4], args[5]);
+    }
     if (std::strcmp(argv[1], "interrupt") == 0) {
         interrupt_parent();
         std::fputs("interrupted\n", stdout);

@@ -191,7 +191,7 @@ TEST_F(Shards, ParallelResumesTheFailedFilesOfAJobLog) {
     GTEST_SKIP() << "GNU parallel is tried natively";
 #else
     if (run_command("command -v parallel >/dev/null").exit_code != 0) {
-        GTEST_SKIP() << "GNU parallel is not installed (Bench/setup.sh installs it)";
+        GTEST_SKIP() << "GNU parallel is not installed (scripts/setup.sh installs it)";
     }
     const std::string joblog = dir.file("j.tsv");
     const BatchResult result = run({"--joblog", joblog, "--name", "same.${suffix}"});
@@ -375,7 +375,7 @@ TEST_F(Shards, PrintedJobsRunByParallelGiveTheRunsOutputs) {
     GTEST_SKIP() << "the POSIX jobs are tried natively";
 #else
     if (run_command("command -v parallel >/dev/null").exit_code != 0) {
-        GTEST_SKIP() << "GNU parallel is not installed (Bench/setup.sh installs it)";
+        GTEST_SKIP() << "GNU parallel is not installed (scripts/setup.sh installs it)";
     }
     const std::string odd = join_path(in, "s u'b $x");
     ASSERT_TRUE(make_directory(odd));
@@ -385,24 +385,31 @@ TEST_F(Shards, PrintedJobsRunByParallelGiveTheRunsOutputs) {
         write_file(join_path(odd, name), name);
         write_file(join_path(join_path(odd, "deeper"), name), std::string(name) + "!");
     }
-    const std::string out2 = dir.file("out2");
-    ASSERT_TRUE(make_directory(out2));
     ASSERT_EQ(run({}).exit_code, exit_ran);
 
-    const std::string jobs = dir.file("jobs");
-    const BatchResult printed = run({"--print-jobs", "--output", out2});
-    ASSERT_EQ(printed.exit_code, exit_ran) << printed.err;
-    EXPECT_EQ(std::count(printed.out.begin(), printed.out.end(), '\0'), 19);
-    // The folders come first: the output side holds them and no file yet.
-    for (const auto& file : tree_of(out2)) EXPECT_EQ(file.first.back(), '/') << file.first;
-    EXPECT_EQ(tree_of(out2).size(), tree_of(out).size() - 19);
-    write_file(jobs, printed.out);
-    const test_support::ProgramResult parallel =
-        run_command("parallel -0 -j2 --joblog " + shell_quote(dir.file("j.tsv")) + " <" +
-                    shell_quote(jobs) + " 2>&1");
-    EXPECT_EQ(parallel.exit_code, 0) << parallel.output;
-    EXPECT_EQ(tree_of(out2), tree_of(out));
-    EXPECT_EQ(job_log_rows(read_file(dir.file("j.tsv"))).size(), 19u);
+    // Two at a time here, and through "-S :", the local machine taken as a remote one, which
+    // passes every job through a shell as an SSH login would.
+    for (const char* runner : {"-j2", "-S : -j2"}) {
+        SCOPED_TRACE(runner);
+        const std::string out2 = dir.file(std::string("out-") + (runner[1] == 'S' ? "s" : "j"));
+        ASSERT_TRUE(make_directory(out2));
+        const std::string jobs = dir.file("jobs");
+        const BatchResult printed = run({"--print-jobs", "--output", out2});
+        ASSERT_EQ(printed.exit_code, exit_ran) << printed.err;
+        EXPECT_EQ(std::count(printed.out.begin(), printed.out.end(), '\0'), 19);
+        // The folders come first: the output side holds them and no file yet.
+        for (const auto& file : tree_of(out2)) EXPECT_EQ(file.first.back(), '/') << file.first;
+        EXPECT_EQ(tree_of(out2).size(), tree_of(out).size() - 19);
+        write_file(jobs, printed.out);
+        const std::string joblog = dir.file("j.tsv");
+        std::filesystem::remove(joblog);
+        const test_support::ProgramResult parallel =
+            run_command(std::string("parallel -0 ") + runner + " --joblog " +
+                        shell_quote(joblog) + " <" + shell_quote(jobs) + " 2>&1");
+        EXPECT_EQ(parallel.exit_code, 0) << parallel.output;
+        EXPECT_EQ(tree_of(out2), tree_of(out));
+        EXPECT_EQ(job_log_rows(read_file(joblog)).size(), 19u);
+    }
 #endif
 }
 
