@@ -54,8 +54,8 @@ struct StoredSettings {
 bool operator==(const StoredSettings& a, const StoredSettings& b);
 
 // One key of [Input] or [Output]: a history, written as ten keys "<key> 001" to "<key> 010" of
-// which the first empty one ends it, or a switch, written as 1 or 0. A switch the file lacks
-// keeps the default StoredSettings gives it.
+// which the first empty one ends it; a switch, written as 1 or 0; or a text (added keys only).
+// A switch or text the file lacks keeps the default StoredSettings gives it.
 struct SettingField {
     // Keys added after the first files were written are written only when they differ from
     // their default or the file has them already (so that going back to the default is kept):
@@ -74,10 +74,11 @@ struct SettingField {
 
     const char* section;
     const char* key;
-    History StoredSettings::*history = nullptr;  // a history, or
-    bool StoredSettings::*flag = nullptr;        // a switch, or
-    std::string StoredSettings::*text = nullptr; // a text, empty by default
-    const char* shown_while_empty = "";          // what a history's field shows while it is empty
+    // Exactly one of the three is set.
+    History StoredSettings::*history = nullptr;
+    bool StoredSettings::*flag = nullptr;
+    std::string StoredSettings::*text = nullptr;
+    const char* shown_while_empty = "";  // what a history's field shows while it is empty
     Written written = Written::Always;
 };
 

@@ -32,7 +32,7 @@ std::string converter_key(int number, const char* field) {
 
 const char* const converter_fields[] = {"Title", "ExeFile", "Arguments", "WorkDir"};
 
-// Keys added after the first files were written, written as SettingField::Written::WhenSet.
+// Keys added after the first files were written: see SettingField::Written.
 constexpr const char* parallel_field = "Parallel";
 constexpr const char* time_limit_field = "TimeLimit";
 constexpr int most_converters_at_once = 1024;
@@ -62,7 +62,7 @@ History read_history(const ProfileDocument& file, const SettingField& field) {
     return history;
 }
 
-// settings holds the defaults when the field is read.
+// A key the file lacks leaves the field as settings holds it: at its default.
 void read_field(const ProfileDocument& file, const SettingField& field, StoredSettings& settings) {
     if (field.history) {
         settings.*field.history = read_history(file, field);

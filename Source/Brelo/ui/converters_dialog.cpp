@@ -20,11 +20,17 @@ constexpr const char* working_directory_picker_title = "Select a folder as worki
 constexpr int field_ids[] = {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR,
                              IDC_CONV_PARALLEL, IDC_CONV_TIME_LIMIT};
 
+// The dialog's data, passed as its creation parameter: what it opens with and what "OK" leaves.
+// The result is kept apart from the dialog's return value, which a later close would replace.
+struct ConvertersDialogData {
+    const std::vector<Converter>& given;
+    std::optional<EditedConverters> edited;
+};
+
 struct ConvertersDialogState {
     KeyedConverters working_copy;
     int last_selected_row = -1;
-    // What the dialog opened with; "OK" leaves the edited converters in it.
-    EditedConverters* data = nullptr;
+    ConvertersDialogData* data = nullptr;
 };
 
 ConvertersDialogState state;
@@ -98,9 +104,9 @@ void on_init_dialog(HWND dialog, LPARAM data) {
     center_window(dialog);
     SendDlgItemMessageW(dialog, IDC_CONV_PARALLEL_SPIN, UDM_SETRANGE32, 0, most_parallel_in_field);
     SendDlgItemMessageW(dialog, IDC_CONV_TIME_LIMIT_SPIN, UDM_SETRANGE32, 0, most_time_limit);
-    state.data = reinterpret_cast<EditedConverters*>(data);
+    state.data = reinterpret_cast<ConvertersDialogData*>(data);
     ConverterRows list = list_box(dialog);
-    const std::vector<Converter>& converters = state.data->converters;
+    const std::vector<Converter>& converters = state.data->given;
     for (std::size_t key = 0; key < converters.size(); ++key) {
         state.working_copy[static_cast<int>(key)] = converters[key];
         list.add_row(converters[key].title, static_cast<int>(key));
@@ -196,10 +202,10 @@ void on_working_directory_browse_clicked(HWND dialog) {
 void on_ok_clicked(HWND dialog) {
     store_converter_fields(dialog, state.last_selected_row);
     const ConverterRows list = list_box(dialog);
-    state.data->converters.clear();
+    EditedConverters& edited = state.data->edited.emplace();
     for (int row = 0; row < list.count(); ++row)
-        state.data->converters.push_back(state.working_copy.at(list.key_at(row)));
-    state.data->selected = state.last_selected_row;
+        edited.converters.push_back(state.working_copy.at(list.key_at(row)));
+    edited.selected = state.last_selected_row;
     EndDialog(dialog, IDC_CONV_OK);
 }
 
@@ -240,9 +246,8 @@ INT_PTR CALLBACK converters_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 
 std::optional<EditedConverters> open_converters_dialog(HWND owner,
                                                        const std::vector<Converter>& converters) {
-    EditedConverters data{converters, -1};
-    const INT_PTR ended = DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), owner,
-                                          converters_dialog_proc, reinterpret_cast<LPARAM>(&data));
-    if (ended != IDC_CONV_OK) return std::nullopt;
-    return data;
+    ConvertersDialogData data{converters, std::nullopt};
+    DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), owner,
+                    converters_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    return data.edited;
 }

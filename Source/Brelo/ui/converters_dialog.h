@@ -17,6 +17,6 @@ struct EditedConverters {
 
 // Opens the dialog modally over owner, showing converters in their order with the first one
 // selected, and returns when it is closed: on "OK" the converters as edited, nothing on "Cancel"
-// or the close box. The caller's list is never touched.
+// or the close box.
 std::optional<EditedConverters> open_converters_dialog(HWND owner,
                                                        const std::vector<Converter>& converters);

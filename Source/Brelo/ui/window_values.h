@@ -3,7 +3,6 @@
 // run, the two trees and the log box.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
