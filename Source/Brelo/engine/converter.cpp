@@ -1,23 +1,9 @@
-// Converter lookup, locations and the command lines built from a converter's templates.
+// Converter locations and the command lines built from a converter's templates.
 #include "engine/converter.h"
 
 #include <cstring>
 
 #include "platform/platform.h"
-
-std::optional<Converter> find_converter(const ConverterList& list, int key) {
-    auto it = list.find(key);
-    if (it == list.end()) return std::nullopt;
-    return it->second;
-}
-
-int smallest_free_key(const ConverterList& list) {
-    // The map is ordered: the first gap among the non-negative keys is the answer.
-    int candidate = 0;
-    for (auto it = list.lower_bound(0); it != list.end() && it->first == candidate; ++it)
-        ++candidate;
-    return candidate;
-}
 
 std::string converter_location(const std::string& exe_file) {
     auto cut = exe_file.rfind(path_separator);

@@ -1,10 +1,8 @@
-// Converter definitions: the four texts that describe one external console program, the list of
-// them keyed by identity, and how a converter becomes the command line of one child process.
+// Converter definitions: the texts that describe one external console program and how a
+// converter becomes the command line of one child process.
 #pragma once
 
 #include <initializer_list>
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,10 +19,6 @@ struct Converter {
 
 // The longest time limit a converter can have, in seconds (eleven and a half days).
 inline constexpr int most_time_limit = 999999;
-
-// Key -> converter. The key is the converter's identity, not its position: the display order is
-// the row order of the converter box, whose rows carry the keys.
-using ConverterList = std::map<int, Converter>;
 
 // The placeholder tokens, matched byte for byte and case-sensitively. The first two belong to
 // output-name patterns, the last three to converters.
@@ -58,13 +52,6 @@ struct PreparedCommand {
     // reads the whole line as syntax: see file_refusal and batch_program_problem.
     bool batch_file = false;
 };
-
-// A copy of the converter with that key, or nothing. The run works on its copy, so later edits
-// of the list do not reach it.
-std::optional<Converter> find_converter(const ConverterList& list, int key);
-
-// The smallest non-negative integer that is not yet a key of the list.
-int smallest_free_key(const ConverterList& list);
 
 // The text before the last path separator of exe_file, or the whole text when it has none.
 std::string converter_location(const std::string& exe_file);

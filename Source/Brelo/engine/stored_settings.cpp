@@ -24,20 +24,19 @@ bool same_converters(const std::vector<Converter>& a, const std::vector<Converte
     return true;
 }
 
-std::string newest_or(const History& history, const char* fallback) {
-    return history.empty() ? std::string(fallback) : history.front();
+// The newest value of the history, or what its field shows while it is empty.
+std::string newest(const StoredSettings& stored, History StoredSettings::*history) {
+    const History& values = stored.*history;
+    return values.empty() ? std::string(shown_while_empty(history)) : values.front();
 }
 
-// One switch for the const and the non-const access.
-template <typename Settings>
-auto& history_of(Settings& settings, HistoryField field) {
-    switch (field) {
-    case HistoryField::InputDirectory: return settings.input_directories;
-    case HistoryField::InputPatterns: return settings.input_patterns;
-    case HistoryField::OutputDirectory: return settings.output_directories;
-    case HistoryField::OutputPattern: break;
+bool same_fields(const StoredSettings& a, const StoredSettings& b) {
+    for (const SettingField& field : setting_fields) {
+        if (field.history && a.*field.history != b.*field.history) return false;
+        if (field.flag && a.*field.flag != b.*field.flag) return false;
+        if (field.text && a.*field.text != b.*field.text) return false;
     }
-    return settings.output_patterns;
+    return true;
 }
 
 // The classic locale, so that a history compares the same way whatever the user's locale is.
@@ -47,31 +46,30 @@ bool equal_ignoring_case(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-History& StoredSettings::history(HistoryField field) { return history_of(*this, field); }
-
-const History& StoredSettings::history(HistoryField field) const {
-    return history_of(*this, field);
+bool operator==(const StoredSettings& a, const StoredSettings& b) {
+    return same_fields(a, b) && same_converters(a.converters, b.converters) &&
+           a.current_converter == b.current_converter && a.window == b.window;
 }
 
-bool operator==(const StoredSettings& a, const StoredSettings& b) {
-    return a.input_directories == b.input_directories && a.input_patterns == b.input_patterns &&
-           a.include_subfolders == b.include_subfolders &&
-           a.input_auto_refresh == b.input_auto_refresh &&
-           a.output_directories == b.output_directories &&
-           a.output_patterns == b.output_patterns &&
-           a.output_auto_refresh == b.output_auto_refresh &&
-           a.skip_up_to_date == b.skip_up_to_date &&
-           same_converters(a.converters, b.converters) &&
-           a.current_converter == b.current_converter && a.window == b.window;
+const char* shown_while_empty(History StoredSettings::*history) {
+    for (const SettingField& field : setting_fields)
+        if (field.history == history) return field.shown_while_empty;
+    return "";
+}
+
+std::optional<Converter> selected_converter(const StoredSettings& stored) {
+    const int current = stored.current_converter;
+    if (current < 0 || current >= static_cast<int>(stored.converters.size())) return std::nullopt;
+    return stored.converters[static_cast<std::size_t>(current)];
 }
 
 RunSettings opening_settings(const StoredSettings& stored) {
     RunSettings typed;
-    typed.input_directory = newest_or(stored.input_directories, "");
-    typed.input_patterns = newest_or(stored.input_patterns, input_patterns_fallback);
+    typed.input_directory = newest(stored, &StoredSettings::input_directories);
+    typed.input_patterns = newest(stored, &StoredSettings::input_patterns);
     typed.include_subfolders = stored.include_subfolders;
-    typed.output_directory = newest_or(stored.output_directories, "");
-    typed.output_pattern = newest_or(stored.output_patterns, output_pattern_fallback);
+    typed.output_directory = newest(stored, &StoredSettings::output_directories);
+    typed.output_pattern = newest(stored, &StoredSettings::output_patterns);
     typed.skip_up_to_date = stored.skip_up_to_date;
     return capture_settings(std::move(typed));
 }

@@ -2,7 +2,6 @@
 #include "settings/settings_file.h"
 
 #include <algorithm>
-
 #include <optional>
 
 #include "engine/setting_names.h"
@@ -16,21 +15,6 @@ namespace {
 
 constexpr const char* settings_file_name = "BRELO.ini";
 
-struct HistoryKeys {
-    const char* section;
-    const char* key_start;  // followed by a blank and the three-digit slot number
-};
-
-HistoryKeys history_keys(HistoryField field) {
-    switch (field) {
-    case HistoryField::InputDirectory: return {input_section, input_directory_key};
-    case HistoryField::InputPatterns: return {input_section, input_patterns_key};
-    case HistoryField::OutputDirectory: return {output_section, output_directory_key};
-    case HistoryField::OutputPattern: break;
-    }
-    return {output_section, output_pattern_key};
-}
-
 // "%03d": at least three digits with leading zeros; larger numbers simply take more.
 std::string numbered(int number) {
     std::string digits = std::to_string(number);
@@ -38,8 +22,8 @@ std::string numbered(int number) {
     return digits;
 }
 
-std::string history_key(HistoryField field, int slot) {
-    return std::string(history_keys(field).key_start) + " " + numbered(slot);
+std::string history_key(const SettingField& field, int slot) {
+    return std::string(field.key) + " " + numbered(slot);
 }
 
 std::string converter_key(int number, const char* field) {
@@ -48,14 +32,10 @@ std::string converter_key(int number, const char* field) {
 
 const char* const converter_fields[] = {"Title", "ExeFile", "Arguments", "WorkDir"};
 
-// Settings added after the first files were written. Each is written only when it differs from
-// what a file without it means, or when the file has it already (so that going back to the
-// default is kept): a file that never had them is saved byte for byte as before.
+// Keys added after the first files were written: see SettingField::Written.
 constexpr const char* parallel_field = "Parallel";
 constexpr const char* time_limit_field = "TimeLimit";
-constexpr const char* skip_up_to_date_key = "Skip Up To Date";
 constexpr int most_converters_at_once = 1024;
-
 
 std::string read_value(const ProfileDocument& file, const char* section, const std::string& key,
                        const std::string& fallback) {
@@ -72,19 +52,26 @@ int read_number(const ProfileDocument& file, const char* section, const char* ke
     return read_integer(read_value(file, section, key, fallback));
 }
 
-bool read_flag(const ProfileDocument& file, const char* section, const char* key) {
-    return read_number(file, section, key, "1") != 0;
-}
-
-History read_history(const ProfileDocument& file, HistoryField field) {
+History read_history(const ProfileDocument& file, const SettingField& field) {
     History history;
     for (int slot = 1; slot <= history_capacity; ++slot) {
-        std::string value =
-            read_text(file, history_keys(field).section, history_key(field, slot), "");
+        std::string value = read_text(file, field.section, history_key(field, slot), "");
         if (value.empty()) break;
         history.push_back(std::move(value));
     }
     return history;
+}
+
+// A key the file lacks leaves the field as settings holds it: at its default.
+void read_field(const ProfileDocument& file, const SettingField& field, StoredSettings& settings) {
+    if (field.history) {
+        settings.*field.history = read_history(file, field);
+    } else if (field.flag) {
+        const char* fallback = settings.*field.flag ? "1" : "0";
+        settings.*field.flag = read_number(file, field.section, field.key, fallback) != 0;
+    } else {
+        settings.*field.text = read_text(file, field.section, field.key, settings.*field.text);
+    }
 }
 
 // Past converters_read_without_keys every entry read has a key in the file, so a damaged count
@@ -128,19 +115,36 @@ ProfileEntry number_entry(const char* section, const char* key, int number) {
 
 // All ten slots, so that a shorter history leaves no older value behind in the file.
 void add_history_entries(std::vector<ProfileEntry>& entries, const History& history,
-                         HistoryField field) {
+                         const SettingField& field) {
     const int values = static_cast<int>(history.size());
     for (int slot = 1; slot <= history_capacity; ++slot) {
         std::string value = slot <= values ? history[slot - 1] : std::string();
-        entries.push_back(
-            text_entry(history_keys(field).section, history_key(field, slot), value));
+        entries.push_back(text_entry(field.section, history_key(field, slot), value));
     }
 }
 
-// Whether an added setting is written: see parallel_field.
+// Whether an added key is written: see SettingField::Written.
 bool worth_writing(const ProfileDocument& file, const char* section, const std::string& key,
                    bool is_default) {
     return !is_default || file.find(section, key).has_value();
+}
+
+void add_field_entries(std::vector<ProfileEntry>& entries, const ProfileDocument& file,
+                       const SettingField& field, const StoredSettings& settings) {
+    static const StoredSettings defaults;
+    if (field.history) {
+        add_history_entries(entries, settings.*field.history, field);
+        return;
+    }
+    const bool is_default = field.flag ? settings.*field.flag == defaults.*field.flag
+                                       : settings.*field.text == defaults.*field.text;
+    if (field.written == SettingField::Written::WhenSet &&
+        !worth_writing(file, field.section, field.key, is_default))
+        return;
+    if (field.flag)
+        entries.push_back(number_entry(field.section, field.key, settings.*field.flag ? 1 : 0));
+    else
+        entries.push_back(text_entry(field.section, field.key, settings.*field.text));
 }
 
 void add_converter_entries(std::vector<ProfileEntry>& entries, const ProfileDocument& file,
@@ -245,14 +249,7 @@ StoredSettings load_settings(const std::string& path) {
     ProfileDocument file;
     if (!path.empty()) file.load(path);
     StoredSettings settings;
-    settings.input_directories = read_history(file, HistoryField::InputDirectory);
-    settings.input_patterns = read_history(file, HistoryField::InputPatterns);
-    settings.include_subfolders = read_flag(file, input_section, include_subfolders_key);
-    settings.input_auto_refresh = read_flag(file, input_section, auto_refresh_key);
-    settings.output_directories = read_history(file, HistoryField::OutputDirectory);
-    settings.output_patterns = read_history(file, HistoryField::OutputPattern);
-    settings.output_auto_refresh = read_flag(file, output_section, auto_refresh_key);
-    settings.skip_up_to_date = read_number(file, output_section, skip_up_to_date_key, "0") != 0;
+    for (const SettingField& field : setting_fields) read_field(file, field, settings);
     int current = read_number(file, converter_section, current_converter_key, "0");
     settings.converters = read_converters(file);
     int loaded = static_cast<int>(settings.converters.size());
@@ -279,20 +276,8 @@ bool save_settings(const StoredSettings& settings, const std::string& path, std:
         return false;
     }
     std::vector<ProfileEntry> entries;
-    add_history_entries(entries, settings.input_directories, HistoryField::InputDirectory);
-    add_history_entries(entries, settings.input_patterns, HistoryField::InputPatterns);
-    entries.push_back(
-        number_entry(input_section, include_subfolders_key, settings.include_subfolders ? 1 : 0));
-    entries.push_back(
-        number_entry(input_section, auto_refresh_key, settings.input_auto_refresh ? 1 : 0));
-    add_history_entries(entries, settings.output_directories, HistoryField::OutputDirectory);
-    add_history_entries(entries, settings.output_patterns, HistoryField::OutputPattern);
-    entries.push_back(
-        number_entry(output_section, auto_refresh_key, settings.output_auto_refresh ? 1 : 0));
-    if (worth_writing(file, output_section, skip_up_to_date_key, !settings.skip_up_to_date)) {
-        entries.push_back(
-            number_entry(output_section, skip_up_to_date_key, settings.skip_up_to_date ? 1 : 0));
-    }
+    for (const SettingField& field : setting_fields)
+        add_field_entries(entries, file, field, settings);
     add_converter_entries(entries, file, settings.converters, settings.current_converter);
     add_window_entries(entries, settings.window);
     const bool all_set = file.apply(entries);

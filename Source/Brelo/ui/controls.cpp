@@ -63,33 +63,27 @@ LRESULT ConverterRows::send(UINT message, WPARAM wparam, LPARAM lparam) const {
 }
 
 int ConverterRows::count() const {
-    return static_cast<int>(send(list_ ? LB_GETCOUNT : CB_GETCOUNT, 0, 0));
+    return static_cast<int>(send(LB_GETCOUNT, 0, 0));
 }
 
 int ConverterRows::key_at(int row) const {
-    // LB_ERR and CB_ERR are both -1.
-    return static_cast<int>(send(list_ ? LB_GETITEMDATA : CB_GETITEMDATA, row, 0));
-}
-
-std::string ConverterRows::title_at(int row) const {
-    return list_ ? row_text(control_, LB_GETTEXTLEN, LB_GETTEXT, row)
-                 : row_text(control_, CB_GETLBTEXTLEN, CB_GETLBTEXT, row);
+    // LB_ERR is -1.
+    return static_cast<int>(send(LB_GETITEMDATA, row, 0));
 }
 
 int ConverterRows::selected_row() const {
-    return static_cast<int>(send(list_ ? LB_GETCURSEL : CB_GETCURSEL, 0, 0));
+    return static_cast<int>(send(LB_GETCURSEL, 0, 0));
 }
 
 void ConverterRows::select_row(int row) {
-    send(list_ ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    send(LB_SETCURSEL, static_cast<WPARAM>(row), 0);
 }
 
 void ConverterRows::insert_row(int row, const std::string& title, int key) {
     const WPARAM at = row >= count() ? static_cast<WPARAM>(-1) : row;
-    const UINT message = list_ ? LB_INSERTSTRING : CB_INSERTSTRING;
     const std::wstring text = utf8_to_wide(title);
-    const LRESULT index = send(message, at, reinterpret_cast<LPARAM>(text.c_str()));
-    if (index >= 0) send(list_ ? LB_SETITEMDATA : CB_SETITEMDATA, index, key);
+    const LRESULT index = send(LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index >= 0) send(LB_SETITEMDATA, index, key);
 }
 
 void ConverterRows::add_row(const std::string& title, int key) {
@@ -97,10 +91,5 @@ void ConverterRows::add_row(const std::string& title, int key) {
 }
 
 void ConverterRows::delete_row(int row) {
-    send(list_ ? LB_DELETESTRING : CB_DELETESTRING, row, 0);
-}
-
-void ConverterRows::clear() {
-    // Last row first, as the rows are removed one by one.
-    for (int row = count() - 1; row >= 0; --row) delete_row(row);
+    send(LB_DELETESTRING, row, 0);
 }

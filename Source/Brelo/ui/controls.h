@@ -27,27 +27,22 @@ std::wstring fit_wide(const std::string& text, std::size_t capacity = text_capac
 bool set_control_text(HWND control, const std::string& text);
 bool set_dialog_item_text(HWND dialog, int id, const std::string& text);
 
-// A combo box or list box with one row per converter: the main window's converter box or the
-// converters dialog's list. Each row carries its converter's key as item data. The object only
-// names the control; every call is a message to it.
+// The converters dialog's list box, one row per converter. Each row carries its converter's key
+// as item data. The object only names the control; every call is a message to it.
 class ConverterRows {
 public:
-    // is_list_box selects the list-box messages (LB_...) instead of the combo-box ones (CB_...).
-    ConverterRows(HWND control, bool is_list_box) : control_(control), list_(is_list_box) {}
+    explicit ConverterRows(HWND control) : control_(control) {}
     int count() const;
     // The key of the row; -1 for a row that does not exist.
     int key_at(int row) const;
-    std::string title_at(int row) const;  // at most 259 bytes; empty for no such row
     int selected_row() const;             // -1 when none
     void select_row(int row);             // -1 clears the selection
     // Inserts the row before row (at the end when row >= count()).
     void insert_row(int row, const std::string& title, int key);
     void add_row(const std::string& title, int key);  // appended at the end
     void delete_row(int row);
-    void clear();
 
 private:
     LRESULT send(UINT message, WPARAM wparam, LPARAM lparam) const;
     HWND control_;
-    bool list_;
 };

@@ -1,6 +1,6 @@
-// The converters dialog (dialog 111). The list's rows carry converter keys; the five fields
-// always belong to the converter of last_selected_row and are stored back before the selection
-// moves, before a copy is taken and before "OK".
+// The converters dialog (dialog 111). The list's rows carry the keys of the working copy; the
+// fields always belong to the converter of last_selected_row and are stored back before the
+// selection moves, before a copy is taken and before "OK".
 #include "ui/converters_dialog.h"
 
 #include <string>
@@ -20,21 +20,23 @@ constexpr const char* working_directory_picker_title = "Select a folder as worki
 constexpr int field_ids[] = {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR,
                              IDC_CONV_PARALLEL, IDC_CONV_TIME_LIMIT};
 
+// The dialog's data, passed as its creation parameter: what it opens with and what "OK" leaves.
+// The result is kept apart from the dialog's return value, which a later close would replace.
+struct ConvertersDialogData {
+    const std::vector<Converter>& given;
+    std::optional<EditedConverters> edited;
+};
+
 struct ConvertersDialogState {
-    ConverterList working_copy;
+    KeyedConverters working_copy;
     int last_selected_row = -1;
-    ConverterList* main_list = nullptr;
-    HWND main_window = nullptr;
+    ConvertersDialogData* data = nullptr;
 };
 
 ConvertersDialogState state;
 
 ConverterRows list_box(HWND dialog) {
-    return ConverterRows(GetDlgItem(dialog, IDC_CONV_LIST), true);
-}
-
-ConverterRows main_converter_box() {
-    return ConverterRows(GetDlgItem(state.main_window, IDC_MAIN_CONVERTER), false);
+    return ConverterRows(GetDlgItem(dialog, IDC_CONV_LIST));
 }
 
 Converter* converter_of_row(HWND dialog, int row) {
@@ -97,20 +99,17 @@ void add_and_select(HWND dialog, int key) {
     show_converter_fields(dialog);
 }
 
-// The main list comes as the dialog's creation parameter.
-void on_init_dialog(HWND dialog, LPARAM main_list) {
+// The dialog's data comes as its creation parameter.
+void on_init_dialog(HWND dialog, LPARAM data) {
     center_window(dialog);
     SendDlgItemMessageW(dialog, IDC_CONV_PARALLEL_SPIN, UDM_SETRANGE32, 0, most_parallel_in_field);
     SendDlgItemMessageW(dialog, IDC_CONV_TIME_LIMIT_SPIN, UDM_SETRANGE32, 0, most_time_limit);
-    state.main_window = GetParent(dialog);
-    state.main_list = reinterpret_cast<ConverterList*>(main_list);
-    state.working_copy = *state.main_list;
-    const ConverterRows main_box = main_converter_box();
+    state.data = reinterpret_cast<ConvertersDialogData*>(data);
     ConverterRows list = list_box(dialog);
-    for (int row = 0; row < main_box.count(); ++row) {
-        const int key = main_box.key_at(row);
-        const auto it = state.working_copy.find(key);
-        if (it != state.working_copy.end()) list.add_row(it->second.title, key);
+    const std::vector<Converter>& converters = state.data->given;
+    for (std::size_t key = 0; key < converters.size(); ++key) {
+        state.working_copy[static_cast<int>(key)] = converters[key];
+        list.add_row(converters[key].title, static_cast<int>(key));
     }
     list.select_row(0);
     state.last_selected_row = 0;
@@ -202,24 +201,16 @@ void on_working_directory_browse_clicked(HWND dialog) {
 
 void on_ok_clicked(HWND dialog) {
     store_converter_fields(dialog, state.last_selected_row);
-    *state.main_list = state.working_copy;
-    ConverterRows main_box = main_converter_box();
-    main_box.clear();
     const ConverterRows list = list_box(dialog);
-    for (int row = 0; row < list.count(); ++row) {
-        const int key = list.key_at(row);
-        const auto it = state.main_list->find(key);
-        if (it != state.main_list->end()) main_box.add_row(it->second.title, key);
-    }
-    main_box.select_row(state.last_selected_row);
+    EditedConverters& edited = state.data->edited.emplace();
+    for (int row = 0; row < list.count(); ++row)
+        edited.converters.push_back(state.working_copy.at(list.key_at(row)));
+    edited.selected = state.last_selected_row;
     EndDialog(dialog, IDC_CONV_OK);
 }
 
 void on_destroy() {
-    state.working_copy.clear();
-    state.last_selected_row = -1;
-    state.main_list = nullptr;
-    state.main_window = nullptr;
+    state = ConvertersDialogState();
 }
 
 BOOL on_command(HWND dialog, int id, int code) {
@@ -253,7 +244,10 @@ INT_PTR CALLBACK converters_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 
 }  // namespace
 
-void open_converters_dialog(HWND main_window, ConverterList& main_list) {
-    DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), main_window,
-                    converters_dialog_proc, reinterpret_cast<LPARAM>(&main_list));
+std::optional<EditedConverters> open_converters_dialog(HWND owner,
+                                                       const std::vector<Converter>& converters) {
+    ConvertersDialogData data{converters, std::nullopt};
+    DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), owner,
+                    converters_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    return data.edited;
 }

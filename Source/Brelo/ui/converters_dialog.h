@@ -1,12 +1,22 @@
 // The converters dialog: create, copy, delete, reorder and edit converters on a working copy.
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include <windows.h>
 
 #include "engine/converter.h"
 
-// Opens the dialog modally over the main window and returns when it is closed. On "OK" the main
-// list is replaced by the dialog's working copy and the main window's converter box (1016) is
-// refilled in the dialog's order with the dialog's row selected; "Cancel" or the close box
-// leave both untouched.
-void open_converters_dialog(HWND main_window, ConverterList& main_list);
+// What the dialog hands back on "OK": the converters in the dialog's order and the row selected
+// there, -1 for none.
+struct EditedConverters {
+    std::vector<Converter> converters;
+    int selected = -1;
+};
+
+// Opens the dialog modally over owner, showing converters in their order with the first one
+// selected, and returns when it is closed: on "OK" the converters as edited, nothing on "Cancel"
+// or the close box.
+std::optional<EditedConverters> open_converters_dialog(HWND owner,
+                                                       const std::vector<Converter>& converters);

@@ -65,6 +65,15 @@ ConverterButtons converter_buttons(int rows, int selected) {
     return buttons;
 }
 
+int smallest_free_key(const KeyedConverters& converters) {
+    // The map is ordered: the first gap among the non-negative keys is the answer.
+    int candidate = 0;
+    for (auto it = converters.lower_bound(0); it != converters.end() && it->first == candidate;
+         ++it)
+        ++candidate;
+    return candidate;
+}
+
 namespace {
 
 // The number a field's digits make (after any blanks), clamped to 0 ... most; shown when the

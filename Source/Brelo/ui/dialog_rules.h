@@ -2,7 +2,10 @@
 // tested without a window.
 #pragma once
 
+#include <map>
 #include <string>
+
+#include "engine/converter.h"
 
 // Which side of the main window a refresh is for.
 enum class RefreshSide { None, Input, Output };
@@ -44,6 +47,13 @@ struct ConverterButtons {
     bool down = false;
 };
 ConverterButtons converter_buttons(int rows, int selected);
+
+// The converters dialog's working copy: each row's converter under the key the row carries, so a
+// row moves without its converter. The rows the dialog opens with carry 0, 1, ...
+using KeyedConverters = std::map<int, Converter>;
+
+// The smallest non-negative integer that is not yet a key: the key of a new row.
+int smallest_free_key(const KeyedConverters& converters);
 
 // The range of the converters dialog's Parallel field: 0 (one converter per processor) to this.
 inline constexpr int most_parallel_in_field = 64;

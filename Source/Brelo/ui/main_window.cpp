@@ -42,7 +42,9 @@ constexpr const char* close_again_message = " Close again to quit without saving
 
 struct MainWindowState {
     HWND window = nullptr;
-    ConverterList converters;       // keyed as the converter box's rows
+    // What BRELO.ini gets when the window closes: the controls show it, and their edits (a tick,
+    // the converter chosen, the converters dialog's "OK", a run's values) go into it.
+    StoredSettings stored;
     // What the trees show; none while they are empty.
     std::optional<FileTrees> trees;
     // What the hidden trees are being filled with; none without a fill.
@@ -192,8 +194,8 @@ void on_init_dialog(HWND window) {
     state.trees.reset();
     state.coming.reset();
     capture_design_layout(window);
-    const StoredSettings stored = load_settings(settings_file_path());
-    show_stored_settings(window, stored, state.converters);
+    state.stored = load_settings(settings_file_path());
+    show_stored_settings(window, state.stored);
     SendMessageW(window, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconW(app_instance(), MAKEINTRESOURCEW(IDI_APP))));
     create_tree_images(tree_glyph_size(window_dpi(window)));
@@ -206,17 +208,16 @@ void on_init_dialog(HWND window) {
     set_new_tree_proc(tree_scroll_proc);
     state.frame_proc = subclass(IDC_MAIN_INPUT_FRAME, frame_drop_proc);
     subclass(IDC_MAIN_OUTPUT_FRAME, frame_drop_proc);
-    show_at_placement(window, stored.window);
-    if (stored.input_auto_refresh) refresh_input_side();
+    show_at_placement(window, state.stored.window);
+    if (state.stored.input_auto_refresh) refresh_input_side();
     open_run_control();
     SetCurrentDirectoryW(utf8_to_wide(program_directory()).c_str());
 }
 
 // What the window shows, saved in BRELO.ini. False, with reason, when it could not be.
 bool save_window_settings(std::string& reason) {
-    StoredSettings stored = read_stored_settings(state.window, state.converters);
-    stored.window = current_placement(state.window);
-    return save_settings(stored, settings_file_path(), reason);
+    state.stored.window = current_placement(state.window);
+    return save_settings(state.stored, settings_file_path(), reason);
 }
 
 // The log keeps the run's text: whoever reads why the settings were not saved may want it still.
@@ -236,7 +237,7 @@ void show_unsaved_settings(HWND window, const std::string& reason) {
 // say so in the log box: the window then stays open once, the user may make room and close
 // again, and that close goes whether or not the second save succeeds.
 void on_close(HWND window) {
-    end_run_before_close(window);
+    end_run_before_close(window, state.stored);
     std::string reason;
     if (!save_window_settings(reason) && !state.told_unsaved) {
         state.told_unsaved = true;
@@ -282,16 +283,32 @@ void on_history_command(int box, int code, const Side& side) {
     if (code == CBN_SELENDOK) on_history_row_chosen(box, side);
 }
 
+void on_subfolders_clicked() {
+    read_tick(state.window, IDC_MAIN_SUBFOLDERS, state.stored);
+    refresh_if_ticked(input_side);
+}
+
 void on_auto_refresh_clicked(const Side& side) {
+    read_tick(state.window, side.auto_refresh, state.stored);
     if (is_ticked(side.auto_refresh)) refresh(side.side);
 }
 
+void on_converter_chosen() {
+    state.stored.current_converter =
+        static_cast<int>(SendMessageW(item(IDC_MAIN_CONVERTER), CB_GETCURSEL, 0, 0));
+}
+
 void on_configure_clicked() {
-    open_converters_dialog(state.window, state.converters);
+    std::optional<EditedConverters> edited =
+        open_converters_dialog(state.window, state.stored.converters);
+    if (!edited) return;
+    state.stored.converters = std::move(edited->converters);
+    state.stored.current_converter = edited->selected;
+    show_converters(state.window, state.stored);
 }
 
 void on_run_clicked() {
-    toggle_run(state.window, state.converters);
+    toggle_run(state.window, selected_converter(state.stored));
 }
 
 void on_refresh_focused() {
@@ -309,9 +326,11 @@ BOOL on_command(int id, int code) {
     case IDC_MAIN_OUTPUT_REFRESH: refresh_output_side(); return TRUE;
     case IDC_MAIN_CONFIGURE:      on_configure_clicked(); return TRUE;
     case IDC_MAIN_RUN:            on_run_clicked(); return TRUE;
-    case IDC_MAIN_SUBFOLDERS:     refresh_if_ticked(input_side); return TRUE;
+    case IDC_MAIN_SUBFOLDERS:     on_subfolders_clicked(); return TRUE;
     case IDC_MAIN_INPUT_AUTO:     on_auto_refresh_clicked(input_side); return TRUE;
     case IDC_MAIN_OUTPUT_AUTO:    on_auto_refresh_clicked(output_side); return TRUE;
+    case IDC_MAIN_SKIP_UP_TO_DATE: read_tick(state.window, id, state.stored); return TRUE;
+    case IDC_MAIN_CONVERTER:      if (code == CBN_SELCHANGE) on_converter_chosen(); return TRUE;
     case IDC_MAIN_INPUT_DIR:
     case IDC_MAIN_INPUT_PATTERNS: on_history_command(id, code, input_side); return TRUE;
     case IDC_MAIN_OUTPUT_DIR:
@@ -405,7 +424,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return TRUE;
     case scan_ended_message: on_scan_ended(wparam); return TRUE;
     case tree_slice_message: on_tree_slice_message(wparam); return TRUE;
-    case run_ended_message: on_run_ended(window); return TRUE;
+    case run_ended_message: on_run_ended(window, state.stored); return TRUE;
     case WM_CLOSE:      on_close(window); return TRUE;
     case WM_DESTROY:    on_destroy(); return FALSE;
     }

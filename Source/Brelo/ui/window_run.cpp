@@ -190,10 +190,10 @@ void stop_run(HWND window) {
     EnableWindow(button, FALSE);
 }
 
-void start_run(HWND window, const ConverterList& converters) {
+void start_run(HWND window, const std::optional<Converter>& converter) {
     RunRequest request;
     request.settings = read_run_settings(window);
-    request.converter = selected_converter(window, converters);
+    request.converter = converter;
     // Cleared here, before the worker exists, so that a Stop meant for the previous run cannot
     // stop this one.
     if (run.stop_event) reset_event(*run.stop_event);
@@ -239,13 +239,13 @@ void close_run_control() {
     run.stop_event = nullptr;
 }
 
-void toggle_run(HWND window, const ConverterList& converters) {
+void toggle_run(HWND window, const std::optional<Converter>& converter) {
     if (run.running) {
         stop_run(window);
         return;
     }
     if (run.worker) return;
-    start_run(window, converters);
+    start_run(window, converter);
 }
 
 void on_log_timer(HWND window) {
@@ -259,7 +259,7 @@ void on_log_timer(HWND window) {
     run.pacing.updated(begun, UpdatePacing::Clock::now());
 }
 
-void on_run_ended(HWND window) {
+void on_run_ended(HWND window, StoredSettings& stored) {
     if (!run.worker || !run.worker->ended) return;
     show_pending(window);
     KillTimer(window, log_timer_id);
@@ -272,14 +272,14 @@ void on_run_ended(HWND window) {
         set_run_label(window, run_label);
     }
     EnableWindow(GetDlgItem(window, IDC_MAIN_RUN), TRUE);
-    if (result.ran) remember_in_history_boxes(window, result.remembered);
+    if (result.ran) remember_in_history_boxes(window, stored, result.remembered);
 }
 
 void log_box_replaced() {
     if (run.worker) run.box_holds_log = false;
 }
 
-void end_run_before_close(HWND window) {
+void end_run_before_close(HWND window, StoredSettings& stored) {
     if (!run.worker) return;
     if (run.running) stop_run(window);
     const auto deadline =
@@ -289,7 +289,7 @@ void end_run_before_close(HWND window) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     }
-    on_run_ended(window);
+    on_run_ended(window, stored);
 }
 
 bool run_in_progress() {

@@ -2,9 +2,12 @@
 // leaves for the window's thread, and the end of the run as the window sees it.
 #pragma once
 
+#include <optional>
+
 #include <windows.h>
 
 #include "engine/converter.h"
+#include "engine/stored_settings.h"
 
 // What a worker posts to the main window once its run has ended.
 constexpr UINT run_ended_message = WM_APP + 1;
@@ -20,13 +23,14 @@ void close_run_control();
 
 // The Run/Stop button. While running: sets the stop event, relabels the button "Run" at once,
 // without waiting, and greys it until the worker has ended. Otherwise, unless a stopped worker
-// is still finishing (the press is then ignored): takes the fields and a copy of the selected
-// converter, relabels the button "Stop" and starts the worker. When no thread can be started,
-// the button goes back to "Run" and the log box shows a notice instead. The log box receives,
+// is still finishing (the press is then ignored): takes the fields and the converter given (the
+// caller's copy of the selected one, nothing for none), relabels the button "Stop" and starts
+// the worker. When no thread can be started, the button goes back to "Run" and the log box
+// shows a notice instead. The log box receives,
 // of each converter's console text, its first and its last 64 KB, cut between characters (see
 // ConsoleTextBound), with a line between them telling how many bytes were left out. The worker counts the matching files before it
 // runs them.
-void toggle_run(HWND window, const ConverterList& converters);
+void toggle_run(HWND window, const std::optional<Converter>& converter);
 
 // The log timer: the log box gains what the worker has left since the last time, and once the
 // files are counted and the log has begun, the caption shows the files done of those matching
@@ -36,9 +40,9 @@ void on_log_timer(HWND window);
 
 // The worker's end message: the rest of the log, the window's own caption back as it was, no
 // progress on the taskbar button, the "Run" label on an enabled button, and after a run that ran
-// the four fields' values at the head of their histories. A message for a run already handled
-// is ignored.
-void on_run_ended(HWND window);
+// the four fields' values at the head of their histories in stored and on screen. A message for
+// a run already handled is ignored.
+void on_run_ended(HWND window, StoredSettings& stored);
 
 // Something else (a refresh) has replaced the log box's text during a run: the run's next text
 // brings its whole log back, as each run's log is shown whole in the end.
@@ -46,7 +50,7 @@ void log_box_replaced();
 
 // Before the window closes: stops a run, waits for its worker (the stop grace time and 10 s
 // more) while carrying out messages sent to this thread, and handles the run's end.
-void end_run_before_close(HWND window);
+void end_run_before_close(HWND window, StoredSettings& stored);
 
 // True while a run's worker exists, stopped or not, until the window has handled its end.
 bool run_in_progress();

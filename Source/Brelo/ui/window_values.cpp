@@ -2,7 +2,6 @@
 #include "ui/window_values.h"
 
 #include <algorithm>
-#include <set>
 
 #include "engine/text_limits.h"
 #include "platform/wide_text.h"
@@ -12,64 +11,48 @@
 
 namespace {
 
-// Each history field: its combo box, and the text the field shows while its history is empty.
+// The control that shows each history and switch of the stored settings.
 struct HistoryBox {
-    HistoryField field;
     int id;
-    const char* fallback;
+    History StoredSettings::*history;
 };
 constexpr HistoryBox history_boxes[] = {
-    {HistoryField::InputDirectory, IDC_MAIN_INPUT_DIR, ""},
-    {HistoryField::InputPatterns, IDC_MAIN_INPUT_PATTERNS, input_patterns_fallback},
-    {HistoryField::OutputDirectory, IDC_MAIN_OUTPUT_DIR, ""},
-    {HistoryField::OutputPattern, IDC_MAIN_OUTPUT_PATTERN, output_pattern_fallback},
+    {IDC_MAIN_INPUT_DIR, &StoredSettings::input_directories},
+    {IDC_MAIN_INPUT_PATTERNS, &StoredSettings::input_patterns},
+    {IDC_MAIN_OUTPUT_DIR, &StoredSettings::output_directories},
+    {IDC_MAIN_OUTPUT_PATTERN, &StoredSettings::output_patterns},
+};
+
+struct TickBox {
+    int id;
+    bool StoredSettings::*flag;
+};
+constexpr TickBox tick_boxes[] = {
+    {IDC_MAIN_SUBFOLDERS, &StoredSettings::include_subfolders},
+    {IDC_MAIN_INPUT_AUTO, &StoredSettings::input_auto_refresh},
+    {IDC_MAIN_OUTPUT_AUTO, &StoredSettings::output_auto_refresh},
+    {IDC_MAIN_SKIP_UP_TO_DATE, &StoredSettings::skip_up_to_date},
 };
 
 bool is_ticked(HWND window, int id) {
     return IsDlgButtonChecked(window, id) == BST_CHECKED;
 }
 
-void set_tick(HWND window, int id, bool ticked) {
-    CheckDlgButton(window, id, ticked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-ConverterRows converter_box(HWND window) {
-    return ConverterRows(GetDlgItem(window, IDC_MAIN_CONVERTER), false);
-}
-
-History history_rows(HWND window, int id) {
-    HWND box = GetDlgItem(window, id);
-    const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
-    History rows;
-    for (int row = 0; row < count && row < history_capacity; ++row)
-        rows.push_back(combo_row_text(box, row));
-    return rows;
-}
-
 // Rows go one by one rather than by CB_RESETCONTENT, which would empty the field as well: the
 // field shows row 0 or the fallback and nothing in between. Selecting row 0 puts its text into
 // the field.
-void show_history(HWND window, int id, const History& rows, const char* fallback) {
-    HWND box = GetDlgItem(window, id);
+void show_history(HWND window, const HistoryBox& history_box, const StoredSettings& stored) {
+    const History& rows = stored.*history_box.history;
+    HWND box = GetDlgItem(window, history_box.id);
     for (int row = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0)) - 1; row >= 0; --row)
         SendMessageW(box, CB_DELETESTRING, row, 0);
     for (const std::string& row : rows)
         SendMessageW(box, CB_INSERTSTRING, static_cast<WPARAM>(-1),
                      reinterpret_cast<LPARAM>(utf8_to_wide(row).c_str()));
     if (rows.empty())
-        set_control_text(box, fallback);
+        set_control_text(box, shown_while_empty(history_box.history));
     else
         SendMessageW(box, CB_SETCURSEL, 0, 0);
-}
-
-const std::string* remembered_value(const RememberedValues& values, HistoryField field) {
-    switch (field) {
-    case HistoryField::InputDirectory: return &values.input_directory;
-    case HistoryField::InputPatterns: return &values.input_patterns;
-    case HistoryField::OutputDirectory: return &values.output_directory;
-    case HistoryField::OutputPattern: break;
-    }
-    return &values.output_pattern;
 }
 
 // ---- Trees ------------------------------------------------------------------------------
@@ -93,66 +76,30 @@ RunSettings read_run_settings(HWND window) {
     return capture_settings(std::move(typed));
 }
 
-std::optional<Converter> selected_converter(HWND window, const ConverterList& converters) {
-    const ConverterRows box = converter_box(window);
-    const int row = box.selected_row();
-    if (row < 0 || row >= box.count()) return std::nullopt;
-    return find_converter(converters, box.key_at(row));
+void show_stored_settings(HWND window, const StoredSettings& stored) {
+    for (const HistoryBox& box : history_boxes) show_history(window, box, stored);
+    for (const TickBox& box : tick_boxes)
+        CheckDlgButton(window, box.id, stored.*box.flag ? BST_CHECKED : BST_UNCHECKED);
+    show_converters(window, stored);
 }
 
-void show_stored_settings(HWND window, const StoredSettings& stored, ConverterList& converters) {
-    for (const HistoryBox& box : history_boxes)
-        show_history(window, box.id, stored.history(box.field), box.fallback);
-    set_tick(window, IDC_MAIN_SUBFOLDERS, stored.include_subfolders);
-    set_tick(window, IDC_MAIN_INPUT_AUTO, stored.input_auto_refresh);
-    set_tick(window, IDC_MAIN_OUTPUT_AUTO, stored.output_auto_refresh);
-    set_tick(window, IDC_MAIN_SKIP_UP_TO_DATE, stored.skip_up_to_date);
-
-    converters.clear();
-    ConverterRows box = converter_box(window);
-    box.clear();
-    for (std::size_t i = 0; i < stored.converters.size(); ++i) {
-        const int key = static_cast<int>(i);
-        converters.emplace(key, stored.converters[i]);
-        box.add_row(stored.converters[i].title, key);
-    }
-    box.select_row(stored.current_converter);
+void show_converters(HWND window, const StoredSettings& stored) {
+    HWND box = GetDlgItem(window, IDC_MAIN_CONVERTER);
+    SendMessageW(box, CB_RESETCONTENT, 0, 0);
+    for (const Converter& converter : stored.converters)
+        SendMessageW(box, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(utf8_to_wide(converter.title).c_str()));
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(stored.current_converter), 0);
 }
 
-StoredSettings read_stored_settings(HWND window, const ConverterList& converters) {
-    StoredSettings stored;
-    for (const HistoryBox& box : history_boxes)
-        stored.history(box.field) = history_rows(window, box.id);
-    stored.include_subfolders = is_ticked(window, IDC_MAIN_SUBFOLDERS);
-    stored.input_auto_refresh = is_ticked(window, IDC_MAIN_INPUT_AUTO);
-    stored.output_auto_refresh = is_ticked(window, IDC_MAIN_OUTPUT_AUTO);
-    stored.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
-
-    const ConverterRows box = converter_box(window);
-    const int rows = box.count();
-    const int selected = box.selected_row();
-    const int selected_key = selected >= 0 && selected < rows ? box.key_at(selected) : -1;
-    std::set<int> placed;
-    auto place = [&](int key) {
-        const auto it = converters.find(key);
-        if (it == converters.end() || !placed.insert(key).second) return;
-        // The selected row's converter keeps its place in the file's numbering; a selection
-        // that shows no converter of the list is none.
-        if (key == selected_key && selected >= 0)
-            stored.current_converter = static_cast<int>(stored.converters.size());
-        stored.converters.push_back(it->second);
-    };
-    for (int row = 0; row < rows; ++row) place(box.key_at(row));
-    for (const auto& entry : converters) place(entry.first);
-    return stored;
+void read_tick(HWND window, int id, StoredSettings& stored) {
+    for (const TickBox& box : tick_boxes)
+        if (box.id == id) stored.*box.flag = is_ticked(window, id);
 }
 
-void remember_in_history_boxes(HWND window, const RememberedValues& values) {
-    for (const HistoryBox& box : history_boxes) {
-        History rows = history_rows(window, box.id);
-        remember_history(rows, *remembered_value(values, box.field));
-        show_history(window, box.id, rows, box.fallback);
-    }
+void remember_in_history_boxes(HWND window, StoredSettings& stored, const RememberedValues& values) {
+    remember_values(stored, values);
+    for (const HistoryBox& box : history_boxes) show_history(window, box, stored);
 }
 
 void set_item_text(HWND tree, HTREEITEM item, const std::string& text) {

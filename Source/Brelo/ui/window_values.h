@@ -1,16 +1,14 @@
-// The one place where the main window's controls meet values: the fields as RunSettings,
-// the stored settings going into the controls at start and coming out at close, the histories
-// after a run, the two trees and the log box.
+// The one place where the main window's controls meet values: the fields as RunSettings, the
+// stored settings shown in the controls and the edits that go into them, the histories after a
+// run, the two trees and the log box.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include "engine/converter.h"
 #include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "engine/stored_settings.h"
@@ -19,26 +17,22 @@
 // characters, the directories without trailing backslashes) and the two switches a run reads.
 RunSettings read_run_settings(HWND window);
 
-// The converter of the converter box's selected row, as a copy; nothing when no row is selected
-// or the row's key is not in converters.
-std::optional<Converter> selected_converter(HWND window, const ConverterList& converters);
-
 // Shows the stored settings: each history in its combo box with row 0 selected, or the field's
 // fallback text when the history is empty; the four switches ("Include Subfolders", both "Auto
-// Refresh" and "Skip up-to-date files"); one converter box row per converter in display order,
-// keyed 0, 1, ..., with the current converter's row selected (none for -1). converters is
-// replaced by the converters under those keys.
-void show_stored_settings(HWND window, const StoredSettings& stored, ConverterList& converters);
+// Refresh" and "Skip up-to-date files"); the converter box as show_converters fills it.
+void show_stored_settings(HWND window, const StoredSettings& stored);
 
-// The settings as the controls hold them now: the histories from the combo boxes' rows (at most
-// history_capacity each), the switches, the converters in the converter box's row order followed
-// by every converter of converters that no row shows (so none is lost), and as current converter
-// the selected row's converter's position in that order, or -1.
-StoredSettings read_stored_settings(HWND window, const ConverterList& converters);
+// One converter box row per converter, in display order, with the current converter's row
+// selected (none for -1).
+void show_converters(HWND window, const StoredSettings& stored);
 
-// remember_history on each of the four combo boxes: afterwards the value heads the rows and is
-// selected, so the field shows it.
-void remember_in_history_boxes(HWND window, const RememberedValues& values);
+// The tick box with this id has changed: its switch in stored takes the box's state. Ids that
+// are not one of the four switches' boxes change nothing.
+void read_tick(HWND window, int id, StoredSettings& stored);
+
+// remember_values on stored, then each history shown anew in its combo box: afterwards the value
+// heads the rows and is selected, so the field shows it.
+void remember_in_history_boxes(HWND window, StoredSettings& stored, const RememberedValues& values);
 
 // The items of both trees by pair number: the items at the same place in the two trees share
 // a number, which each item carries as its parameter; 0 is no pair. Number 1 is the two roots.

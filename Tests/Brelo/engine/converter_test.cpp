@@ -1,4 +1,4 @@
-// Converter lookup, keys, locations and the command lines built from a converter's templates.
+// Converter locations and the command lines built from a converter's templates.
 #include "engine/converter.h"
 
 #include <gtest/gtest.h>
@@ -40,38 +40,6 @@ TEST(ReplaceAll, ReplacesEveryOccurrenceLeftToRightWithoutRescanning) {
         replace_all_in_place(in_place, row.token, row.replacement);
         EXPECT_EQ(in_place, row.expected);
     }
-}
-
-TEST(ConverterList, SmallestFreeKeyFillsTheFirstGap) {
-    struct Row {
-        const char* label;
-        std::vector<int> keys;
-        int expected;
-    };
-    const Row rows[] = {
-        {"empty list", {}, 0},
-        {"dense keys", {0, 1, 2}, 3},
-        {"after deleting the middle", {0, 2, 3}, 1},
-        {"after deleting the first", {1, 2}, 0},
-        {"negative keys are not candidates", {-3, -1, 0}, 1},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        ConverterList list;
-        for (int key : row.keys) list[key] = Converter{};
-        EXPECT_EQ(smallest_free_key(list), row.expected);
-    }
-}
-
-TEST(ConverterList, FindConverterReturnsACopyOrNothing) {
-    ConverterList list;
-    list[4] = Converter{"Four", "four.exe", "${infile} ${outfile}", "${location}"};
-    auto found = find_converter(list, 4);
-    ASSERT_TRUE(found.has_value());
-    EXPECT_EQ(found->title, "Four");
-    list[4].title = "Changed";
-    EXPECT_EQ(found->title, "Four");
-    EXPECT_FALSE(find_converter(list, 0).has_value());
 }
 
 TEST(ConverterLocation, CutsAtTheLastSeparator) {

@@ -87,24 +87,24 @@ TEST(RememberValues, EachValueGoesToItsOwnHistory) {
     EXPECT_EQ(stored, expected);
 }
 
-TEST(StoredSettingsHistory, EachFieldReachesItsOwnHistory) {
+// The run works on its copy: later edits of the list do not reach it.
+TEST(SelectedConverter, ACopyOfTheCurrentOneOrNothing) {
+    StoredSettings stored;
+    stored.converters = {Converter{"A", "a.exe", "", ""}, Converter{"B", "b.exe", "", ""}};
     const struct {
-        HistoryField field;
-        History StoredSettings::*member;
-    } rows[] = {{HistoryField::InputDirectory, &StoredSettings::input_directories},
-                {HistoryField::InputPatterns, &StoredSettings::input_patterns},
-                {HistoryField::OutputDirectory, &StoredSettings::output_directories},
-                {HistoryField::OutputPattern, &StoredSettings::output_patterns}};
+        int current;
+        const char* expected;  // the copy's title, null for nothing
+    } rows[] = {{-1, nullptr}, {0, "A"}, {1, "B"}, {2, nullptr}, {-2, nullptr}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(static_cast<int>(row.field));
-        StoredSettings stored;
-        stored.history(row.field).push_back("x");
-        StoredSettings expected;
-        (expected.*row.member).push_back("x");
-        EXPECT_EQ(stored, expected);
-        const StoredSettings& constant = stored;
-        EXPECT_EQ(&constant.history(row.field), &(stored.*row.member));
+        SCOPED_TRACE(row.current);
+        stored.current_converter = row.current;
+        const std::optional<Converter> found = selected_converter(stored);
+        EXPECT_STREQ(found ? found->title.c_str() : nullptr, row.expected);
     }
+    stored.current_converter = 1;
+    const std::optional<Converter> copy = selected_converter(stored);
+    stored.converters[1].title = "Changed";
+    EXPECT_EQ(copy->title, "B");
 }
 
 TEST(StoredSettingsEquality, EveryPartCounts) {

@@ -11,6 +11,7 @@
 #include "gui_harness.h"
 #include "platform/wide_text.h"
 #include "Support/run_program.h"
+#include "ui/converters_dialog.h"
 #include "ui/resource.h"
 
 namespace {
@@ -40,15 +41,15 @@ std::vector<Row> list_rows(HWND dialog) {
     return rows;
 }
 
-std::vector<Row> main_rows() {
+// The titles of the main window's converter box, whose rows follow the converters' order.
+std::vector<std::string> main_rows() {
     HWND box = control(IDC_MAIN_CONVERTER);
-    std::vector<Row> rows;
+    std::vector<std::string> rows;
     const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         wchar_t buffer[260] = {};
         SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
-        rows.push_back({wide_to_utf8(buffer),
-                        static_cast<int>(SendMessageW(box, CB_GETITEMDATA, i, 0))});
+        rows.push_back(wide_to_utf8(buffer));
     }
     return rows;
 }
@@ -117,6 +118,43 @@ TEST_F(ConvertersDialogTest, ShowsTheMainOrderWithTheFirstSelected) {
     });
 }
 
+// The dialog edits a copy of the list it is given: "OK" hands back the converters in the
+// dialog's order with its selected row, "Cancel" and the close box nothing; the main window's
+// box is its caller's to fill.
+TEST_F(ConvertersDialogTest, OkHandsBackTheEditedListAndCancelNothing) {
+    open_main_window();
+    const std::vector<Converter> given = {{"A", "a.exe", "-a", "${location}"},
+                                          {"B", "b.exe", "-b", ""}};
+    for (const bool close_box : {false, true}) {
+        SCOPED_TRACE(close_box ? "close box" : "Cancel");
+        post_modal_script("Converters", [&](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_CONV_EXE, "changed.exe");
+            press(dialog, IDC_CONV_NEW);
+            if (close_box) SendMessageA(dialog, WM_CLOSE, 0, 0);
+            else press(dialog, IDC_CONV_CANCEL);
+        });
+        EXPECT_FALSE(open_converters_dialog(main_window(), given).has_value());
+    }
+    post_modal_script("Converters", [](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_CONV_EXE, "a2.exe");
+        choose_row(dialog, 1);
+        press(dialog, IDC_CONV_UP);
+        SetDlgItemTextA(dialog, IDC_CONV_PARALLEL, "3");
+        press(dialog, IDC_CONV_OK);
+    });
+    const std::optional<EditedConverters> edited = open_converters_dialog(main_window(), given);
+    ASSERT_TRUE(edited.has_value());
+    EXPECT_EQ(edited->selected, 0);
+    ASSERT_EQ(edited->converters.size(), 2u);
+    const Converter& b = edited->converters[0];
+    const Converter& a = edited->converters[1];
+    EXPECT_EQ(b.title + "|" + b.exe_file + "|" + b.arguments + "|" + std::to_string(b.parallel),
+              "B|b.exe|-b|3");
+    EXPECT_EQ(a.title + "|" + a.exe_file + "|" + a.work_dir + "|" + std::to_string(a.parallel),
+              "A|a2.exe|${location}|1");
+    EXPECT_TRUE(main_rows().empty());
+}
+
 TEST_F(ConvertersDialogTest, EmptyListDisablesFieldsAndOkLeavesNoSelection) {
     open_main_window();
     with_converters_dialog([](HWND dialog) {
@@ -157,7 +195,7 @@ TEST_F(ConvertersDialogTest, NewTakesTheSmallestFreeKeyAndCountsRows) {
         EXPECT_FALSE(enabled(dialog, IDC_CONV_DOWN));
         press(dialog, IDC_CONV_OK);
     });
-    EXPECT_EQ(main_rows(), (std::vector<Row>{{"B", 1}, {"C", 2}, {"Converter 003", 0}}));
+    EXPECT_EQ(main_rows(), (std::vector<std::string>{"B", "C", "Converter 003"}));
     EXPECT_EQ(main_selection(), 2);
 }
 
@@ -189,7 +227,7 @@ TEST_F(ConvertersDialogTest, TypedTitleRenamesTheRowAndCancelDiscardsIt) {
         EXPECT_EQ(list_selection(dialog), 0);
         press(dialog, IDC_CONV_CANCEL);
     });
-    EXPECT_EQ(main_rows(), (std::vector<Row>{{"A", 0}, {"B", 1}, {"C", 2}}));
+    EXPECT_EQ(main_rows(), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(main_selection(), 1);
     with_converters_dialog([](HWND dialog) {
         EXPECT_EQ(field(dialog, IDC_CONV_TITLE), "A");
@@ -219,7 +257,7 @@ TEST_F(ConvertersDialogTest, TextsInAnyScriptKeepTheirCharacters) {
         EXPECT_EQ(field(dialog, IDC_CONV_WORKDIR), "D:\\작업 café");
         press(dialog, IDC_CONV_OK);
     });
-    EXPECT_EQ(main_rows(), (std::vector<Row>{{"A変換😀", 0}, {"B", 1}, {"C", 2}}));
+    EXPECT_EQ(main_rows(), (std::vector<std::string>{"A変換😀", "B", "C"}));
     close_main_window();
     const std::string ini = read_settings();
     EXPECT_NE(ini.find("Converter001_Title=A変換😀\r\nConverter001_ExeFile=" + kept_path +
@@ -239,7 +277,7 @@ TEST_F(ConvertersDialogTest, EditsStayWithTheirConverterWhenTheSelectionMoves) {
         EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "-B ${infile} ${outfile}");
         press(dialog, IDC_CONV_OK);
     });
-    EXPECT_EQ(main_rows(), (std::vector<Row>{{"A2", 0}, {"B", 1}, {"C", 2}}));
+    EXPECT_EQ(main_rows(), (std::vector<std::string>{"A2", "B", "C"}));
     EXPECT_EQ(main_selection(), 1);
     with_converters_dialog([](HWND dialog) {
         EXPECT_EQ(field(dialog, IDC_CONV_ARGUMENTS), "edited A");
@@ -259,7 +297,7 @@ TEST_F(ConvertersDialogTest, ReorderedListReachesTheMainBoxAndSurvivesARestart) 
         EXPECT_FALSE(enabled(dialog, IDC_CONV_UP));
         press(dialog, IDC_CONV_OK);
     });
-    EXPECT_EQ(main_rows(), (std::vector<Row>{{"C", 2}, {"A", 0}, {"B", 1}}));
+    EXPECT_EQ(main_rows(), (std::vector<std::string>{"C", "A", "B"}));
     EXPECT_EQ(main_selection(), 0);
     close_main_window();
     const std::string ini = read_settings();
@@ -267,7 +305,7 @@ TEST_F(ConvertersDialogTest, ReorderedListReachesTheMainBoxAndSurvivesARestart) 
               std::string::npos) << ini;
     EXPECT_NE(ini.find("Current Converter=0\r\n"), std::string::npos) << ini;
     open_main_window();
-    EXPECT_EQ(main_rows(), (std::vector<Row>{{"C", 0}, {"A", 1}, {"B", 2}}));
+    EXPECT_EQ(main_rows(), (std::vector<std::string>{"C", "A", "B"}));
     EXPECT_EQ(main_selection(), 0);
 }
 

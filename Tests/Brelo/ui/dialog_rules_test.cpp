@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ui/resource.h"
 
 namespace {
@@ -99,6 +101,27 @@ TEST(ConverterButtons, EnablementForRowsAndSelection) {
         EXPECT_EQ(buttons.remove, row.remove);
         EXPECT_EQ(buttons.up, row.up);
         EXPECT_EQ(buttons.down, row.down);
+    }
+}
+
+TEST(SmallestFreeKey, FillsTheFirstGap) {
+    struct Row {
+        const char* label;
+        std::vector<int> keys;
+        int expected;
+    };
+    const Row rows[] = {
+        {"empty list", {}, 0},
+        {"dense keys", {0, 1, 2}, 3},
+        {"after deleting the middle", {0, 2, 3}, 1},
+        {"after deleting the first", {1, 2}, 0},
+        {"negative keys are not candidates", {-3, -1, 0}, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        KeyedConverters converters;
+        for (int key : row.keys) converters[key] = Converter{};
+        EXPECT_EQ(smallest_free_key(converters), row.expected);
     }
 }
 

@@ -340,7 +340,10 @@ TEST_F(RunTest, SettingsSurviveCloseAndRestart) {
     SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, "f1*.txt");
     SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
     pump_until([] { return !run_in_progress(); });
+    // A second converter chosen, as the box reports a choice.
     SendMessageA(control(IDC_MAIN_CONVERTER), CB_SETCURSEL, 1, 0);
+    SendMessageA(main_window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERTER, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control(IDC_MAIN_CONVERTER)));
     click(IDC_MAIN_SUBFOLDERS);
     close_main_window();
 
