@@ -71,7 +71,7 @@ protected:
         request.converter = Converter{c.title, c.exe_file, c.arguments, c.work_dir};
         RunControl control;
         Event* stop = create_event();
-        control.stop_event = stop;
+        control.stop = stop;
         EXPECT_TRUE(run_batch(request, log_box, control).ran);
         close_event(stop);
         return log_box.text;
