@@ -23,7 +23,7 @@ public:
             files.push_back({plan.input_shown, plan.output_shown, {}, plan.refusal});
             return;
         }
-        files.push_back({plan.input_shown, plan.output_shown, plan.command_line, {}});
+        files.push_back({plan.input_shown, plan.output_shown, plan.record.command_line, {}});
     }
 
     void folder_unreadable(const WalkFolder& folder) override {

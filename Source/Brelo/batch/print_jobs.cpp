@@ -3,6 +3,7 @@
 
 #include "batch/batch_program.h"
 #include "batch/console_run_events.h"
+#include "batch/dry_run.h"
 #include "engine/run_plan.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
@@ -43,7 +44,7 @@ std::string job_of(const PreparedCommand& command, const std::string& command_li
 }
 
 std::string ending_job(int code, const std::string& message) {
-    return "echo " + posix_quote(message) + " >&2; exit " + std::to_string(code);
+    return "echo " + shell_quote_word(message, Shell::Posix) + " >&2; exit " + std::to_string(code);
 }
 #endif
 
@@ -75,7 +76,7 @@ public:
             out_ << ending_job(0, "Skipped: the output is up to date.") << '\0';
             return;
         }
-        out_ << job_of(command_, plan.command_line) << '\0';
+        out_ << job_of(command_, plan.record.command_line) << '\0';
     }
 
     void folder_unreadable(const WalkFolder& folder) override {
@@ -112,18 +113,9 @@ private:
 
 }  // namespace
 
-std::string posix_quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
-    }
-    return quoted + "'";
-}
-
 std::string posix_job(const std::string& work_dir, const std::vector<std::string>& args) {
-    std::string job = "cd " + posix_quote(work_dir) + " && exec";
-    for (const std::string& arg : args) job += " " + posix_quote(arg);
+    std::string job = "cd " + shell_quote_word(work_dir, Shell::Posix) + " && exec";
+    for (const std::string& arg : args) job += " " + shell_quote_word(arg, Shell::Posix);
     return job;
 }
 

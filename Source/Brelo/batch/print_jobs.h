@@ -9,9 +9,6 @@
 
 #include "engine/run_plan.h"
 
-// The argument quoted for a POSIX shell: in single quotes, each single quote as '\''.
-std::string posix_quote(const std::string& text);
-
 // The job of one file for a POSIX shell: change to work_dir, then start the program with the
 // arguments, every word quoted.
 std::string posix_job(const std::string& work_dir, const std::vector<std::string>& args);

@@ -1,19 +1,16 @@
-// The batch run: the checks, the walk that starts the converter for every matching file, the
-// total.
+// The batch run: the walk that queues an entry for every matching file, the log and the total.
 #include "engine/batch_run.h"
 
 #include <algorithm>
 #include <memory>
 #include <optional>
 #include <thread>
-#include <vector>
 
 #include "engine/conversion_log.h"
 #include "engine/converter_pool.h"
 #include "engine/job_queue.h"
 #include "engine/run_plan.h"
 #include "engine/walk.h"
-#include "engine/windows_names.h"
 #include "platform/platform.h"
 
 namespace {
@@ -98,14 +95,14 @@ public:
         if (!plan.mine) return;
         if (result_.stopped) {
             ++result_.not_started;
-            events_.file_record(record_of(plan, FileOutcome::NotStarted));
+            events_.file_record(plan.record);
             return;
         }
         QueueEntry entry;
         entry.input_shown = plan.input_shown;
         entry.output_shown = plan.output_shown;
         entry.text = plan.input_shown + entry_arrow + plan.output_shown;
-        entry.record = record_of(plan, FileOutcome::Converted);
+        entry.record = plan.record;
         switch (plan.step) {
         case FileStep::DoneEarlier:
             pass_over(entry, done_earlier_text, FileOutcome::DoneEarlier, result_.done_earlier);
@@ -115,15 +112,15 @@ public:
         case FileStep::Convert:
             // Side by side, an earlier converter may still be writing this output: the file is
             // judged once it is done, as one at a time would judge it.
-            if (checked_.walked.skip_up_to_date) queue_->await_output(plan.output_path);
+            if (checked_.walked.skip_up_to_date) queue_->await_output(plan.record.output_path);
             if (checked_.walked.skip_up_to_date && output_up_to_date(plan)) {
                 pass_over(entry, up_to_date_text, FileOutcome::Skipped, result_.skipped);
                 break;
             }
             entry.kind = EntryKind::Converter;
             entry.text += console_label;
-            entry.job = FileJob{plan.command_line, checked_.command->work_dir, plan.input_path,
-                                plan.output_path, expects_output_};
+            entry.job = FileJob{plan.record.command_line, checked_.command->work_dir,
+                                plan.record.input_path, plan.record.output_path, expects_output_};
             break;
         }
         queue_->add(std::move(entry));
@@ -206,16 +203,6 @@ private:
         events_.file_record(record);
     }
 
-    static FileRecord record_of(const FilePlan& plan, FileOutcome outcome) {
-        FileRecord record;
-        record.place = plan.place;
-        record.outcome = outcome;
-        record.input_path = plan.input_path;
-        record.output_path = plan.output_path;
-        record.command_line = plan.command_line;
-        return record;
-    }
-
     const CheckedRequest& checked_;
     RunEvents& events_;
     const RunControl& control_;
@@ -279,25 +266,10 @@ int time_limit_of(const RunRequest& request) {
     return std::clamp(limit, 0, most_time_limit);
 }
 
-RunSettings resolved_settings(const RunSettings& typed) {
-    const auto resolved = [](const std::string& directory) {
-        return directory.empty() || is_absolute_path(directory) ? directory
-                                                                : absolute_path(directory);
-    };
-    RunSettings settings = typed;
-    settings.input_directory = resolved(typed.input_directory);
-    settings.output_directory = resolved(typed.output_directory);
-    return settings;
-}
-
 std::string shown_path(const std::string& path, const std::string& typed,
                        const std::string& resolved) {
     if (typed == resolved || path.compare(0, resolved.size(), resolved) != 0) return path;
     return typed + path.substr(resolved.size());
-}
-
-RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control) {
-    return run_batch(check_request(request), events, control);
 }
 
 RunResult run_batch(const CheckedRequest& checked, RunEvents& events, RunControl& control) {

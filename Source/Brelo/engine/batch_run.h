@@ -154,11 +154,6 @@ std::string total_text(const RunResult& result);
 // The log line under a folder that could not be listed.
 inline constexpr const char* unreadable_folder_text = "The folder could not be read.";
 
-// The settings a run walks with: relative input and output directories resolved against the
-// current directory (brelo's own folder), so that a converter finds the paths it is given from
-// its own working directory.
-RunSettings resolved_settings(const RunSettings& typed);
-
 // A path of the walk as the log shows it: the typed directory in place of the resolved one it
 // starts with.
 std::string shown_path(const std::string& path, const std::string& typed,
@@ -174,5 +169,3 @@ std::string shown_path(const std::string& path, const std::string& typed,
 // against the current directory for the converters, whose working directory is their own;
 // the log shows the paths as typed. Stopped or complete, it ends with the stop event reset.
 RunResult run_batch(const CheckedRequest& checked, RunEvents& events, RunControl& control);
-// The same with the request's checks made first (check_request).
-RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control);

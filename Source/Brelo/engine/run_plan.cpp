@@ -11,6 +11,20 @@
 
 namespace {
 
+// The settings a run walks with: relative input and output directories resolved against the
+// current directory (brelo's own folder), so that a converter finds the paths it is given from
+// its own working directory.
+RunSettings resolved_settings(const RunSettings& typed) {
+    const auto resolved = [](const std::string& directory) {
+        return directory.empty() || is_absolute_path(directory) ? directory
+                                                                : absolute_path(directory);
+    };
+    RunSettings settings = typed;
+    settings.input_directory = resolved(typed.input_directory);
+    settings.output_directory = resolved(typed.output_directory);
+    return settings;
+}
+
 // Plans each file the walk matches and hands the plan to the view.
 class Planner : public WalkVisitor {
 public:
@@ -38,16 +52,17 @@ private:
         const RunRequest& request = checked_.request;
         const RunSettings& walked = checked_.walked;
         FilePlan plan;
-        plan.place = place_++;
-        plan.mine = !request.shard || request.shard->takes(plan.place);
-        plan.input_path = join_path(folder.input_path, name);
-        plan.output_path = output_path_of(folder, name, walked.output_pattern);
-        plan.command_line = expand_command(command_, plan.input_path, plan.output_path);
-        plan.input_shown = shown_input(plan.input_path);
-        plan.output_shown = shown_path(plan.output_path, request.settings.output_directory,
+        FileRecord& record = plan.record;
+        record.place = place_++;
+        record.input_path = join_path(folder.input_path, name);
+        record.output_path = output_path_of(folder, name, walked.output_pattern);
+        record.command_line = expand_command(command_, record.input_path, record.output_path);
+        plan.mine = !request.shard || request.shard->takes(record.place);
+        plan.input_shown = shown_input(record.input_path);
+        plan.output_shown = shown_path(record.output_path, request.settings.output_directory,
                                        walked.output_directory);
         plan.refusal =
-            file_refusal(command_, plan.input_path, plan.output_path, windows_file_names);
+            file_refusal(command_, record.input_path, record.output_path, windows_file_names);
         // One output per input: a later input whose output name an earlier one has is not
         // converted, so that no input's result is overwritten unnoticed. Files of other parts
         // of a sharded run claim their names too, so each part refuses what the whole would.
@@ -56,14 +71,14 @@ private:
         bool claimed = true;
         if (plan.refusal.empty()) {
             const auto first = first_names_.back().try_emplace(
-                path_compare_key(plan.output_path.substr(folder.output_path.size())), name);
+                path_compare_key(record.output_path.substr(folder.output_path.size())), name);
             claimed = first.second;
             if (!claimed) {
                 plan.first_input = shown_input(join_path(folder.input_path, first.first->second));
             }
         }
         const std::vector<bool>& done_earlier = request.done_earlier;
-        if (plan.place < static_cast<int>(done_earlier.size()) && done_earlier[plan.place]) {
+        if (record.place < static_cast<int>(done_earlier.size()) && done_earlier[record.place]) {
             plan.step = FileStep::DoneEarlier;
         } else if (!plan.refusal.empty()) {
             plan.step = FileStep::Refused;
@@ -104,14 +119,7 @@ private:
 
 class RecordLister : public PlanVisitor {
 public:
-    void file_planned(FilePlan& plan) override {
-        FileRecord record;
-        record.place = plan.place;
-        record.input_path = std::move(plan.input_path);
-        record.output_path = std::move(plan.output_path);
-        record.command_line = std::move(plan.command_line);
-        records.push_back(std::move(record));
-    }
+    void file_planned(FilePlan& plan) override { records.push_back(std::move(plan.record)); }
     std::vector<FileRecord> records;
 };
 
@@ -141,8 +149,8 @@ CheckedRequest check_request(const RunRequest& request) {
 bool output_up_to_date(const FilePlan& plan) {
     long long input_time = 0;
     long long output_time = 0;
-    return file_modified_time(plan.output_path, output_time) &&
-           file_modified_time(plan.input_path, input_time) && output_time >= input_time;
+    return file_modified_time(plan.record.output_path, output_time) &&
+           file_modified_time(plan.record.input_path, input_time) && output_time >= input_time;
 }
 
 bool walk_plans(const CheckedRequest& checked, const PreparedCommand& command,

@@ -45,16 +45,15 @@ enum class FileStep {
 
 // One matching file of the walk and what the run does with it.
 struct FilePlan {
-    int place = 0;     // among the whole walk's matching files, every part's, from 0
+    // Its place among the whole walk's matching files (every part's), paths and command line;
+    // the outcome is the run's to fill in.
+    FileRecord record;
     bool mine = true;  // of the request's part of the walk (all of them without a shard)
     FileStep step = FileStep::Convert;
-    std::string input_path;    // as the converter gets it
-    std::string output_path;   // as the converter gets it
-    std::string command_line;  // as the converter is (or would be) started
-    std::string input_shown;   // as the log shows it: the typed directory in front
+    std::string input_shown;  // as the log shows it: the typed directory in front
     std::string output_shown;
-    std::string refusal;       // with Refused: file_refusal's text
-    std::string first_input;   // with SharedOutput: the shown path of the file that has the name
+    std::string refusal;      // file_refusal's text, or empty
+    std::string first_input;  // with SharedOutput: the shown path of the file that has the name
 };
 
 // Whether the output exists and is not older than the input.

@@ -239,7 +239,7 @@ TEST(PlanBatch, MeetsWhatTheRunMeetsInTheSameOrder) {
         request.converter = Converter{"T", dir.file("none"), "${infile} ${outfile}", ""};
         MetByTheRun run;
         RunControl control;
-        ASSERT_TRUE(run_batch(request, run, control).ran);
+        ASSERT_TRUE(run_batch(check_request(request), run, control).ran);
 
         const CheckedRequest checked = check_request(request);
         ASSERT_FALSE(checked.notice);

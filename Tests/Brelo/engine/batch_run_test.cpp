@@ -106,7 +106,7 @@ protected:
         request.settings = settings;
         request.converter = converter;
         request.jobs = jobs;
-        return run_batch(request, w, control);
+        return run_batch(check_request(request), w, control);
     }
 };
 

@@ -47,7 +47,7 @@ TEST(WalkPlans, StepsFollowPlaceRefusalAndTheFirstClaim) {
     // The earlier run did the refused file, wherever the disk lists it, and place 3.
     std::vector<bool> done(4, false);
     for (const FilePlan& plan : walk()) {
-        if (!plan.refusal.empty()) done[plan.place] = true;
+        if (!plan.refusal.empty()) done[plan.record.place] = true;
     }
     done[3] = true;
     request.done_earlier = done;
@@ -56,11 +56,11 @@ TEST(WalkPlans, StepsFollowPlaceRefusalAndTheFirstClaim) {
     std::string first;  // the first file that may claim the name
     for (int place = 0; place < 4; ++place) {
         const FilePlan& plan = plans[place];
-        SCOPED_TRACE(plan.input_path);
-        EXPECT_EQ(plan.place, place);
+        SCOPED_TRACE(plan.record.input_path);
+        EXPECT_EQ(plan.record.place, place);
         EXPECT_EQ(plan.mine, place % 2 == 0);
-        EXPECT_EQ(plan.output_path, join_path(out, "same.out"));
-        const bool refused = plan.input_path == join_path(in, "50%.txt");
+        EXPECT_EQ(plan.record.output_path, join_path(out, "same.out"));
+        const bool refused = plan.record.input_path == join_path(in, "50%.txt");
         EXPECT_EQ(plan.refusal.empty(), !refused);
         const bool claims = !refused && first.empty();
         if (claims) first = plan.input_shown;
