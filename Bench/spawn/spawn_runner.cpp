@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     ConversionLog log;
     auto start = std::chrono::steady_clock::now();
     {
-        StopWatch watch(stop);  // one for all the starts, as a run has
+        ConverterWatch watch(stop);  // one for all the starts, as a run has
         for (long i = 0; i < count; ++i) {
             std::string line = expand_command(prepared, "in.txt", "out.txt");
             log += "in.txt -> out.txt\r\n\tConsole:";

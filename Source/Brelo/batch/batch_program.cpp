@@ -17,6 +17,7 @@
 #include "batch/progress_line.h"
 #include "engine/batch_run.h"
 #include "engine/pattern_set.h"
+#include "engine/run_plan.h"
 #include "engine/scan.h"
 #include "platform/console_platform.h"
 #include "platform/platform.h"
@@ -47,17 +48,11 @@ struct EventCloser {
 };
 using EventHandle = std::unique_ptr<Event, EventCloser>;
 
-// The checks that come before every refresh and run; the output side is looked at only when
-// the input side passed. The notice of the first one that failed, if any.
-CheckResult check_both(const RunSettings& settings, PatternSet& patterns) {
-    if (CheckResult notice = check_input(settings, patterns)) return notice;
-    return check_output(settings);
-}
-
-// The notice of unknown placeholders in the output-name pattern, once the checks passed: the
-// run goes on with the text as typed, and standard error tells why the names look as they do.
-void print_placeholder_notice(const RunSettings& settings, std::ostream& err) {
-    if (const CheckResult notice = check_placeholders(settings)) print_notice(err, *notice);
+// The notice of unknown placeholders in the output-name pattern, once the checks of the
+// settings passed: the run goes on with the text as typed, and standard error tells why the names
+// look as they do.
+void print_placeholder_notice(const CheckedRequest& checked, std::ostream& err) {
+    if (checked.placeholder_notice) print_notice(err, *checked.placeholder_notice);
 }
 
 // A run or plan that met no file says so, as the window's empty trees would; it is no failure.
@@ -88,46 +83,27 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const RunRequest& request, std::ostream& out, std::ostream& err) {
-    const RunSettings& settings = request.settings;
-    PatternSet patterns;
-    const bool passed = !check_both(settings, patterns);
+int preview(const CheckedRequest& checked, std::ostream& out, std::ostream& err) {
+    const RunRequest& request = checked.request;
     // The refresh runs its own checks again: with a bad output side the window still shows
     // both trees, under the output check's notice. The input tree is printed while it is walked.
     const RunShard* shard = request.shard ? &*request.shard : nullptr;
     PreviewPrinter printer(out, line_end);
-    const InputRefresh refresh = refresh_input_tree(settings, nullptr, &printer, shard);
+    const InputRefresh refresh = refresh_input_tree(request.settings, nullptr, &printer, shard);
     if (refresh.trees) printer.print_output_tree(*refresh.trees);
     print_notice(err, refresh.log_text);
-    return passed ? exit_ran : exit_check_failed;
+    return checked.settings_passed ? exit_ran : exit_check_failed;
 }
 
-int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
-    PatternSet patterns;
-    if (const CheckResult notice = check_both(request.settings, patterns)) {
-        print_notice(err, *notice);
+int dry_run(const CheckedRequest& checked, std::ostream& out, std::ostream& err) {
+    print_placeholder_notice(checked, err);
+    if (checked.notice) {
+        print_notice(err, *checked.notice);
         return exit_check_failed;
     }
-    print_placeholder_notice(request.settings, err);
-    const PreparedCommand command = prepare_command(*request.converter);
-    if (const CheckResult notice = check_prepared_command(command)) {
-        print_notice(err, *notice);
-        return exit_check_failed;
-    }
-    std::vector<PlannedFile> plan = plan_batch(request.settings, patterns, command);
-    if (request.shard) {
-        // Only the shard's files; a folder's note (it has no output) stays.
-        std::vector<PlannedFile> mine;
-        int place = 0;
-        for (PlannedFile& file : plan) {
-            if (file.output_path.empty() || request.shard->takes(place++)) {
-                mine.push_back(std::move(file));
-            }
-        }
-        plan = std::move(mine);
-    }
+    const std::vector<PlannedFile> plan = plan_batch(checked);
     PlanPlace place;
-    if (!command.work_dir.empty()) place.work_dir = absolute_path(command.work_dir);
+    if (!checked.command->work_dir.empty()) place.work_dir = absolute_path(checked.command->work_dir);
     place.program_for = program_for;
 #ifdef _WIN32
     const Shell shell = Shell::Cmd;
@@ -136,7 +112,7 @@ int dry_run(const RunRequest& request, std::ostream& out, std::ostream& err) {
 #endif
     out << format_plan(plan, place, shell, line_end);
     out.flush();
-    if (plan.empty()) print_no_match(request.settings, err);
+    if (plan.empty()) print_no_match(checked.request.settings, err);
     // A folder the run could not read, or a file it would refuse, would make the run fail; the
     // plan says so too.
     for (const PlannedFile& file : plan) {
@@ -171,21 +147,21 @@ int join_logs(const std::vector<std::string>& paths, std::ostream& out, std::ost
     return joined.exit_code;
 }
 
-int run(const RunRequest& request, bool progress, const std::string& joblog, std::ostream& out,
-        std::ostream& err) {
-    PatternSet patterns;
-    if (!check_both(request.settings, patterns)) print_placeholder_notice(request.settings, err);
+int run(const CheckedRequest& checked, bool progress, const std::string& joblog,
+        std::ostream& out, std::ostream& err) {
+    const RunRequest& request = checked.request;
+    print_placeholder_notice(checked, err);
     RunControl control;
     EventHandle stop(create_event());
-    control.stop_event = stop.get();
+    control.stop = stop.get();
     if (stop) stop_on_interrupt(*stop);
     ConsoleRunEvents log(out, err, stop.get());
-    std::optional<ProgressEvents> shown_progress;
     // The number of files comes from a walk of its own before the run.
+    const MatchCount count = progress || !joblog.empty() ? count_matching_files(checked, control.stop)
+                                                         : MatchCount();
+    std::optional<ProgressEvents> shown_progress;
     if (progress) {
-        shown_progress.emplace(log, err,
-                               count_matching_files(request.settings, control, request.shard),
-                               output_is_terminal() ? &out : nullptr);
+        shown_progress.emplace(log, err, count.mine, output_is_terminal() ? &out : nullptr);
     }
     RunEvents* events = shown_progress ? static_cast<RunEvents*>(&*shown_progress) : &log;
     std::ofstream joblog_file;
@@ -198,11 +174,11 @@ int run(const RunRequest& request, bool progress, const std::string& joblog, std
         }
         JobLogRun run;
         if (request.shard) run.shard = *request.shard;
-        run.whole_count = count_matching_files(request.settings, control);
+        run.whole_count = count.whole;
         joblog_events.emplace(*events, joblog_file, run);
         events = &*joblog_events;
     }
-    const RunResult result = run_batch(request, *events, control);
+    const RunResult result = run_batch(checked, *events, control);
     if (!result.ran) return exit_check_failed;
     out << line_end;  // the log ends with its time stamp; the shell's prompt goes below it
     out.flush();
@@ -250,24 +226,25 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const std::string directory = program_directory();
     if (!directory.empty()) change_directory(directory);
 
-    RunRequest request = make_run_request(setup);
-    if (!retry_log.empty() && request.converter) {
+    CheckedRequest checked = check_request(make_run_request(setup));
+    if (!retry_log.empty() && checked.request.converter) {
         std::string text;
         if (!read_whole_file(retry_log, text)) {
             return usage_error(err, "cannot read the job log " + retry_log);
         }
         const std::string problem =
-            read_earlier_run(text, matching_files(request), request.done_earlier);
+            read_earlier_run(text, matching_files(checked), checked.request.done_earlier);
         if (!problem.empty()) {
             return usage_error(err, "the job log " + retry_log + " cannot be retried: " + problem);
         }
     }
-    if (options.print_jobs) return print_jobs(request, out, err);
+    if (options.print_jobs) return print_jobs(checked, out, err);
     const bool progress = options.progress ? *options.progress : error_is_terminal();
-    if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);
+    if (!options.preview && !options.dry_run) return run(checked, progress, joblog, out, err);
 
-    if (options.preview) return preview(request, out, err);
+    if (options.preview) return preview(checked, out, err);
     // Without a converter the run reports that after its checks and starts nothing, so it gives
     // the same notices as pressing Run.
-    return request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);
+    return checked.request.converter ? dry_run(checked, out, err)
+                                     : run(checked, false, joblog, out, err);
 }

@@ -6,59 +6,44 @@
 
 #include "engine/batch_run.h"
 #include "engine/walk.h"
-#include "engine/windows_names.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
 
 namespace {
 
-// Walks with the directories the run resolves for its converters, and shows the paths as the
-// run's log does.
-class Planner : public WalkVisitor {
+class PlanLister : public PlanVisitor {
 public:
-    Planner(const RunSettings& typed, const RunSettings& settings,
-            const PreparedCommand& command)
-        : typed_(typed), settings_(settings), command_(command) {}
+    explicit PlanLister(const CheckedRequest& checked) : checked_(checked) {}
 
-    void file_matched(const WalkFolder& folder, const std::string& name) override {
-        const std::string input_path = join_path(folder.input_path, name);
-        const std::string output_path = output_path_of(folder, name, settings_.output_pattern);
-        const std::string output_shown =
-            shown_path(output_path, typed_.output_directory, settings_.output_directory);
-        std::string refusal = file_refusal(command_, input_path, output_path, windows_file_names);
-        if (!refusal.empty()) {
-            plan_.push_back({shown_input(input_path), output_shown, {}, std::move(refusal)});
+    // A file the run would refuse gets its note instead of a command; the run's other reasons
+    // to pass a file over are not the plan's.
+    void file_planned(FilePlan& plan) override {
+        if (!plan.mine) return;
+        if (!plan.refusal.empty()) {
+            files.push_back({plan.input_shown, plan.output_shown, {}, plan.refusal});
             return;
         }
-        plan_.push_back({shown_input(input_path), output_shown,
-                         expand_command(command_, input_path, output_path), {}});
+        files.push_back({plan.input_shown, plan.output_shown, plan.record.command_line, {}});
     }
 
     void folder_unreadable(const WalkFolder& folder) override {
-        plan_.push_back({shown_input(folder.input_path), {}, {}, unreadable_folder_text});
+        files.push_back({shown_path(folder.input_path, checked_.request.settings.input_directory,
+                                    checked_.walked.input_directory),
+                         {}, {}, unreadable_folder_text});
     }
 
-    std::vector<PlannedFile> take_plan() { return std::move(plan_); }
+    std::vector<PlannedFile> files;
 
 private:
-    std::string shown_input(const std::string& path) const {
-        return shown_path(path, typed_.input_directory, settings_.input_directory);
-    }
-
-    const RunSettings& typed_;
-    const RunSettings& settings_;
-    const PreparedCommand& command_;
-    std::vector<PlannedFile> plan_;
+    const CheckedRequest& checked_;
 };
 
 }  // namespace
 
-std::vector<PlannedFile> plan_batch(const RunSettings& settings, const PatternSet& patterns,
-                                    const PreparedCommand& command) {
-    const RunSettings resolved = resolved_settings(settings);
-    Planner planner(settings, resolved, command);
-    walk_input(resolved, patterns, planner);
-    return planner.take_plan();
+std::vector<PlannedFile> plan_batch(const CheckedRequest& checked) {
+    PlanLister lister(checked);
+    walk_plans(checked, *checked.command, lister);
+    return std::move(lister.files);
 }
 
 std::string shell_quote_word(const std::string& word, Shell shell) {

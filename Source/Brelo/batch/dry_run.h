@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/converter.h"
-#include "engine/run_settings.h"
-#include "engine/pattern_set.h"
+#include "engine/run_plan.h"
 
 // One file of the walk, in the order the run would meet it.
 struct PlannedFile {
@@ -20,11 +18,11 @@ struct PlannedFile {
 
 // Walks the input directory with the run's own walk (Include Subfolders, "." and "..", the output
 // directory's subtree left out, entries in the order the file system gives them) and returns
-// every matching file with its output path and command line. Relative directories are resolved
-// for the command lines as the run resolves them; the paths shown stay as typed. Reads
-// directories only: makes no folder and starts nothing.
-std::vector<PlannedFile> plan_batch(const RunSettings& settings, const PatternSet& patterns,
-                                    const PreparedCommand& command);
+// every matching file of the request's part with its output path and command line, and every
+// folder that could not be listed. Relative directories are resolved for the command lines as
+// the run resolves them; the paths shown stay as typed. Reads directories only: makes no folder
+// and starts nothing. The request must have passed its checks.
+std::vector<PlannedFile> plan_batch(const CheckedRequest& checked);
 
 // The shells whose quoting the printed commands follow.
 enum class Shell { Posix, Cmd };

@@ -7,10 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/batch_run.h"
-
-// The argument quoted for a POSIX shell: in single quotes, each single quote as '\''.
-std::string posix_quote(const std::string& text);
+#include "engine/run_plan.h"
 
 // The job of one file for a POSIX shell: change to work_dir, then start the program with the
 // arguments, every word quoted.
@@ -27,4 +24,4 @@ std::string posix_job(const std::string& work_dir, const std::vector<std::string
 // its standard error), and also a line on err; a file skipped as up to date or done in the
 // earlier run (--retry-failed) one that exits with 0. A folder that cannot be read gets a line on err. The exit code: exit_check_failed when a check failed (its notice on err),
 // exit_files_failed when some file was refused or a folder could not be read, else exit_ran.
-int print_jobs(const RunRequest& request, std::ostream& out, std::ostream& err);
+int print_jobs(const CheckedRequest& checked, std::ostream& out, std::ostream& err);

@@ -17,6 +17,7 @@
 #include "engine/stored_settings.h"
 
 struct Event;
+struct CheckedRequest;
 
 // The notice of a run without a converter (section "Converter", key "Run").
 inline constexpr const char* no_converter_message = "No converter is selected.";
@@ -67,7 +68,7 @@ int converters_at_once(const RunRequest& request);
 struct RunControl {
     // Set by Stop and polled before every entry of the walk; null for a run nobody stops. The
     // run resets it when it ends, so a late Stop cannot reach the next run.
-    Event* stop_event = nullptr;
+    Event* stop = nullptr;
     // How long a converter may go on after Stop before it is ended with everything it started.
     std::chrono::milliseconds stop_grace = default_stop_grace;
     // For tests: when set, the grace time ends when this event is set, not by the clock.
@@ -146,11 +147,6 @@ struct RunResult {
     bool all_converted() const { return ran && failed == 0 && unreadable_folders == 0 && !stopped; }
 };
 
-// Every matching file of the whole walk a run of the request would meet, with its place, paths and
-// command line, as NotStarted records; a folder that cannot be read adds nothing. Empty when the
-// input check fails or no converter is selected.
-std::vector<FileRecord> matching_files(const RunRequest& request);
-
 // The end of a run's log before its time stamp: a blank line, the total, and the lines on
 // failed, unread, skipped and not started files.
 std::string total_text(const RunResult& result);
@@ -158,31 +154,18 @@ std::string total_text(const RunResult& result);
 // The log line under a folder that could not be listed.
 inline constexpr const char* unreadable_folder_text = "The folder could not be read.";
 
-// The settings a run walks with: relative input and output directories resolved against the
-// current directory (brelo's own folder), so that a converter finds the paths it is given from
-// its own working directory.
-RunSettings resolved_settings(const RunSettings& typed);
-
 // A path of the walk as the log shows it: the typed directory in place of the resolved one it
 // starts with.
 std::string shown_path(const std::string& path, const std::string& typed,
                        const std::string& resolved);
 
-// The number of files a run of these settings would meet, by the run's own walk (a folder that
-// cannot be listed counts nothing); skipped files count, as the run reports them too. Zero when
-// the input check fails. It walks the disk, so views call it on the run's thread, before the run;
-// Stop (the control's stop event) ends the count early, with what it found so far.
-// With a shard, only the files of that part count.
-int count_matching_files(const RunSettings& settings, const RunControl& control,
-                         const std::optional<RunShard>& shard = std::nullopt);
-
 // The whole run on the calling thread (and, with several converters at once, on as many threads
 // beside it; the events still come on the calling thread, the entries in walk order, the log
-// byte for byte as one at a time gives it): the input and output checks, the converter, the lock
+// byte for byte as one at a time gives it): the notice of the checks (check_request), the lock
 // of the output folder (held until the run ends), the walk, the total, the lines telling what
 // failed or was not started, and the time stamp. A file that file_refusal refuses starts no
 // converter: its entry holds the refusal and it counts as failed. After Stop
 // the rest of the walk is only counted. Relative input and output directories are resolved
 // against the current directory for the converters, whose working directory is their own;
 // the log shows the paths as typed. Stopped or complete, it ends with the stop event reset.
-RunResult run_batch(const RunRequest& request, RunEvents& events, RunControl& control);
+RunResult run_batch(const CheckedRequest& checked, RunEvents& events, RunControl& control);

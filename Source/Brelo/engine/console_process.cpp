@@ -18,7 +18,7 @@ constexpr std::size_t read_chunk = 1024;
 
 }  // namespace
 
-StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_over,
+ConverterWatch::ConverterWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_over,
                      std::chrono::seconds time_limit, std::chrono::milliseconds end_grace)
     : stop_(stop),
       grace_(grace),
@@ -34,7 +34,7 @@ StopWatch::StopWatch(Event* stop, std::chrono::milliseconds grace, Event* grace_
     }
 }
 
-StopWatch::~StopWatch() {
+ConverterWatch::~ConverterWatch() {
     if (wake_) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -46,7 +46,7 @@ StopWatch::~StopWatch() {
     close_event(wake_);
 }
 
-void StopWatch::enter(ChildProcess& child) {
+void ConverterWatch::enter(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
     const Clock::time_point now = Clock::now();
     Watched watched;
@@ -57,7 +57,7 @@ void StopWatch::enter(ChildProcess& child) {
     if (wake_) set_event(*wake_);
 }
 
-WatchEnding StopWatch::leave(ChildProcess& child) {
+WatchEnding ConverterWatch::leave(ChildProcess& child) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto it = children_.begin(); it != children_.end(); ++it) {
         if (it->child != &child) continue;
@@ -68,7 +68,7 @@ WatchEnding StopWatch::leave(ChildProcess& child) {
     return WatchEnding::None;
 }
 
-void StopWatch::begin_end(Watched& watched, WatchEnding why, Clock::time_point now) {
+void ConverterWatch::begin_end(Watched& watched, WatchEnding why, Clock::time_point now) {
     if (watched.ending != WatchEnding::None) return;
     watched.ending = why;
     watched.forced_at = now + end_grace_;
@@ -79,7 +79,7 @@ void StopWatch::begin_end(Watched& watched, WatchEnding why, Clock::time_point n
     }
 }
 
-void StopWatch::watch() {
+void ConverterWatch::watch() {
     bool stop_seen = false;
     Clock::time_point grace_ends;
     for (;;) {
@@ -157,7 +157,7 @@ std::string exit_line(const ChildExit& exit) {
 }
 
 ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
-                                 const ConsoleSink& sink, StopWatch& watch) {
+                                 const ConsoleSink& sink, ConverterWatch& watch) {
     ConverterEnd end;
     char buffer[read_chunk];
     std::memset(buffer, 0, sizeof buffer);
@@ -239,12 +239,12 @@ ConverterEnd run_console_process(const std::string& command_line, const std::str
 ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
                                  ConversionLog& log, Event* stop,
                                  std::chrono::milliseconds grace) {
-    StopWatch watch(stop, grace);
+    ConverterWatch watch(stop, grace);
     return run_console_process(command_line, work_dir, log, watch);
 }
 
 ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
-                                 ConversionLog& log, StopWatch& watch) {
+                                 ConversionLog& log, ConverterWatch& watch) {
     return run_console_process(
         command_line, work_dir,
         [&log](const char* text, std::size_t length) { log.append(text, length); }, watch);

@@ -61,17 +61,17 @@ enum class WatchEnding { None, Stop, TimeLimit };
 // is still there. One thread serves the whole run: a converter start costs no thread of its
 // own. Without a stop event and a time limit (or when the thread cannot be had) converters
 // simply run to their end.
-class StopWatch {
+class ConverterWatch {
 public:
     // With grace_over the grace time ends when that event is set instead of by the clock, so
     // that a test decides the moment. A time limit of 0 is none.
-    explicit StopWatch(Event* stop, std::chrono::milliseconds grace = default_stop_grace,
+    explicit ConverterWatch(Event* stop, std::chrono::milliseconds grace = default_stop_grace,
                        Event* grace_over = nullptr,
                        std::chrono::seconds time_limit = std::chrono::seconds(0),
                        std::chrono::milliseconds end_grace = default_end_grace);
-    ~StopWatch();
-    StopWatch(const StopWatch&) = delete;
-    StopWatch& operator=(const StopWatch&) = delete;
+    ~ConverterWatch();
+    ConverterWatch(const ConverterWatch&) = delete;
+    ConverterWatch& operator=(const ConverterWatch&) = delete;
 
     // A converter now running; it stays valid until leave. Several may run at once.
     void enter(ChildProcess& child);
@@ -127,7 +127,7 @@ using ConsoleSink = std::function<void(const char* text, std::size_t length)>;
 // watch's time limit gets its time_limit_line instead. A converter that exits
 // with a code other than 0 gets its exit_line after its text, also on a line of its own.
 ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
-                                 const ConsoleSink& sink, StopWatch& watch);
+                                 const ConsoleSink& sink, ConverterWatch& watch);
 
 // The same with the text appended to log, under a watch of its own for the stop event (which
 // may be null: the converter then runs to its end).
@@ -137,4 +137,4 @@ ConverterEnd run_console_process(const std::string& command_line, const std::str
 
 // The same with the text appended to log, under a run's watch.
 ConverterEnd run_console_process(const std::string& command_line, const std::string& work_dir,
-                                 ConversionLog& log, StopWatch& watch);
+                                 ConversionLog& log, ConverterWatch& watch);

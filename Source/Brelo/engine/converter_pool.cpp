@@ -3,29 +3,13 @@
 
 #include <system_error>
 
-namespace {
+#include "platform/platform.h"
 
-// Output paths are compared as the file system would: on Windows without regard to case.
-bool same_output(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if ((x == '/' ? '\\' : x) != (y == '/' ? '\\' : y)) return false;
-    }
-    return true;
-#else
-    return a == b;
-#endif
-}
-
-}  // namespace
-
-ConverterPool::ConverterPool(int workers, std::size_t backlog, StopWatch& watch,
-                             std::function<bool()> stopped)
+ConverterPool::ConverterPool(int workers, std::size_t backlog, ConverterWatch& watch,
+                             std::function<bool()> stop_requested, EntryReceiver& receiver)
     : watch_(watch),
-      stopped_(std::move(stopped)),
+      stop_requested_(std::move(stop_requested)),
+      receiver_(receiver),
       capacity_(static_cast<std::size_t>(workers > 0 ? workers : 1) + backlog) {
     for (int i = 0; i < workers; ++i) {
         try {
@@ -46,12 +30,12 @@ ConverterPool::~ConverterPool() {
 }
 
 void ConverterPool::run(Slot& slot) {
-    Finished& finished = slot.finished;
-    finished.started = !stopped_();
-    if (!finished.started) return;
-    finished.end = convert_file(
-        slot.job.file,
-        [&finished](const char* text, std::size_t length) { finished.console.append(text, length); },
+    QueueEntry& entry = slot.entry;
+    entry.started = !stop_requested_();
+    if (!entry.started) return;
+    entry.record.end = convert_file(
+        entry.job,
+        [&slot](const char* text, std::size_t length) { slot.console.append(text, length); },
         watch_);
 }
 
@@ -71,80 +55,78 @@ void ConverterPool::work() {
     }
 }
 
-void ConverterPool::deliver_ready(std::unique_lock<std::mutex>& lock, const Deliver& deliver) {
+void ConverterPool::deliver(Slot& slot) {
+    QueueEntry& entry = slot.entry;
+    if (entry.kind == EntryKind::Converter && entry.started) {
+        receiver_.converter_started(entry);
+        slot.console.hand_on([this](const std::string& piece) { receiver_.converter_text(piece); });
+    }
+    receiver_.entry_done(entry);
+}
+
+void ConverterPool::deliver_ready(std::unique_lock<std::mutex>& lock) {
     while (!slots_.empty() && slots_.front()->state == State::Done) {
         std::unique_ptr<Slot> slot = std::move(slots_.front());
         slots_.pop_front();
         // An entry that runs nothing may leave before the workers have passed it.
         if (next_start_ > 0) --next_start_;
-        slot->finished.entry = std::move(slot->job.entry);
         lock.unlock();
-        deliver(std::move(slot->finished));
+        deliver(*slot);
         lock.lock();
     }
 }
 
 bool ConverterPool::output_busy(const std::string& output_path) const {
     for (const auto& slot : slots_) {
-        if (slot->state != State::Done && same_output(slot->job.file.output_path, output_path)) {
+        if (slot->state != State::Done && paths_equal(slot->entry.job.output_path, output_path)) {
             return true;
         }
     }
     return false;
 }
 
-void ConverterPool::submit(Job job, const Deliver& deliver) {
+void ConverterPool::add(QueueEntry entry) {
+    const bool converter = entry.kind == EntryKind::Converter;
     std::unique_lock<std::mutex> lock(mutex_);
     if (workers_.empty()) {
         // No thread to hand it to: the caller's thread runs it, and it is delivered at once.
-        slots_.push_back(std::make_unique<Slot>(Slot{std::move(job), State::Running, {}}));
+        slots_.push_back(std::make_unique<Slot>(Slot{std::move(entry), State::Running, {}}));
         ++next_start_;
         Slot& slot = *slots_.back();
         lock.unlock();
-        run(slot);
+        if (converter) run(slot);
         lock.lock();
         slot.state = State::Done;
-        deliver_ready(lock, deliver);
+        deliver_ready(lock);
         return;
     }
     for (;;) {
-        deliver_ready(lock, deliver);
-        if (slots_.size() < capacity_ && !output_busy(job.file.output_path)) break;
+        deliver_ready(lock);
+        if (slots_.size() < capacity_ && !(converter && output_busy(entry.job.output_path))) break;
         job_done_.wait(lock);
     }
-    slots_.push_back(std::make_unique<Slot>(Slot{std::move(job), State::Queued, {}}));
-    work_ready_.notify_one();
-}
-
-void ConverterPool::add_entry(Entry entry, const Deliver& deliver) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        deliver_ready(lock, deliver);
-        if (workers_.empty() || slots_.size() < capacity_) break;
-        job_done_.wait(lock);
+    slots_.push_back(std::make_unique<Slot>(
+        Slot{std::move(entry), converter ? State::Queued : State::Done, {}}));
+    if (converter) {
+        work_ready_.notify_one();
+    } else {
+        deliver_ready(lock);
     }
-    Job job;
-    job.entry = std::move(entry);
-    auto slot = std::make_unique<Slot>(Slot{std::move(job), State::Done, {}});
-    slot->finished.started = true;
-    slot->finished.converter = false;
-    slots_.push_back(std::move(slot));
-    deliver_ready(lock, deliver);
 }
 
-void ConverterPool::await_output(const std::string& output_path, const Deliver& deliver) {
+void ConverterPool::await_output(const std::string& output_path) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        deliver_ready(lock, deliver);
+        deliver_ready(lock);
         if (workers_.empty() || !output_busy(output_path)) return;
         job_done_.wait(lock);
     }
 }
 
-void ConverterPool::finish(const Deliver& deliver) {
+void ConverterPool::finish() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        deliver_ready(lock, deliver);
+        deliver_ready(lock);
         if (slots_.empty()) return;
         job_done_.wait(lock);
     }

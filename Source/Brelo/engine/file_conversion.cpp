@@ -47,7 +47,7 @@ double seconds_since_1970() {
         .count();
 }
 
-FileEnd convert_and_judge(const FileJob& job, const ConsoleSink& sink, StopWatch& watch) {
+FileEnd convert_and_judge(const FileJob& job, const ConsoleSink& sink, ConverterWatch& watch) {
     FileEnd end;
     OutputBefore before;
     before.exists = file_state(job.output_path, before.state);
@@ -76,7 +76,7 @@ FileEnd convert_and_judge(const FileJob& job, const ConsoleSink& sink, StopWatch
 
 }  // namespace
 
-FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& watch) {
+FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, ConverterWatch& watch) {
     const double start = seconds_since_1970();
     FileEnd end = convert_and_judge(job, sink, watch);
     end.start_time = start;

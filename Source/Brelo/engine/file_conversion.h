@@ -64,7 +64,7 @@ bool command_passes_output(const PreparedCommand& command);
 //   (by existence, time or size, against the state taken just before it started) gets a
 //   modification time 2 seconds before its input's, so that "Skip up-to-date files" converts
 //   it again. The file stays where it is; an output it did not touch stays as it was.
-FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, StopWatch& watch);
+FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, ConverterWatch& watch);
 
 // The output's modification time is set 2 seconds before the input's. False when either time
 // cannot be read or set.

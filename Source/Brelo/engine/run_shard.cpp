@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/batch_run.h"
+#include "engine/run_plan.h"
 
 namespace {
 
@@ -28,9 +29,10 @@ private:
 
 }  // namespace
 
-std::optional<FolderShard> folder_shard_of(const RunRequest& request) {
+std::optional<FolderShard> folder_shard_of(const CheckedRequest& checked) {
+    const RunRequest& request = checked.request;
     if (!request.shard) return std::nullopt;
-    const RunSettings settings = resolved_settings(request.settings);
+    const RunSettings& settings = checked.walked;
     RunKey key;
     FolderId input;
     if (folder_identity(settings.input_directory, input)) {

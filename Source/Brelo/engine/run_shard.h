@@ -8,7 +8,7 @@
 #include "engine/walk.h"
 #include "platform/platform.h"
 
-struct RunRequest;
+struct CheckedRequest;
 struct RunShard;
 
 // The shard of the request as the lock of its output folder knows it; none for a whole run. The
@@ -17,7 +17,7 @@ struct RunShard;
 // be read, else by its absolute path), the patterns, Include Subfolders, the output pattern, and
 // the converter's program, arguments and working directory. How many converters run at once,
 // time limits, skipping and retries may differ between the shards.
-std::optional<FolderShard> folder_shard_of(const RunRequest& request);
+std::optional<FolderShard> folder_shard_of(const CheckedRequest& checked);
 
 // Hands on to another visitor only the shard's part of a walk: the matching files whose place
 // in the walk (counted from 0 over all matching files) belongs to the shard, and the folders

@@ -97,20 +97,17 @@ private:
     std::set<FolderId> seen_;
 };
 
-// One directory's path cut into its parts, ready for comparison.
+// One directory's path cut into its parts, each as the file system compares names: on Windows
+// path_compare_key has made every "/" a "\\" and ignores case.
 std::vector<std::string> path_parts(const std::string& path, bool& absolute) {
-#ifdef _WIN32
-    const auto is_separator = [](char c) { return c == '\\' || c == '/'; };
-#else
-    const auto is_separator = [](char c) { return c == path_separator; };
-#endif
-    absolute = !path.empty() && is_separator(path.front());
+    const std::string key = path_compare_key(path);
+    absolute = !key.empty() && key.front() == path_separator;
     std::vector<std::string> parts;
     std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = start;
-        while (end < path.size() && !is_separator(path[end])) ++end;
-        std::string part = path.substr(start, end - start);
+    while (start <= key.size()) {
+        std::size_t end = key.find(path_separator, start);
+        if (end == std::string::npos) end = key.size();
+        std::string part = key.substr(start, end - start);
         if (part == "..") {
             if (!parts.empty() && parts.back() != "..") {
                 parts.pop_back();
@@ -118,11 +115,6 @@ std::vector<std::string> path_parts(const std::string& path, bool& absolute) {
                 parts.push_back(part);
             }
         } else if (!part.empty() && part != ".") {
-#ifdef _WIN32
-            for (char& c : part) {
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            }
-#endif
             parts.push_back(std::move(part));
         }
         start = end + 1;

@@ -130,6 +130,8 @@ bool set_file_modified_time(const std::string& path, long long time);
 // letters in one case, as the file system ignores case, and "/" as "\\"; on POSIX the path
 // itself. Equal texts mean equal names; links and other spellings are not recognised.
 std::string path_compare_key(const std::string& path);
+// Whether two paths are one name to the file system: their keys are equal.
+bool paths_equal(const std::string& a, const std::string& b);
 
 // ---- Temporary files ----------------------------------------------------------------------
 

@@ -167,6 +167,8 @@ bool set_file_modified_time(const std::string& path, long long time) {
 
 std::string path_compare_key(const std::string& path) { return path; }
 
+bool paths_equal(const std::string& a, const std::string& b) { return a == b; }
+
 // ---- Temporary files ----------------------------------------------------------------------
 
 struct TemporaryFile {

@@ -185,6 +185,10 @@ std::string path_compare_key(const std::string& path) {
     return wide_to_utf8(wide);
 }
 
+bool paths_equal(const std::string& a, const std::string& b) {
+    return path_compare_key(a) == path_compare_key(b);
+}
+
 // ---- Temporary files ----------------------------------------------------------------------
 
 struct TemporaryFile {

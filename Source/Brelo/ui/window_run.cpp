@@ -11,6 +11,7 @@
 
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
+#include "engine/run_plan.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
 #include "ui/console_text_bound.h"
@@ -103,7 +104,7 @@ private:
 
 // The window's side of runs; touched only on the window's thread.
 struct RunState {
-    Event* stop_event = nullptr;
+    Event* stop = nullptr;
     std::chrono::milliseconds stop_grace = default_stop_grace;
     std::shared_ptr<WorkerOutput> worker;  // set from Run until the window handles the end
     bool running = false;                  // from Run until Stop or the end
@@ -182,7 +183,7 @@ void end_progress(HWND window) {
 // Run stays greyed while the stopped run's converter finishes: a press would do nothing then.
 // The focus leaves the button first, as a disabled window cannot hold it.
 void stop_run(HWND window) {
-    if (run.stop_event) set_event(*run.stop_event);
+    if (run.stop) set_event(*run.stop);
     run.running = false;
     set_run_label(window, run_label);
     HWND button = GetDlgItem(window, IDC_MAIN_RUN);
@@ -196,7 +197,7 @@ void start_run(HWND window, const std::optional<Converter>& converter) {
     request.converter = converter;
     // Cleared here, before the worker exists, so that a Stop meant for the previous run cannot
     // stop this one.
-    if (run.stop_event) reset_event(*run.stop_event);
+    if (run.stop) reset_event(*run.stop);
     auto output = std::make_shared<WorkerOutput>();
     run.worker = output;
     run.running = true;
@@ -206,12 +207,14 @@ void start_run(HWND window, const std::optional<Converter>& converter) {
     run.caption = whole_control_text(window);
     set_run_label(window, stop_label);
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
-    RunControl control{run.stop_event, run.stop_grace};
+    RunControl control{run.stop, run.stop_grace};
     const bool started = start_detached_thread([window, output, request, control]() mutable {
         PendingLogEvents events(output);
+        const CheckedRequest checked = check_request(request);
         // A run without a converter ends at its checks: nothing to count for it.
-        output->matching = request.converter ? count_matching_files(request.settings, control) : 0;
-        output->result = run_batch(request, events, control);
+        output->matching =
+            request.converter ? count_matching_files(checked, control.stop).mine : 0;
+        output->result = run_batch(checked, events, control);
         output->ended = true;
         PostMessageW(window, run_ended_message, 0, 0);
     });
@@ -229,14 +232,14 @@ void start_run(HWND window, const std::optional<Converter>& converter) {
 // The event has no name: Stop belongs to this window's runs alone, and no other brelo, nor any
 // program that knows a name, can stop them or clear their Stop.
 void open_run_control() {
-    run.stop_event = create_event();
+    run.stop = create_event();
 }
 
 void close_run_control() {
     release_taskbar();
     if (run.worker) return;
-    close_event(run.stop_event);
-    run.stop_event = nullptr;
+    close_event(run.stop);
+    run.stop = nullptr;
 }
 
 void toggle_run(HWND window, const std::optional<Converter>& converter) {

@@ -6,6 +6,7 @@
 #include "Support/temp_dir.h"
 #include "batch_process.h"
 #include "engine/batch_run.h"
+#include "engine/run_plan.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
 
@@ -71,8 +72,8 @@ protected:
         request.converter = Converter{c.title, c.exe_file, c.arguments, c.work_dir};
         RunControl control;
         Event* stop = create_event();
-        control.stop_event = stop;
-        EXPECT_TRUE(run_batch(request, log_box, control).ran);
+        control.stop = stop;
+        EXPECT_TRUE(run_batch(check_request(request), log_box, control).ran);
         close_event(stop);
         return log_box.text;
     }

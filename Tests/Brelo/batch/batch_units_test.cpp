@@ -15,6 +15,7 @@
 #include "batch/preview_print.h"
 #include "batch/progress_line.h"
 #include "engine/batch_run.h"
+#include "engine/run_plan.h"
 #include "engine/scan.h"
 #include "engine/walk.h"
 #include "platform/console_platform.h"
@@ -203,8 +204,11 @@ TEST(PlanBatch, LeavesOutTheOutputDirectoryInsideTheInputAndMakesNothing) {
     settings.input_directory = in;
     settings.output_directory = out;
     settings.output_pattern = "${prefix}.md5";
-    const PreparedCommand command = prepare_command({"T", "conv", "${infile} ${outfile}", ""});
-    const std::vector<PlannedFile> plan = plan_batch(settings, compile_patterns("*.txt"), command);
+    RunRequest request;
+    request.settings = settings;
+    request.settings.input_patterns = "*.txt";
+    request.converter = Converter{"T", "conv", "${infile} ${outfile}", ""};
+    const std::vector<PlannedFile> plan = plan_batch(check_request(request));
     ASSERT_EQ(plan.size(), 1u);
     const std::string input = join_path(join_path(in, "sub"), "a.txt");
     const std::string output = join_path(join_path(out, "sub"), "a.md5");
@@ -256,13 +260,13 @@ TEST(PlanBatch, MeetsWhatTheRunMeetsInTheSameOrder) {
         request.converter = Converter{"T", dir.file("none"), "${infile} ${outfile}", ""};
         MetByTheRun run;
         RunControl control;
-        ASSERT_TRUE(run_batch(request, run, control).ran);
+        ASSERT_TRUE(run_batch(check_request(request), run, control).ran);
 
-        PatternSet patterns;
-        ASSERT_FALSE(check_input(request.settings, patterns));
-        const PreparedCommand command = prepare_command(*request.converter);
+        const CheckedRequest checked = check_request(request);
+        ASSERT_FALSE(checked.notice);
+        const PreparedCommand& command = *checked.command;
         std::vector<std::string> planned;
-        for (const PlannedFile& file : plan_batch(request.settings, patterns, command)) {
+        for (const PlannedFile& file : plan_batch(checked)) {
             if (!file.note.empty()) {
                 EXPECT_EQ(file.command_line, "");
                 planned.push_back(file.input_path + "\r\n\t" + file.note + "\r\n");

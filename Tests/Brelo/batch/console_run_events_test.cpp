@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "Support/temp_dir.h"
+#include "engine/run_plan.h"
 #include "engine/walk.h"
 #include "platform/platform.h"
 
@@ -225,7 +226,7 @@ TEST(ConsoleRunEvents, ARunOfManyFilesPrintsEachEntryOnceAsItEnds) {
     ConsoleRunEvents view(stream, err);
     Follower follower(view, buffer);
     RunControl control;
-    const RunResult result = run_batch(request, follower, control);
+    const RunResult result = run_batch(check_request(request), follower, control);
     ASSERT_TRUE(result.ran);
     EXPECT_EQ(result.total, files);
 

@@ -12,6 +12,7 @@
 #include "Support/run_program.h"
 #include "engine/held_text.h"
 #include "engine/pattern_set.h"
+#include "engine/run_plan.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
 #include "platform/platform.h"
@@ -93,7 +94,7 @@ protected:
     void SetUp() override {
         stop = create_event();
         ASSERT_TRUE(stop);
-        control.stop_event = stop;
+        control.stop = stop;
     }
     void TearDown() override { close_event(stop); }
 
@@ -105,7 +106,7 @@ protected:
         request.settings = settings;
         request.converter = converter;
         request.jobs = jobs;
-        return run_batch(request, w, control);
+        return run_batch(check_request(request), w, control);
     }
 };
 
@@ -770,8 +771,19 @@ TEST_F(BatchRunTest, CountOfMatchingFilesIsWhatTheRunMeets) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        EXPECT_EQ(count_matching_files(row.settings, control), row.count);
+        RunRequest request;
+        request.settings = row.settings;
+        const MatchCount count = count_matching_files(check_request(request), control.stop);
+        EXPECT_EQ(count.whole, row.count);
+        EXPECT_EQ(count.mine, row.count);
     }
+    // A part of a sharded run counts its own files, places 0 and 3 of the 4, beside the whole.
+    RunRequest sharded;
+    sharded.settings = rows[0].settings;
+    sharded.shard = RunShard{1, 3};
+    const MatchCount part = count_matching_files(check_request(sharded), control.stop);
+    EXPECT_EQ(part.whole, 4);
+    EXPECT_EQ(part.mine, 2);
     RecordedRun w;
     const RunResult result = run(w, rows[0].settings);
     EXPECT_EQ(result.total, rows[0].count);

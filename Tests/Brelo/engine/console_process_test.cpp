@@ -208,7 +208,7 @@ TEST_F(ConsoleProcessTest, EveryStartStepThatFailsIsReported) {
 ConverterEnd run_until_said(const std::string& line, const std::string& work_dir,
                             const std::string& said, ConversionLog& log, Event& stop) {
     Event* grace_over = create_event();
-    StopWatch watch(&stop, std::chrono::hours(1), grace_over);
+    ConverterWatch watch(&stop, std::chrono::hours(1), grace_over);
     const ConverterEnd end = run_console_process(
         line, work_dir,
         [&](const char* text, std::size_t length) {
@@ -279,7 +279,7 @@ TEST_F(ConsoleProcessTest, OneWatchServesEveryConverterOfARun) {
     Event* stop = create_event();
     ASSERT_NE(stop, nullptr);
     {
-        StopWatch watch(stop, std::chrono::milliseconds(0));
+        ConverterWatch watch(stop, std::chrono::milliseconds(0));
         for (int i = 0; i < 3; ++i) {
             ConversionLog log;
             run_console_process(command("echo a"), dir.path(), log, watch);
@@ -294,7 +294,7 @@ TEST_F(ConsoleProcessTest, OneWatchServesEveryConverterOfARun) {
     }
     const auto start = std::chrono::steady_clock::now();
     {
-        StopWatch watch(stop, std::chrono::minutes(10));
+        ConverterWatch watch(stop, std::chrono::minutes(10));
         ConversionLog log;
         run_console_process(command("stderr"), dir.path(), log, watch);
         EXPECT_EQ(log, "out 1\nerr\nout 2\n");
@@ -320,7 +320,7 @@ TEST_F(ConsoleProcessTest, ABackgroundProcessHoldingTheOutputDoesNotHoldTheRun) 
 // watch's other converters are not touched.
 TEST_F(ConsoleProcessTest, TimeLimitEndsOnlyTheConverterPastIt) {
     const auto start = std::chrono::steady_clock::now();
-    StopWatch watch(nullptr, default_stop_grace, nullptr, std::chrono::seconds(1));
+    ConverterWatch watch(nullptr, default_stop_grace, nullptr, std::chrono::seconds(1));
     for (const char* act : {"sleeper", "sleep"}) {
         SCOPED_TRACE(act);
         ConversionLog log = "\tConsole:";
@@ -358,7 +358,7 @@ TEST_F(ConsoleProcessTest, StopAsksTheConverterToEndBeforeEndingIt) {
     const auto run_asked = [&](const std::string& act, const std::string& said,
                                std::chrono::milliseconds end_grace) {
         Event* grace_over = create_event();
-        StopWatch watch(stop, std::chrono::hours(1), grace_over, std::chrono::seconds(0),
+        ConverterWatch watch(stop, std::chrono::hours(1), grace_over, std::chrono::seconds(0),
                         end_grace);
         ConversionLog log;
         const ConverterEnd end = run_console_process(

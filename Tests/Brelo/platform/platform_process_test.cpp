@@ -144,18 +144,22 @@ TEST(Files, ModifiedTimeIsSetAndStateTold) {
     EXPECT_FALSE(set_file_modified_time(dir.file("missing"), earlier));
 }
 
-// Names the file system takes as one have one key: on Windows case and the separator do not
-// count, in any script.
+// Names the file system takes as one have one key and are equal paths: on Windows case and the
+// separator do not count, in any script.
 TEST(Files, PathCompareKeyFollowsTheFileSystem) {
     const std::string a = "dir/B\xc3\xa4.md5";   // "Bä"
     const std::string b = "DIR\\b\xc3\x84.MD5";  // "bÄ"
 #ifdef _WIN32
     EXPECT_EQ(path_compare_key(a), path_compare_key(b));
+    EXPECT_TRUE(paths_equal(a, b));
 #else
     EXPECT_NE(path_compare_key(a), path_compare_key(b));
     EXPECT_EQ(path_compare_key(a), a);
+    EXPECT_FALSE(paths_equal(a, b));
 #endif
+    EXPECT_TRUE(paths_equal(a, a));
     EXPECT_NE(path_compare_key(a), path_compare_key("dir/Bb.md5"));
+    EXPECT_FALSE(paths_equal(a, "dir/Bb.md5"));
 }
 
 // A temporary file takes text, gives it back from its start in pieces, takes more at its end, and
