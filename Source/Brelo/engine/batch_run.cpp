@@ -170,6 +170,7 @@ public:
         text += console_label;
         FileJob job{record.command_line, command_.work_dir, input_path, output_path,
                     expects_output_};
+        job.keep_times = settings_.keep_times;
         if (pool_) {
             ConverterPool::Entry entry{input_shown, output_shown, std::move(text)};
             entry.record = std::move(record);

@@ -60,7 +60,8 @@ bool operator==(const StoredSettings& a, const StoredSettings& b) {
            a.output_directories == b.output_directories &&
            a.output_patterns == b.output_patterns &&
            a.output_auto_refresh == b.output_auto_refresh &&
-           a.skip_up_to_date == b.skip_up_to_date &&
+           a.skip_up_to_date == b.skip_up_to_date && a.keep_times == b.keep_times &&
+           a.job_log == b.job_log &&
            same_converters(a.converters, b.converters) &&
            a.current_converter == b.current_converter && a.window == b.window;
 }
@@ -73,6 +74,7 @@ RunSettings opening_settings(const StoredSettings& stored) {
     typed.output_directory = newest_or(stored.output_directories, "");
     typed.output_pattern = newest_or(stored.output_patterns, output_pattern_fallback);
     typed.skip_up_to_date = stored.skip_up_to_date;
+    typed.keep_times = stored.keep_times;
     return capture_settings(std::move(typed));
 }
 

@@ -54,6 +54,8 @@ const char* const converter_fields[] = {"Title", "ExeFile", "Arguments", "WorkDi
 constexpr const char* parallel_field = "Parallel";
 constexpr const char* time_limit_field = "TimeLimit";
 constexpr const char* skip_up_to_date_key = "Skip Up To Date";
+constexpr const char* keep_times_key = "Keep Times";
+constexpr const char* job_log_key = "Job Log";
 constexpr int most_converters_at_once = 1024;
 
 
@@ -253,6 +255,8 @@ StoredSettings load_settings(const std::string& path) {
     settings.output_patterns = read_history(file, HistoryField::OutputPattern);
     settings.output_auto_refresh = read_flag(file, output_section, auto_refresh_key);
     settings.skip_up_to_date = read_number(file, output_section, skip_up_to_date_key, "0") != 0;
+    settings.keep_times = read_number(file, output_section, keep_times_key, "0") != 0;
+    settings.job_log = read_text(file, output_section, job_log_key, "");
     int current = read_number(file, converter_section, current_converter_key, "0");
     settings.converters = read_converters(file);
     int loaded = static_cast<int>(settings.converters.size());
@@ -293,6 +297,12 @@ bool save_settings(const StoredSettings& settings, const std::string& path, std:
         entries.push_back(
             number_entry(output_section, skip_up_to_date_key, settings.skip_up_to_date ? 1 : 0));
     }
+    if (worth_writing(file, output_section, keep_times_key, !settings.keep_times)) {
+        entries.push_back(
+            number_entry(output_section, keep_times_key, settings.keep_times ? 1 : 0));
+    }
+    if (worth_writing(file, output_section, job_log_key, settings.job_log.empty()))
+        entries.push_back(text_entry(output_section, job_log_key, settings.job_log));
     add_converter_entries(entries, file, settings.converters, settings.current_converter);
     add_window_entries(entries, settings.window);
     const bool all_set = file.apply(entries);

@@ -4,14 +4,19 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
 
+#include "batch/job_log.h"
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
+#include "engine/run_again.h"
 #include "platform/platform.h"
+#include "settings/settings_file.h"
 #include "platform/wide_text.h"
 #include "ui/console_text_bound.h"
 #include "ui/controls.h"
@@ -29,6 +34,10 @@ constexpr const char* stop_label = "Stop";
 
 
 constexpr const char* no_worker_message = "The run could not be started.";
+// The notice of a run whose job log cannot be written (section "Output", key "Job Log"): the run
+// does not start, as brelo-batch does not start one without its --joblog.
+constexpr const char* job_log_key = "Job Log";
+constexpr const char* unwritable_job_log_message = "The job log cannot be written: ";
 // The timer that looks at the pending log text while files are converted; whether the box is
 // brought up to date at a tick is the pacing's choice (each update costs the control a layout of
 // the new text, and a run produces pieces far faster than anyone reads them).
@@ -46,6 +55,8 @@ struct WorkerOutput {
     bool replace = false;  // pending replaces the box's text instead of following it
     bool notice = false;   // the replacing text is a notice, shown from its top
     RunResult result;      // complete once ended is set
+    std::vector<FileRecord> records;  // each matching file's end, in walk order; the worker's
+                                      // alone until ended is set
     std::atomic<bool> ended{false};
     // The progress: counted before the run starts, then one file more at each file's end.
     std::atomic<int> matching{-1};     // files the run's walk will meet; -1 until counted
@@ -82,6 +93,7 @@ public:
         LogTextEvents::file_skipped(input, output, text);
         ++output_->done;
     }
+    void file_record(const FileRecord& record) override { output_->records.push_back(record); }
 
 protected:
     void replace_text(const std::string& text) override { replace(text, false); }
@@ -114,6 +126,8 @@ struct RunState {
     int shown_done = -1;                   // the progress the caption shows; -1 for none
     int shown_matching = -1;
     UpdatePacing pacing;                   // when the box may be updated again during the run
+    std::string job_log;                   // [Output] Job Log as written; empty for none
+    std::vector<FileRecord> last_records;  // the last run's files and how each ended
 };
 
 RunState run;
@@ -190,7 +204,33 @@ void stop_run(HWND window) {
     EnableWindow(button, FALSE);
 }
 
-void start_run(HWND window, const ConverterList& converters) {
+// The job log's path: a relative one is taken from the program's folder, as BRELO.ini is.
+std::string job_log_path(const std::string& setting) {
+    if (setting.empty() || is_absolute_path(setting)) return setting;
+    return program_directory() + setting;
+}
+
+// The worker's part of a run, after the count: with again (the records of the run before), only
+// the files that run left unconverted are converted, by the request's list of files done
+// earlier, as brelo-batch --retry-failed does; with a job log, each file's line goes there too.
+RunResult run_on_worker(RunRequest& request, const std::vector<FileRecord>& again,
+                        const std::string& job_log, PendingLogEvents& log, int matching,
+                        RunControl& control) {
+    if (!again.empty()) request.done_earlier = done_but_unconverted(matching_files(request), again);
+    if (job_log.empty()) return run_batch(request, log, control);
+    std::ofstream file(std::filesystem::u8path(job_log), std::ios::binary | std::ios::trunc);
+    if (!file) {
+        log.notice(make_notice(output_section, job_log_key, unwritable_job_log_message + job_log));
+        return RunResult();
+    }
+    JobLogRun run;
+    run.whole_count = matching;
+    JobLogEvents events(log, file, run);
+    return run_batch(request, events, control);
+}
+
+void start_run(HWND window, const ConverterList& converters,
+               std::vector<FileRecord> again = std::vector<FileRecord>()) {
     RunRequest request;
     request.settings = read_run_settings(window);
     request.converter = selected_converter(window, converters);
@@ -207,11 +247,15 @@ void start_run(HWND window, const ConverterList& converters) {
     set_run_label(window, stop_label);
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
     RunControl control{run.stop_event, run.stop_grace};
-    const bool started = start_detached_thread([window, output, request, control]() mutable {
+    run.last_records.clear();
+    const std::string job_log = request.converter ? job_log_path(run.job_log) : std::string();
+    const bool started = start_detached_thread([window, output, request, control, job_log,
+                                                again = std::move(again)]() mutable {
         PendingLogEvents events(output);
         // A run without a converter ends at its checks: nothing to count for it.
         output->matching = request.converter ? count_matching_files(request.settings, control) : 0;
-        output->result = run_batch(request, events, control);
+        output->result =
+            run_on_worker(request, again, job_log, events, output->matching, control);
         output->ended = true;
         PostMessageW(window, run_ended_message, 0, 0);
     });
@@ -265,6 +309,7 @@ void on_run_ended(HWND window) {
     KillTimer(window, log_timer_id);
     end_progress(window);
     const RunResult result = run.worker->result;
+    run.last_records = std::move(run.worker->records);
     run.worker.reset();
     run.log = std::string();
     if (run.running) {
@@ -294,4 +339,17 @@ void end_run_before_close(HWND window) {
 
 bool run_in_progress() {
     return run.worker != nullptr;
+}
+
+void set_run_job_log(const std::string& setting) {
+    run.job_log = setting;
+}
+
+bool can_run_failed_again() {
+    return !run.worker && any_unconverted(run.last_records);
+}
+
+void run_failed_again(HWND window, const ConverterList& converters) {
+    if (!can_run_failed_again()) return;
+    start_run(window, converters, run.last_records);
 }

@@ -90,6 +90,7 @@ RunSettings read_run_settings(HWND window) {
     typed.output_directory = dialog_item_text(window, IDC_MAIN_OUTPUT_DIR);
     typed.output_pattern = dialog_item_text(window, IDC_MAIN_OUTPUT_PATTERN);
     typed.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
+    typed.keep_times = is_ticked(window, IDC_MAIN_KEEP_TIMES);
     return capture_settings(std::move(typed));
 }
 
@@ -107,6 +108,7 @@ void show_stored_settings(HWND window, const StoredSettings& stored, ConverterLi
     set_tick(window, IDC_MAIN_INPUT_AUTO, stored.input_auto_refresh);
     set_tick(window, IDC_MAIN_OUTPUT_AUTO, stored.output_auto_refresh);
     set_tick(window, IDC_MAIN_SKIP_UP_TO_DATE, stored.skip_up_to_date);
+    set_tick(window, IDC_MAIN_KEEP_TIMES, stored.keep_times);
 
     converters.clear();
     ConverterRows box = converter_box(window);
@@ -127,6 +129,7 @@ StoredSettings read_stored_settings(HWND window, const ConverterList& converters
     stored.input_auto_refresh = is_ticked(window, IDC_MAIN_INPUT_AUTO);
     stored.output_auto_refresh = is_ticked(window, IDC_MAIN_OUTPUT_AUTO);
     stored.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
+    stored.keep_times = is_ticked(window, IDC_MAIN_KEEP_TIMES);
 
     const ConverterRows box = converter_box(window);
     const int rows = box.count();
