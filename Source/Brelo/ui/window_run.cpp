@@ -10,14 +10,15 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "batch/job_log.h"
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
 #include "engine/run_again.h"
 #include "platform/platform.h"
-#include "settings/settings_file.h"
 #include "platform/wide_text.h"
+#include "settings/settings_file.h"
 #include "ui/console_text_bound.h"
 #include "ui/controls.h"
 #include "ui/dialog_rules.h"
@@ -55,8 +56,9 @@ struct WorkerOutput {
     bool replace = false;  // pending replaces the box's text instead of following it
     bool notice = false;   // the replacing text is a notice, shown from its top
     RunResult result;      // complete once ended is set
-    std::vector<FileRecord> records;  // each matching file's end, in walk order; the worker's
-                                      // alone until ended is set
+    // The files the run left unconverted, in walk order (what Run Failed Again needs, so memory
+    // follows the failures, not the run's size); the worker's alone until ended is set.
+    std::vector<FileRecord> records;
     std::atomic<bool> ended{false};
     // The progress: counted before the run starts, then one file more at each file's end.
     std::atomic<int> matching{-1};     // files the run's walk will meet; -1 until counted
@@ -93,7 +95,9 @@ public:
         LogTextEvents::file_skipped(input, output, text);
         ++output_->done;
     }
-    void file_record(const FileRecord& record) override { output_->records.push_back(record); }
+    void file_record(const FileRecord& record) override {
+        if (ended_unconverted(record.outcome)) output_->records.push_back(record);
+    }
 
 protected:
     void replace_text(const std::string& text) override { replace(text, false); }
@@ -127,7 +131,7 @@ struct RunState {
     int shown_matching = -1;
     UpdatePacing pacing;                   // when the box may be updated again during the run
     std::string job_log;                   // [Output] Job Log as written; empty for none
-    std::vector<FileRecord> last_records;  // the last run's files and how each ended
+    std::vector<FileRecord> last_records;  // the files the last run left unconverted
 };
 
 RunState run;
