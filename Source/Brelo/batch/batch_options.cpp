@@ -32,6 +32,8 @@ constexpr FlagOption flag_options[] = {
     {"--no-subfolders", [](BatchOptions& o) { o.subfolders = false; }},
     {"--skip-up-to-date", [](BatchOptions& o) { o.skip_up_to_date = true; }},
     {"--no-skip-up-to-date", [](BatchOptions& o) { o.skip_up_to_date = false; }},
+    {"--keep-times", [](BatchOptions& o) { o.keep_times = true; }},
+    {"--no-keep-times", [](BatchOptions& o) { o.keep_times = false; }},
     {"--progress", [](BatchOptions& o) { o.progress = true; }},
     {"--no-progress", [](BatchOptions& o) { o.progress = false; }},
     {"--preview", [](BatchOptions& o) { o.preview = true; }},
@@ -121,6 +123,7 @@ std::string usage_text() {
            "                   [--subfolders | --no-subfolders] [--output DIR] [--name PATTERN]\n"
            "                   [--converter TITLE|NUMBER] [-j N | --jobs N] [--time-limit S]\n"
            "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
+           "                   [--keep-times | --no-keep-times]\n"
            "                   [--progress | --no-progress] [--preview | -n | --dry-run]\n"
            "                   [--joblog FILE] [--shard K/N] [--retry-failed FILE]\n"
            "                   [--print-jobs]\n"
@@ -159,6 +162,10 @@ std::string help_text() {
            "                        fails and the run goes on\n"
            "  --skip-up-to-date     skip a file whose output exists and is not older than it\n"
            "  --no-skip-up-to-date  convert every matching file\n"
+           "  --keep-times          give each converted file's output its input's modification\n"
+           "                        time (with --skip-up-to-date the output then counts as up\n"
+           "                        to date until the input changes)\n"
+           "  --no-keep-times       leave outputs with the time the converter wrote them\n"
            "  --progress            show files done, percent, elapsed and estimated time left\n"
            "                        on standard error (shown by default when it is a terminal)\n"
            "  --no-progress         never show it\n"

@@ -18,6 +18,7 @@ struct BatchOptions {
     std::optional<std::string> jobs;       // --jobs N or -j N, checked when it is applied
     std::optional<std::string> time_limit;  // --time-limit S, checked when it is applied
     std::optional<bool> skip_up_to_date;   // --skip-up-to-date / --no-skip-up-to-date
+    std::optional<bool> keep_times;        // --keep-times / --no-keep-times
     std::optional<bool> progress;          // --progress / --no-progress
     bool preview = false;                  // --preview
     bool dry_run = false;                  // --dry-run or -n

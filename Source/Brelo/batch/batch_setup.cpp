@@ -87,6 +87,7 @@ bool apply_options(const BatchOptions& options, BatchSetup& setup) {
         return false;
     }
     if (options.skip_up_to_date) settings.skip_up_to_date = *options.skip_up_to_date;
+    if (options.keep_times) settings.keep_times = *options.keep_times;
     if (options.jobs) {
         const std::optional<int> jobs = whole_number(*options.jobs, 1024);
         if (!jobs) {

@@ -122,6 +122,7 @@ public:
             entry.text += console_label;
             entry.job = FileJob{plan.record.command_line, checked_.command->work_dir,
                                 plan.record.input_path, plan.record.output_path, expects_output_};
+            entry.job.keep_times = checked_.walked.keep_times;
             break;
         }
         queue_->add(std::move(entry));

@@ -40,6 +40,12 @@ bool mark_output_outdated(const std::string& input_path, const std::string& outp
     return set_file_modified_time(output_path, input_time - outdated_by);
 }
 
+bool keep_input_time(const std::string& input_path, const std::string& output_path) {
+    long long input_time = 0;
+    if (!file_modified_time(input_path, input_time)) return false;
+    return set_file_modified_time(output_path, input_time);
+}
+
 namespace {
 
 double seconds_since_1970() {
@@ -79,6 +85,9 @@ FileEnd convert_and_judge(const FileJob& job, const ConsoleSink& sink, Converter
 FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, ConverterWatch& watch) {
     const double start = seconds_since_1970();
     FileEnd end = convert_and_judge(job, sink, watch);
+    // Set before the file counts as ended, so that no later entry of the run sees the
+    // converter's own time on it.
+    if (job.keep_times && end.succeeded()) keep_input_time(job.input_path, job.output_path);
     end.start_time = start;
     end.run_time = seconds_since_1970() - start;
     return end;

@@ -20,6 +20,8 @@ struct FileJob {
     // The command line hands the converter its output path, so a converter that succeeds has
     // written that file.
     bool expects_output = true;
+    // A converted file's output gets the input's modification time (Keep Times).
+    bool keep_times = false;
 };
 
 // How one file's conversion ended.
@@ -64,7 +66,14 @@ bool command_passes_output(const PreparedCommand& command);
 //   (by existence, time or size, against the state taken just before it started) gets a
 //   modification time 2 seconds before its input's, so that "Skip up-to-date files" converts
 //   it again. The file stays where it is; an output it did not touch stays as it was.
+// With keep_times, a file that converted gets its input's modification time on its output
+// (keep_input_time).
 FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, ConverterWatch& watch);
+
+// The output's modification time is set to the input's: an output not older than its input is
+// up to date, so "Skip up-to-date files" passes over it. False when either time cannot be read
+// or set; the output is then left as the converter wrote it.
+bool keep_input_time(const std::string& input_path, const std::string& output_path);
 
 // The output's modification time is set 2 seconds before the input's. False when either time
 // cannot be read or set.

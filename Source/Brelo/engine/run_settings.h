@@ -11,6 +11,7 @@ struct RunSettings {
     std::string output_directory;  // trailing backslashes removed
     std::string output_pattern;    // as typed
     bool skip_up_to_date = false;  // a file whose output is not older than it is not converted
+    bool keep_times = false;       // a converted file's output gets its input's modification time
 };
 
 // The settings as typed: texts cut to 259 characters, the two directories without

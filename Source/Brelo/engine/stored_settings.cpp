@@ -71,6 +71,7 @@ RunSettings opening_settings(const StoredSettings& stored) {
     typed.output_directory = newest(stored, &StoredSettings::output_directories);
     typed.output_pattern = newest(stored, &StoredSettings::output_patterns);
     typed.skip_up_to_date = stored.skip_up_to_date;
+    typed.keep_times = stored.keep_times;
     return capture_settings(std::move(typed));
 }
 

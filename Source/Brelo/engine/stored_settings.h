@@ -46,6 +46,8 @@ struct StoredSettings {
     History output_patterns;
     bool output_auto_refresh = true;
     bool skip_up_to_date = false;       // files whose output is up to date are not converted
+    bool keep_times = false;            // outputs get their inputs' modification times
+    std::string job_log;                // the window's job log, as written; empty for none
     std::vector<Converter> converters;  // in display order, which is the file's numbering
     int current_converter = -1;         // index into converters, -1 for none
     WindowPlacement window;             // the main window's last place; brelo-batch ignores it
@@ -94,6 +96,8 @@ inline constexpr SettingField setting_fields[] = {
     {output_section, auto_refresh_key, &StoredSettings::output_auto_refresh},
     {output_section, "Skip Up To Date", &StoredSettings::skip_up_to_date,
      SettingField::Written::WhenSet},
+    {output_section, "Keep Times", &StoredSettings::keep_times, SettingField::Written::WhenSet},
+    {output_section, "Job Log", &StoredSettings::job_log},
 };
 
 // What the field of a history shows while the history is empty, as setting_fields has it.

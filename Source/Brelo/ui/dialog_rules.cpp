@@ -19,6 +19,7 @@ RefreshSide f5_side(int focus_id, int parent_id) {
     case IDC_MAIN_OUTPUT_TREE:
     case IDC_MAIN_OUTPUT_AUTO:
     case IDC_MAIN_SKIP_UP_TO_DATE:
+    case IDC_MAIN_KEEP_TIMES:
         return RefreshSide::Output;
     }
     switch (parent_id) {

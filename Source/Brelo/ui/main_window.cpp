@@ -24,6 +24,7 @@
 #include "ui/converters_dialog.h"
 #include "ui/dialog_rules.h"
 #include "ui/layout_rules.h"
+#include "ui/log_menu.h"
 #include "ui/pickers.h"
 #include "ui/resource.h"
 #include "ui/tree_fill.h"
@@ -196,6 +197,7 @@ void on_init_dialog(HWND window) {
     capture_design_layout(window);
     state.stored = load_settings(settings_file_path());
     show_stored_settings(window, state.stored);
+    set_run_job_log(state.stored.job_log);
     SendMessageW(window, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconW(app_instance(), MAKEINTRESOURCEW(IDI_APP))));
     create_tree_images(tree_glyph_size(window_dpi(window)));
@@ -208,6 +210,7 @@ void on_init_dialog(HWND window) {
     set_new_tree_proc(tree_scroll_proc);
     state.frame_proc = subclass(IDC_MAIN_INPUT_FRAME, frame_drop_proc);
     subclass(IDC_MAIN_OUTPUT_FRAME, frame_drop_proc);
+    route_log_context_menu(window);
     show_at_placement(window, state.stored.window);
     if (state.stored.input_auto_refresh) refresh_input_side();
     open_run_control();
@@ -330,12 +333,16 @@ BOOL on_command(int id, int code) {
     case IDC_MAIN_INPUT_AUTO:     on_auto_refresh_clicked(input_side); return TRUE;
     case IDC_MAIN_OUTPUT_AUTO:    on_auto_refresh_clicked(output_side); return TRUE;
     case IDC_MAIN_SKIP_UP_TO_DATE: read_tick(state.window, id, state.stored); return TRUE;
+    case IDC_MAIN_KEEP_TIMES:      read_tick(state.window, id, state.stored); return TRUE;
     case IDC_MAIN_CONVERTER:      if (code == CBN_SELCHANGE) on_converter_chosen(); return TRUE;
     case IDC_MAIN_INPUT_DIR:
     case IDC_MAIN_INPUT_PATTERNS: on_history_command(id, code, input_side); return TRUE;
     case IDC_MAIN_OUTPUT_DIR:
     case IDC_MAIN_OUTPUT_PATTERN: on_history_command(id, code, output_side); return TRUE;
     case IDM_REFRESH_FOCUSED:     on_refresh_focused(); return TRUE;
+    case IDM_SAVE_LOG:            on_save_log_as(state.window); return TRUE;
+    case IDM_COPY_LOG:            on_copy_log(state.window); return TRUE;
+    case IDM_RUN_FAILED_AGAIN:    run_failed_again(state.window, selected_converter(state.stored)); return TRUE;
     }
     return FALSE;
 }
@@ -403,6 +410,13 @@ BOOL on_notify(NMHDR& header) {
     return on_tree_notify(reinterpret_cast<const NMTREEVIEWW&>(header));
 }
 
+// Only the log box has a menu of the window's own; other controls keep theirs.
+BOOL on_context_menu(HWND window, HWND control, LPARAM at) {
+    if (control != item(IDC_MAIN_LOG)) return FALSE;
+    open_log_menu(window, at);
+    return TRUE;
+}
+
 void on_timer(HWND window, UINT_PTR timer) {
     if (timer == log_timer_id)
         on_log_timer(window);
@@ -415,6 +429,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_INITDIALOG: on_init_dialog(window); return TRUE;  // TRUE: default focus
     case WM_COMMAND:    return on_command(LOWORD(wparam), HIWORD(wparam));
     case WM_NOTIFY:     return on_notify(*reinterpret_cast<NMHDR*>(lparam));
+    case WM_CONTEXTMENU: return on_context_menu(window, reinterpret_cast<HWND>(wparam), lparam);
     case WM_TIMER:      on_timer(window, wparam); return TRUE;
     case WM_SIZE:       layout_controls(window); return FALSE;
     case WM_GETMINMAXINFO:

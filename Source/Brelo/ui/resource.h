@@ -14,9 +14,15 @@
 #define IDB_FOLDER_24 117
 #define IDB_FILE_32 118
 #define IDB_FOLDER_32 119
+// The log box's context menu.
+#define IDR_LOG_MENU 125
 
 // Commands
 #define IDM_REFRESH_FOCUSED 40001
+// The log box's context menu (Save Log As... also by Ctrl+S).
+#define IDM_SAVE_LOG 40010
+#define IDM_COPY_LOG 40011
+#define IDM_RUN_FAILED_AGAIN 40012
 
 // Main window (dialog 105)
 #define IDC_MAIN_OUTPUT_PATTERN 12
@@ -39,6 +45,7 @@
 #define IDC_MAIN_INPUT_FRAME 1025
 #define IDC_MAIN_OUTPUT_FRAME 1026
 #define IDC_MAIN_SKIP_UP_TO_DATE 1028
+#define IDC_MAIN_KEEP_TIMES 1050
 // Tree controls made at run time: those being filled while hidden, and those replaced, hidden
 // while they are emptied.
 #define IDC_MAIN_INPUT_TREE_COMING 1040

@@ -4,16 +4,22 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "batch/job_log.h"
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
+#include "engine/run_again.h"
 #include "engine/run_plan.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
+#include "settings/settings_file.h"
 #include "ui/console_text_bound.h"
 #include "ui/controls.h"
 #include "ui/dialog_rules.h"
@@ -30,6 +36,10 @@ constexpr const char* stop_label = "Stop";
 
 
 constexpr const char* no_worker_message = "The run could not be started.";
+// The notice of a run whose job log cannot be written (section "Output", key "Job Log"): the run
+// does not start, as brelo-batch does not start one without its --joblog.
+constexpr const char* job_log_key = "Job Log";
+constexpr const char* unwritable_job_log_message = "The job log cannot be written: ";
 // The timer that looks at the pending log text while files are converted; whether the box is
 // brought up to date at a tick is the pacing's choice (each update costs the control a layout of
 // the new text, and a run produces pieces far faster than anyone reads them).
@@ -47,6 +57,9 @@ struct WorkerOutput {
     bool replace = false;  // pending replaces the box's text instead of following it
     bool notice = false;   // the replacing text is a notice, shown from its top
     RunResult result;      // complete once ended is set
+    // The files the run left unconverted, in walk order (what Run Failed Again needs, so memory
+    // follows the failures, not the run's size); the worker's alone until ended is set.
+    std::vector<FileRecord> records;
     std::atomic<bool> ended{false};
     // The progress: counted before the run starts, then one file more at each file's end.
     std::atomic<int> matching{-1};     // files the run's walk will meet; -1 until counted
@@ -83,6 +96,9 @@ public:
         LogTextEvents::file_skipped(input, output, text);
         ++output_->done;
     }
+    void file_record(const FileRecord& record) override {
+        if (ended_unconverted(record.outcome)) output_->records.push_back(record);
+    }
 
 protected:
     void replace_text(const std::string& text) override { replace(text, false); }
@@ -115,6 +131,8 @@ struct RunState {
     int shown_done = -1;                   // the progress the caption shows; -1 for none
     int shown_matching = -1;
     UpdatePacing pacing;                   // when the box may be updated again during the run
+    std::string job_log;                   // [Output] Job Log as written; empty for none
+    std::vector<FileRecord> last_records;  // the files the last run left unconverted
 };
 
 RunState run;
@@ -191,7 +209,35 @@ void stop_run(HWND window) {
     EnableWindow(button, FALSE);
 }
 
-void start_run(HWND window, const std::optional<Converter>& converter) {
+// The job log's path: a relative one is taken from the program's folder, as BRELO.ini is.
+std::string job_log_path(const std::string& setting) {
+    if (setting.empty() || is_absolute_path(setting)) return setting;
+    return program_directory() + setting;
+}
+
+// The worker's part of a run, after the count: with again (the records of the run before), only
+// the files that run left unconverted are converted, by the request's list of files done
+// earlier, as brelo-batch --retry-failed does; with a job log, each file's line goes there too.
+RunResult run_on_worker(CheckedRequest& checked, const std::vector<FileRecord>& again,
+                        const std::string& job_log, PendingLogEvents& log, int matching,
+                        RunControl& control) {
+    if (!again.empty()) {
+        checked.request.done_earlier = done_but_unconverted(matching_files(checked), again);
+    }
+    if (job_log.empty()) return run_batch(checked, log, control);
+    std::ofstream file(std::filesystem::u8path(job_log), std::ios::binary | std::ios::trunc);
+    if (!file) {
+        log.notice(make_notice(output_section, job_log_key, unwritable_job_log_message + job_log));
+        return RunResult();
+    }
+    JobLogRun run;
+    run.whole_count = matching;
+    JobLogEvents events(log, file, run);
+    return run_batch(checked, events, control);
+}
+
+void start_run(HWND window, const std::optional<Converter>& converter,
+               std::vector<FileRecord> again = std::vector<FileRecord>()) {
     RunRequest request;
     request.settings = read_run_settings(window);
     request.converter = converter;
@@ -208,13 +254,17 @@ void start_run(HWND window, const std::optional<Converter>& converter) {
     set_run_label(window, stop_label);
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
     RunControl control{run.stop, run.stop_grace};
-    const bool started = start_detached_thread([window, output, request, control]() mutable {
+    run.last_records.clear();
+    const std::string job_log = request.converter ? job_log_path(run.job_log) : std::string();
+    const bool started = start_detached_thread([window, output, request, control, job_log,
+                                                again = std::move(again)]() mutable {
         PendingLogEvents events(output);
-        const CheckedRequest checked = check_request(request);
         // A run without a converter ends at its checks: nothing to count for it.
+        CheckedRequest checked = check_request(request);
         output->matching =
             request.converter ? count_matching_files(checked, control.stop).mine : 0;
-        output->result = run_batch(checked, events, control);
+        output->result =
+            run_on_worker(checked, again, job_log, events, output->matching, control);
         output->ended = true;
         PostMessageW(window, run_ended_message, 0, 0);
     });
@@ -268,6 +318,7 @@ void on_run_ended(HWND window, StoredSettings& stored) {
     KillTimer(window, log_timer_id);
     end_progress(window);
     const RunResult result = run.worker->result;
+    run.last_records = std::move(run.worker->records);
     run.worker.reset();
     run.log = std::string();
     if (run.running) {
@@ -297,4 +348,17 @@ void end_run_before_close(HWND window, StoredSettings& stored) {
 
 bool run_in_progress() {
     return run.worker != nullptr;
+}
+
+void set_run_job_log(const std::string& setting) {
+    run.job_log = setting;
+}
+
+bool can_run_failed_again() {
+    return !run.worker && any_unconverted(run.last_records);
+}
+
+void run_failed_again(HWND window, const std::optional<Converter>& converter) {
+    if (!can_run_failed_again()) return;
+    start_run(window, converter, run.last_records);
 }

@@ -54,3 +54,16 @@ void end_run_before_close(HWND window, StoredSettings& stored);
 
 // True while a run's worker exists, stopped or not, until the window has handled its end.
 bool run_in_progress();
+
+// [Output] Job Log as BRELO.ini has it: when not empty, each run writes the job log brelo-batch
+// --joblog writes to that file (a relative path is taken from the program's folder), replacing
+// the file. A job log that cannot be opened keeps the run from starting, with a notice.
+void set_run_job_log(const std::string& setting);
+
+// True when no run is in progress and the last run left any matching file unconverted: failed,
+// refused, or not started (or ended) by Stop.
+bool can_run_failed_again();
+// Starts a run, as Run does with the fields as they are now, that converts only the files the
+// last run left unconverted (by input path); every other matching file gets the short entry of a
+// file done in the earlier run. Does nothing when can_run_failed_again is false.
+void run_failed_again(HWND window, const std::optional<Converter>& converter);

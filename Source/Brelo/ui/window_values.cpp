@@ -32,6 +32,7 @@ constexpr TickBox tick_boxes[] = {
     {IDC_MAIN_INPUT_AUTO, &StoredSettings::input_auto_refresh},
     {IDC_MAIN_OUTPUT_AUTO, &StoredSettings::output_auto_refresh},
     {IDC_MAIN_SKIP_UP_TO_DATE, &StoredSettings::skip_up_to_date},
+    {IDC_MAIN_KEEP_TIMES, &StoredSettings::keep_times},
 };
 
 bool is_ticked(HWND window, int id) {
@@ -73,6 +74,7 @@ RunSettings read_run_settings(HWND window) {
     typed.output_directory = dialog_item_text(window, IDC_MAIN_OUTPUT_DIR);
     typed.output_pattern = dialog_item_text(window, IDC_MAIN_OUTPUT_PATTERN);
     typed.skip_up_to_date = is_ticked(window, IDC_MAIN_SKIP_UP_TO_DATE);
+    typed.keep_times = is_ticked(window, IDC_MAIN_KEEP_TIMES);
     return capture_settings(std::move(typed));
 }
 

@@ -1,5 +1,7 @@
 // brelo-batch started as a program, with real converters, files and settings.
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -200,6 +202,45 @@ TEST_F(BatchProgram, SecondRunSkipsWhatIsUpToDate) {
         << second.out;
     const BatchResult again = run({"--skip-up-to-date", "--no-skip-up-to-date"});
     EXPECT_NE(again.out.find("\r\nTotal 2 Files are converted.\r\n"), std::string::npos);
+}
+
+// --keep-times gives each output its input's time, so the next run with skipping starts no
+// converter; BRELO.ini's Keep Times=1 does the same, and --no-keep-times overrides it.
+TEST_F(BatchProgram, KeepTimesGivesOutputsTheirInputsTimes) {
+    const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::hours(5);
+    const std::vector<std::string> names = {"a.txt", "sub/b.txt"};
+    for (const std::string& name : names)
+        std::filesystem::last_write_time(std::filesystem::u8path(join_path(in, name)), then);
+    const auto same_times = [&] {
+        int same = 0;
+        for (const std::string& name : names) {
+            long long in_time = 0, out_time = 0;
+            if (file_modified_time(join_path(in, name), in_time) &&
+                file_modified_time(join_path(out, name), out_time) && in_time == out_time)
+                ++same;
+        }
+        return same;
+    };
+    const BatchResult plain = run({});
+    ASSERT_EQ(plain.exit_code, 0) << plain.err;
+    EXPECT_EQ(same_times(), 0);
+
+    const BatchResult kept = run({"--keep-times"});
+    ASSERT_EQ(kept.exit_code, 0) << kept.err;
+    EXPECT_EQ(same_times(), 2);
+    const BatchResult skipped = run({"--keep-times", "--skip-up-to-date"});
+    EXPECT_EQ(skipped.out.find("Console:"), std::string::npos) << skipped.out;
+
+    const BatchResult overridden = run({"--keep-times", "--no-keep-times"});
+    ASSERT_EQ(overridden.exit_code, 0) << overridden.err;
+    EXPECT_EQ(same_times(), 0);
+    std::string text = read_file(ini);
+    const auto output = text.find("[Output]");
+    ASSERT_NE(output, std::string::npos) << text;
+    text.insert(text.find('\n', output) + 1, "Keep Times=1\r\n");
+    write_file(ini, text);
+    ASSERT_EQ(run({}).exit_code, 0);
+    EXPECT_EQ(same_times(), 2);
 }
 
 // The progress line goes to standard error only when asked for (or on a terminal), is cleared at

@@ -790,3 +790,43 @@ TEST_F(BatchRunTest, CountOfMatchingFilesIsWhatTheRunMeets) {
 }
 
 }  // namespace
+
+// Keep Times: each converted file's output gets its input's time, side by side too; an equal
+// time is up to date, so with skipping the next run converts only the file that failed.
+TEST_F(BatchRunTest, KeptTimesMakeOutputsUpToDate) {
+    // "exitfile" exits with the number its input holds and writes nothing: the outputs the
+    // converted files need exist beforehand.
+    const Converter exit_code{"Exit", program_path("console_child"),
+                              "exitfile ${infile} ${outfile}", "${location}"};
+    const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::hours(3);
+    for (const std::optional<int> at_once : {std::optional<int>(1), std::optional<int>(3)}) {
+        SCOPED_TRACE(at_once ? *at_once : 0);
+        TempDir input;
+        TempDir output;
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            make_file(input, name, "0");
+            std::filesystem::last_write_time(input.file(name), then);
+            make_file(output, name, "made now");
+        }
+        make_file(input, "bad.txt", "3");
+        RunSettings settings = settings_for(input.path(), "*.txt", output.path());
+        settings.keep_times = true;
+        jobs = at_once;
+        RecordedRun first;
+        const RunResult converted = run(first, settings, exit_code);
+        EXPECT_EQ(converted.total, 4);
+        EXPECT_EQ(converted.failed, 1);
+        for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+            long long in_time = 0, out_time = 0;
+            ASSERT_TRUE(file_modified_time(input.file(name), in_time));
+            ASSERT_TRUE(file_modified_time(output.file(name), out_time));
+            EXPECT_EQ(out_time, in_time) << name;
+        }
+
+        settings.skip_up_to_date = true;
+        RecordedRun second;
+        const RunResult skipped = run(second, settings, exit_code);
+        EXPECT_EQ(skipped.skipped, 3);
+        EXPECT_EQ(skipped.total, 1) << second.text;  // bad.txt alone
+    }
+}

@@ -309,6 +309,39 @@ TEST(SaveSettings, AddedSettingsAreWrittenWhenTheyMatter) {
     EXPECT_NE(read_file(path).find("Skip Up To Date=0\r\n"), std::string::npos);
 }
 
+// Keep Times and the window's job log follow Skip Up To Date in [Output], by the same rule: absent
+// until set, and kept once the file has them.
+TEST(SaveSettings, KeepTimesAndJobLogFollowSkipUpToDate) {
+    TempDir dir;
+    const std::string path = dir.file("BRELO.ini");
+    StoredSettings s;
+    s.skip_up_to_date = true;
+    ASSERT_TRUE(save_settings(s, path));
+    const std::string plain = read_file(path);
+    EXPECT_EQ(plain.find("Keep Times"), std::string::npos) << plain;
+    EXPECT_EQ(plain.find("Job Log"), std::string::npos) << plain;
+    const StoredSettings loaded_plain = load_settings(path);
+    EXPECT_FALSE(loaded_plain.keep_times);
+    EXPECT_EQ(loaded_plain.job_log, "");
+
+    s.keep_times = true;
+    s.job_log = "logs\\run.joblog";
+    ASSERT_TRUE(save_settings(s, path));
+    EXPECT_EQ(load_settings(path), s);
+    const std::string text = read_file(path);
+    const auto skip =
+        text.find("\r\nSkip Up To Date=1\r\nKeep Times=1\r\nJob Log=logs\\run.joblog\r\n");
+    EXPECT_NE(skip, std::string::npos) << text;
+    EXPECT_LT(skip, text.find("[Converter]"));
+
+    s.keep_times = false;
+    s.job_log.clear();
+    ASSERT_TRUE(save_settings(s, path));
+    EXPECT_EQ(load_settings(path), s);
+    EXPECT_NE(read_file(path).find("\r\nKeep Times=0\r\nJob Log=\r\n"), std::string::npos)
+        << read_file(path);
+}
+
 // The time limit came later still: its keys follow every converter's Parallel key, and a file
 // without them loads as no limit and is saved without them.
 TEST(SaveSettings, TimeLimitsFollowTheParallelKeys) {

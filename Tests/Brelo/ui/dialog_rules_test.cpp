@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "ui/log_file_text.h"
 #include "ui/resource.h"
 
 namespace {
@@ -27,6 +28,7 @@ TEST(F5Side, FollowsTheFocusedControlThenItsParent) {
         {"output tree", IDC_MAIN_OUTPUT_TREE, 0, RefreshSide::Output},
         {"output Auto Refresh", IDC_MAIN_OUTPUT_AUTO, 0, RefreshSide::Output},
         {"Skip up-to-date files", IDC_MAIN_SKIP_UP_TO_DATE, 0, RefreshSide::Output},
+        {"Keep input times", IDC_MAIN_KEEP_TIMES, 0, RefreshSide::Output},
         // Every combo box's edit field is 1001: only the parent tells the boxes apart.
         {"edit of input directory", IDC_COMBO_EDIT, IDC_MAIN_INPUT_DIR, RefreshSide::Input},
         {"edit of input patterns", IDC_COMBO_EDIT, IDC_MAIN_INPUT_PATTERNS, RefreshSide::Input},
@@ -230,6 +232,32 @@ TEST(CentredPosition, TruncatesTowardZero) {
                                                   row.area_height);
         EXPECT_EQ(p.x, row.x);
         EXPECT_EQ(p.y, row.y);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CrlfText, EveryLineEndsWithCrLf) {
+    struct Row {
+        const char* label;
+        std::string text;
+        std::string saved;
+    };
+    const Row rows[] = {
+        {"empty", "", ""},
+        {"already CR LF", "a\r\nb\r\n", "a\r\nb\r\n"},
+        {"lone LF", "a\nb", "a\r\nb"},
+        {"lone CR", "a\rb\r", "a\r\nb\r\n"},
+        {"LF CR is two ends", "a\n\rb", "a\r\n\r\nb"},
+        {"CR CR LF", "a\r\r\n", "a\r\n\r\n"},
+        {"NUL and UTF-8 kept", std::string("\xE3\x81\x82\0z\n", 6),
+         std::string("\xE3\x81\x82\0z\r\n", 7)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(crlf_text(row.text), row.saved);
     }
 }
 

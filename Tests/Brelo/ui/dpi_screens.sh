@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Photographs brelo's main window under Wine at 96, 120, 144 and 192 DPI, for a person to look
 # at: at each DPI the window as it opens, after a refresh that filled the trees and emptied the
-# log box of a notice, and maximised on a large screen; then at 144 DPI on a 1280 x 720 screen,
-# where the design does not fit. The pictures go to OUT_DIR as PNG files. The DPI is a setting
+# log box of a notice, and maximised on a large screen; at 96 DPI its log box's context menu
+# and its minimum size; then at 144 DPI on a 1280 x 720 screen, where the design does not fit. The pictures go to OUT_DIR as PNG files. The DPI is a setting
 # of a Wine prefix, so the script keeps a prefix of its own beside the build's, and a display
 # of its own. Fails when brelo's window does not come or a picture cannot be taken.
 # Usage: dpi_screens.sh BIN_DIR OUT_DIR  (environment: SCREENS_DISPLAY, a display number to use)
@@ -98,6 +98,12 @@ for dpi in 96 120 144 192; do
           dir "$samples" refresh items "$items" shot "$(winpath "$work/dpi-$dpi-2-refreshed.bmp")" \
           maximize shot "$(winpath "$work/dpi-$dpi-3-maximised.bmp")" close
 done
+# At 96 DPI: the log box's context menu, opened from the keyboard, and the window at its
+# minimum size (the output group's check boxes beside its labels).
+set_dpi 96
+write_settings
+drive notice logmenu shot "$(winpath "$work/dpi-96-5-log-menu.bmp")" endmenu \
+      client 1 1 shot "$(winpath "$work/dpi-96-6-minimum.bmp")" close
 stop_display
 
 start_display 1280x720

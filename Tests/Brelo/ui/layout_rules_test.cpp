@@ -38,6 +38,7 @@ TEST(ControlAnchors, EveryControlOfTheTemplateFollowsItsSide) {
         {"output group", ControlKind::Frame, units(296, 5, 285, 234), {H, N, W, H}},
         {"output folder label", ControlKind::Label, units(301, 17, 60, 9), {H, N, H, N}},
         {"Skip up-to-date files", ControlKind::CheckBox, units(497, 16, 80, 11), {W, N, W, N}},
+        {"Keep input times", ControlKind::CheckBox, units(505, 43, 72, 11), {W, N, W, N}},
         {"output pattern field", ControlKind::Field, units(301, 56, 230, 61), {H, N, W, N}},
         {"output Refresh", ControlKind::PushButton, units(533, 56, 44, 12), {W, N, W, N}},
         {"output hint", ControlKind::Label, units(301, 72, 274, 9), {H, N, W, N}},
@@ -194,6 +195,24 @@ TEST(ScaledLength, RoundsToTheNearestPixel) {
     EXPECT_EQ(scaled_length(17, 144, 96), 11);
     EXPECT_EQ(scaled_length(7, 0, 96), 7);
     EXPECT_EQ(scaled_rect({1, 2, 3, 4}, 96, 192), (PixelRect{2, 4, 6, 8}));
+}
+
+// Keep input times, on the output patterns label's row, keeps clear of the label and inside its
+// group from the design width down to the minimum.
+TEST(AnchoredRect, KeepTimesBoxStaysBesideThePatternsLabel) {
+    const PixelRect box = units(505, 43, 72, 11);
+    const PixelRect label = units(301, 44, 65, 9);
+    const Anchors box_anchors = control_anchors(ControlKind::CheckBox, box, marks);
+    const Anchors label_anchors = control_anchors(ControlKind::Label, label, marks);
+    const Anchors group_anchors = control_anchors(ControlKind::Frame, marks.output_group, marks);
+    for (int grow : {0, -1, -83, minimum_client_width_units - 586, 300}) {
+        SCOPED_TRACE(grow);
+        const PixelRect b = anchored_rect(box, box_anchors, grow, 0);
+        const PixelRect l = anchored_rect(label, label_anchors, grow, 0);
+        const PixelRect g = anchored_rect(marks.output_group, group_anchors, grow, 0);
+        EXPECT_GT(b.left, l.right + 4);
+        EXPECT_LT(b.right, g.right);
+    }
 }
 
 }  // namespace

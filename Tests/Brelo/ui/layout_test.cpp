@@ -37,6 +37,7 @@ const TemplateControl template_controls[] = {
     {IDC_MAIN_OUTPUT_AUTO, {518, 223, 58, 11}},   {IDC_MAIN_CONVERTER, {60, 251, 413, 90}},
     {IDC_MAIN_CONFIGURE, {480, 251, 44, 12}},     {IDC_MAIN_RUN, {530, 251, 44, 12}},
     {IDC_MAIN_LOG, {5, 274, 576, 83}},            {IDC_MAIN_SKIP_UP_TO_DATE, {497, 16, 80, 11}},
+    {IDC_MAIN_KEEP_TIMES, {505, 43, 72, 11}},
 };
 
 bool is_combo(int id) {
@@ -173,6 +174,7 @@ TEST_F(LayoutTest, LargerWindowGrowsTreesAndLogAndKeepsButtonsAtTheirEdges) {
         {"input Auto Refresh", IDC_MAIN_INPUT_AUTO, 100, 60, 100, 60},
         {"output Auto Refresh", IDC_MAIN_OUTPUT_AUTO, 200, 60, 200, 60},
         {"Skip up-to-date files", IDC_MAIN_SKIP_UP_TO_DATE, 200, 0, 200, 0},
+        {"Keep input times", IDC_MAIN_KEEP_TIMES, 200, 0, 200, 0},
         {"converter box", IDC_MAIN_CONVERTER, 0, 60, 200, 60},
         {"Configure", IDC_MAIN_CONFIGURE, 200, 60, 200, 60},
         {"Run", IDC_MAIN_RUN, 200, 60, 200, 60},
@@ -233,6 +235,19 @@ TEST_F(LayoutTest, MinimumSizeIsBelowTheDesignAndHoldsEveryControl) {
     EXPECT_LT(placed(IDC_MAIN_OUTPUT_FRAME).left, placed(IDC_MAIN_SKIP_UP_TO_DATE).left);
     EXPECT_LE(placed(IDC_MAIN_SKIP_UP_TO_DATE).bottom, placed(IDC_MAIN_OUTPUT_DIR).top);
     EXPECT_LE(placed(IDC_MAIN_RUN).bottom, placed(IDC_MAIN_LOG).top);
+    // Keep input times sits between the two output fields, on the patterns label's row.
+    for (const bool maximised : {false, true}) {
+        SCOPED_TRACE(maximised ? "maximised" : "minimum");
+        if (maximised) {
+            ShowWindow(main_window(), SW_MAXIMIZE);
+            pump();
+        }
+        const RECT keep = placed(IDC_MAIN_KEEP_TIMES);
+        EXPECT_LE(placed(IDC_MAIN_OUTPUT_DIR).bottom, keep.top);
+        EXPECT_LE(placed(IDC_MAIN_OUTPUT_BROWSE).bottom, keep.top);
+        EXPECT_LE(keep.bottom, placed(IDC_MAIN_OUTPUT_PATTERN).top);
+        EXPECT_LT(keep.right, placed(IDC_MAIN_OUTPUT_FRAME).right);
+    }
 }
 
 TEST_F(LayoutTest, PlaceSizeAndMaximisedStateSurviveARestart) {

@@ -62,8 +62,10 @@ TEST_F(MainWindowTest, CaptionIconAndControlsInTabOrder) {
         const int id = GetDlgCtrlID(child);
         if (id != -1 && id != 0xFFFF) ids.push_back(id);  // the labels have no id
     }
+    // Keep input times (1050) comes between the output folder's row and its patterns' field.
     const std::vector<int> expected = {1025, 1001, 1002, 1007, 1004, 1020, 1015, 1021, 1026, 1028,
-                                       1017, 1018, 12,   1005, 1019, 1023, 1016, 1006, 1022, 1003};
+                                       1017, 1018, 1050, 12,  1005, 1019, 1023, 1016, 1006, 1022,
+                                       1003};
     EXPECT_EQ(ids, expected);
     EXPECT_TRUE(GetWindowLongA(control(IDC_MAIN_INPUT_FRAME), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     EXPECT_TRUE(GetWindowLongA(control(IDC_MAIN_OUTPUT_FRAME), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
@@ -369,6 +371,7 @@ TEST_F(MainWindowTest, F5RefreshesTheSideThatHasTheFocus) {
         {"output tree", [] { return control(IDC_MAIN_OUTPUT_TREE); }, 0, 1},
         {"output Browse", [] { return control(IDC_MAIN_OUTPUT_BROWSE); }, 0, 1},
         {"Skip up-to-date files", [] { return control(IDC_MAIN_SKIP_UP_TO_DATE); }, 0, 1},
+        {"Keep input times", [] { return control(IDC_MAIN_KEEP_TIMES); }, 0, 1},
         {"Run", [] { return control(IDC_MAIN_RUN); }, 0, 0},
         {"Configure", [] { return control(IDC_MAIN_CONFIGURE); }, 0, 0},
         {"log box", [] { return control(IDC_MAIN_LOG); }, 0, 0},

@@ -12,6 +12,8 @@
 //   refresh        presses the input side's Refresh
 //   type TEXT      types TEXT over the input patterns, five keys a second, as a person would;
 //                  the next answers step also tells how long after the first key it ended
+//   logmenu        opens the log box's context menu as the keyboard does and waits for it
+//   endmenu        closes an open menu with Escape
 //   close          closes the window and waits for brelo to end
 // Usage: screen_driver BRELO_EXE STEP...
 // Prints what it does; exits with 1 when brelo or its window did not come, or a step failed.
@@ -209,6 +211,38 @@ bool set_client(const Brelo& brelo, int width, int height) {
     return true;
 }
 
+// The menu comes as a window of the menu class, shown by brelo's thread.
+HWND open_menu(const Brelo& brelo) {
+    HWND menu = nullptr;
+    while ((menu = FindWindowExA(nullptr, menu, "#32768", nullptr))) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(menu, &owner);
+        if (owner == brelo.process.dwProcessId && IsWindowVisible(menu)) return menu;
+    }
+    return nullptr;
+}
+
+bool open_log_menu(const Brelo& brelo) {
+    HWND log = GetDlgItem(brelo.window, IDC_MAIN_LOG);
+    PostMessageA(log, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log), -1);
+    const DWORD deadline = GetTickCount() + patience_ms;
+    while (GetTickCount() < deadline) {
+        if (open_menu(brelo)) return true;
+        Sleep(poll_ms);
+    }
+    return false;
+}
+
+bool end_menu(const Brelo& brelo) {
+    HWND menu = open_menu(brelo);
+    if (!menu) return false;
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    const DWORD deadline = GetTickCount() + patience_ms;
+    while (GetTickCount() < deadline && open_menu(brelo)) Sleep(poll_ms);
+    settle(brelo);
+    return !open_menu(brelo);
+}
+
 bool close(Brelo& brelo) {
     PostMessageA(brelo.window, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(brelo.process.hProcess, patience_ms) == WAIT_OBJECT_0;
@@ -262,6 +296,10 @@ int main(int argc, char** argv) {
             i += 1;
         } else if (step == "refresh") {
             PostMessageA(GetDlgItem(brelo.window, IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+        } else if (step == "logmenu") {
+            done = open_log_menu(brelo);
+        } else if (step == "endmenu") {
+            done = end_menu(brelo);
         } else if (step == "close") {
             done = close(brelo);
             closed = true;
