@@ -87,7 +87,7 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const RunSettings& settings, std::ostream& out, std::ostream& err) {
+int preview(const RunSettings& settings, bool marks, std::ostream& out, std::ostream& err) {
     PatternSet patterns;
     const bool passed = !check_both(settings, patterns);
     // The refresh runs its own checks again: with a bad output side the window still shows
@@ -97,7 +97,7 @@ int preview(const RunSettings& settings, std::ostream& out, std::ostream& err) {
         out << "Input:" << line_end << render_tree(*refresh.trees, TreeSide::Input, line_end)
             << line_end;
         out << "Output preview:" << line_end
-            << render_tree(*refresh.trees, TreeSide::Output, line_end);
+            << render_tree(*refresh.trees, TreeSide::Output, line_end, marks);
         out.flush();
     }
     print_notice(err, refresh.log_text);
@@ -268,7 +268,7 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(request, progress, joblog, out, err);
 
-    if (options.preview) return preview(request.settings, out, err);
+    if (options.preview) return preview(request.settings, options.marks, out, err);
     // Without a converter the run reports that after its checks and starts nothing, so it gives
     // the same notices as pressing Run.
     return request.converter ? dry_run(request, out, err) : run(request, false, joblog, out, err);

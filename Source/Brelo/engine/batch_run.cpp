@@ -234,6 +234,7 @@ private:
                 std::string text, std::string line, FileRecord record) {
         text += console_label;
         record.outcome = FileOutcome::Refused;
+        record.refusal = line;
         if (pool_) {
             ConverterPool::Entry entry{input_shown, output_shown, std::move(text), refused_entry,
                                        std::move(line)};

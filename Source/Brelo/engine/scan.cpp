@@ -62,14 +62,16 @@ void rename_files(PreviewFolder& folder, const std::string& output_pattern) {
 }
 
 void render_folder(const PreviewFolder& folder, TreeSide side, int depth,
-                   const std::string& line_end, std::string& out) {
+                   const std::string& line_end, bool marks, std::string& out) {
     const std::string indent(2 * static_cast<std::size_t>(depth), ' ');
     for (const PreviewFolder& sub : folder.folders) {
         out += indent + sub.name + line_end;
-        render_folder(sub, side, depth + 1, line_end, out);
+        render_folder(sub, side, depth + 1, line_end, marks, out);
     }
     for (const PreviewFile& file : folder.files) {
-        out += indent + (side == TreeSide::Input ? file.name : file.output_name) + line_end;
+        out += indent + (side == TreeSide::Input ? file.name : file.output_name);
+        if (marks && side == TreeSide::Output) out += output_mark_suffix(file.mark);
+        out += line_end;
     }
 }
 
@@ -91,14 +93,17 @@ std::string joined_notices(const std::string& first, const std::string& second) 
     return first + "\r\n\r\n" + second;
 }
 
-std::string shared_names_notice(const FileTrees& trees) {
-    return shared_output_notice(shared_output_names(trees));
+// The words that follow the notices of the checks and the scan: on shared output names, then
+// on the marks, each when there is something to say.
+std::string output_notices(const FileTrees& trees) {
+    return joined_notices(shared_output_notice(shared_output_names(trees)),
+                          output_marks_notice(count_output_marks(trees)));
 }
 
 }  // namespace
 
 bool operator==(const PreviewFile& a, const PreviewFile& b) {
-    return a.name == b.name && a.output_name == b.output_name;
+    return a.name == b.name && a.output_name == b.output_name && a.mark == b.mark;
 }
 
 bool operator==(const PreviewFolder& a, const PreviewFolder& b) {
@@ -143,15 +148,17 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         message += ": \"" + report.first_unreadable + "\"";
         refresh.log_text = make_notice(input_section, input_directory_key, message);
     }
+    // A cancelled refresh is never shown: its outputs need not be looked at.
+    if (!refresh.cancelled) mark_outputs(*refresh.trees, settings.skip_up_to_date);
     refresh.scan_notice = refresh.log_text;
-    refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
+    refresh.log_text = joined_notices(refresh.scan_notice, output_notices(*refresh.trees));
     return refresh;
 }
 
 void rename_refreshed_trees(InputRefresh& refresh, const RunSettings& settings) {
     if (!refresh.trees) return;
     refresh_output_tree(&*refresh.trees, settings);
-    refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
+    refresh.log_text = joined_notices(refresh.scan_notice, output_notices(*refresh.trees));
 }
 
 std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings) {
@@ -160,7 +167,8 @@ std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings) {
     if (!trees) return notice ? *notice : std::string();
     trees->output_root = settings.output_directory;
     rename_files(trees->top, settings.output_pattern);
-    return joined_notices(notice ? *notice : std::string(), shared_names_notice(*trees));
+    mark_outputs(*trees, settings.skip_up_to_date);
+    return joined_notices(notice ? *notice : std::string(), output_notices(*trees));
 }
 
 std::size_t shared_output_names(const FileTrees& trees) {
@@ -179,9 +187,10 @@ std::string shared_output_notice(std::size_t shared) {
     return make_notice(output_section, output_pattern_key, message);
 }
 
-std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end) {
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end,
+                        bool marks) {
     std::string out = (side == TreeSide::Input ? trees.input_root : trees.output_root) + line_end;
-    render_folder(trees.top, side, 1, line_end, out);
+    render_folder(trees.top, side, 1, line_end, marks, out);
     return out;
 }
 

@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/output_marks.h"
+
 struct RunSettings;
 struct PatternSet;
 
 struct PreviewFile {
     std::string name;         // as found in its folder
     std::string output_name;  // derived by the output pattern
+    OutputMark mark = OutputMark::New;  // what Run would do with the output (mark_outputs)
 };
 
 // A folder that holds a match, directly or below. The trees show its sub-folders first, in the
@@ -60,19 +63,21 @@ struct InputRefresh {
 // output-name pattern, then the scan. A folder that could not be listed is
 // reported in a notice that names it and says how many more there were. When the preview gives
 // one output name to more than one input, a notice says so, after the other one if there is one.
+// The outputs are marked (mark_outputs), and when any is not new, the notice of the marks
+// follows the others.
 InputRefresh refresh_input_tree(const RunSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr);
 
 // The output fields changed while the refresh's scan ran: its trees take the output names of
-// the settings, and its log text's word on shared output names follows them; the scan's own
-// notice stays as it was.
+// the settings, and its log text's word on shared output names and on the marks follows them;
+// the scan's own notice stays as it was.
 void rename_refreshed_trees(InputRefresh& refresh, const RunSettings& settings);
 
 // The output side's refresh: check_output (its verdict does not matter; when it passed, the
 // notice of unknown placeholders takes its place), then the preview of
 // trees renamed for the settings: the output root shows the output directory, every file the
-// name derived from its input name. Returns what the log box shows: empty, or the notices:
-// check_output's and the word on shared output names.
+// name derived from its input name, marked anew. Returns what the log box shows: empty, or the
+// notices: check_output's, the word on shared output names and the notice of the marks.
 // trees may be null (the trees are empty) and is then left alone.
 std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings);
 
@@ -85,9 +90,11 @@ std::size_t shared_output_names(const FileTrees& trees);
 std::string shared_output_notice(std::size_t shared);
 
 // One side of the trees as text: one line per item, each ended by line_end, indented by two
-// blanks per level below the root.
+// blanks per level below the root. With marks, each output name is followed by its mark's
+// suffix (output_mark_suffix).
 enum class TreeSide { Input, Output };
-std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end);
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end,
+                        bool marks = false);
 
 // The number of files in the trees.
 std::size_t file_count(const PreviewFolder& folder);

@@ -14,6 +14,10 @@
 #define IDB_FOLDER_24 117
 #define IDB_FILE_32 118
 #define IDB_FOLDER_32 119
+// The output tree's marks, a strip of state images at 16, 24 and 32 pixels.
+#define IDB_MARKS 140
+#define IDB_MARKS_24 141
+#define IDB_MARKS_32 142
 
 // Commands
 #define IDM_REFRESH_FOCUSED 40001

@@ -8,9 +8,11 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
+#include "engine/output_marks.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
 #include "ui/console_text_bound.h"
@@ -18,6 +20,7 @@
 #include "ui/dialog_rules.h"
 #include "ui/resource.h"
 #include "ui/taskbar_progress.h"
+#include "ui/tree_marks.h"
 #include "ui/update_pacing.h"
 #include "ui/window_values.h"
 
@@ -51,6 +54,7 @@ struct WorkerOutput {
     std::atomic<int> matching{-1};     // files the run's walk will meet; -1 until counted
     std::atomic<int> done{0};          // files converted, failed or skipped so far
     std::atomic<bool> logging{false};  // the checks passed and the log has begun
+    std::vector<FileRunMark> marks;    // files done, not marked in the output tree yet
 };
 
 // The run's events as the window wants them: kept, not shown, until the window's thread asks.
@@ -58,7 +62,8 @@ struct WorkerOutput {
 // a converter that writes without end must not fill the window's memory, nor the log box.
 class PendingLogEvents : public LogTextEvents {
 public:
-    explicit PendingLogEvents(std::shared_ptr<WorkerOutput> output) : output_(std::move(output)) {}
+    PendingLogEvents(std::shared_ptr<WorkerOutput> output, std::string input_directory)
+        : output_(std::move(output)), input_directory_(std::move(input_directory)) {}
     void notice(const std::string& text) override { replace(text, true); }
     void header(const std::string& text) override {
         LogTextEvents::header(text);
@@ -82,6 +87,11 @@ public:
         LogTextEvents::file_skipped(input, output, text);
         ++output_->done;
     }
+    void file_record(const FileRecord& record) override {
+        FileRunMark mark = run_mark_of(record, input_directory_);
+        std::lock_guard<std::mutex> lock(output_->mutex);
+        output_->marks.push_back(std::move(mark));
+    }
 
 protected:
     void replace_text(const std::string& text) override { replace(text, false); }
@@ -98,6 +108,7 @@ private:
         output_->notice = notice;
     }
     std::shared_ptr<WorkerOutput> output_;
+    std::string input_directory_;  // the run's, resolved: the marks' paths are below it
     ConsoleTextBound console_;  // the current file's entry
 };
 
@@ -128,12 +139,15 @@ void show_pending(HWND window) {
     std::string text;
     bool replace = false;
     bool notice = false;
+    std::vector<FileRunMark> marks;
     {
         std::lock_guard<std::mutex> lock(run.worker->mutex);
+        marks.swap(run.worker->marks);
         text.swap(run.worker->pending);
         replace = std::exchange(run.worker->replace, false);
         notice = run.worker->notice;
     }
+    if (!marks.empty()) show_run_marks(window, marks);
     if (replace) {
         run.log = std::move(text);
         set_log_text(window, run.log);
@@ -207,8 +221,9 @@ void start_run(HWND window, const ConverterList& converters) {
     set_run_label(window, stop_label);
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
     RunControl control{run.stop_event, run.stop_grace};
+    start_run_marks(window, request.settings);
     const bool started = start_detached_thread([window, output, request, control]() mutable {
-        PendingLogEvents events(output);
+        PendingLogEvents events(output, resolved_settings(request.settings).input_directory);
         // A run without a converter ends at its checks: nothing to count for it.
         output->matching = request.converter ? count_matching_files(request.settings, control) : 0;
         output->result = run_batch(request, events, control);
