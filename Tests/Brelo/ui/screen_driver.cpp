@@ -10,6 +10,7 @@
 //   dir TEXT       puts TEXT into the input folder field
 //   patterns TEXT  puts TEXT into the input patterns field
 //   refresh        presses the input side's Refresh
+//   run            presses Run and waits until the run's log has its total
 //   type TEXT      types TEXT over the input patterns, five keys a second, as a person would;
 //                  the next answers step also tells how long after the first key it ended
 //   close          closes the window and waits for brelo to end
@@ -85,6 +86,29 @@ bool wait_for_items(const Brelo& brelo, long items) {
     }
     std::printf("the input tree holds %ld items, not %ld\n",
                 static_cast<long>(SendMessageA(input_tree(brelo), TVM_GETCOUNT, 0, 0)), items);
+    return false;
+}
+
+// The log's text, asked by message, as wait_for_notice does.
+std::string log_text(const Brelo& brelo) {
+    HWND log = GetDlgItem(brelo.window, IDC_MAIN_LOG);
+    std::string text(static_cast<std::size_t>(SendMessageA(log, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageA(log, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+bool run_to_the_end(const Brelo& brelo) {
+    PostMessageA(GetDlgItem(brelo.window, IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    const DWORD deadline = GetTickCount() + patience_ms;
+    while (GetTickCount() < deadline) {
+        if (log_text(brelo).find(" Files are converted.") != std::string::npos) {
+            settle(brelo);
+            return true;
+        }
+        Sleep(poll_ms);
+    }
+    std::printf("the run did not end\n");
     return false;
 }
 
@@ -262,6 +286,8 @@ int main(int argc, char** argv) {
             i += 1;
         } else if (step == "refresh") {
             PostMessageA(GetDlgItem(brelo.window, IDC_MAIN_INPUT_REFRESH), BM_CLICK, 0, 0);
+        } else if (step == "run") {
+            done = run_to_the_end(brelo);
         } else if (step == "close") {
             done = close(brelo);
             closed = true;
