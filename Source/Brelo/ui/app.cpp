@@ -57,7 +57,7 @@ int create_tree_images(int glyph_size) {
     folder_image = add_glyph(image_list, glyphs.folder);
     file_image = add_glyph(image_list, glyphs.file);
     // The strip's glyphs become the list's images in their order: image n is state image n.
-    mark_list = ImageList_Create(glyphs.size, glyphs.size, ILC_COLOR16 | ILC_MASK, 10, 0);
+    mark_list = ImageList_Create(glyphs.size, glyphs.size, ILC_COLOR16 | ILC_MASK, 11, 0);
     if (mark_list) add_glyph(mark_list, glyphs.marks);
     return 1;
 }

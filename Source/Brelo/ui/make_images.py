@@ -7,9 +7,10 @@
     file24.bmp, folder24.bmp, file32.bmp, folder32.bmp
                 the same glyphs at 24x24 and 32x32 for screens of higher DPI, drawn from shapes
     marks.bmp, marks24.bmp, marks32.bmp
-                the output tree's marks in one strip of ten glyphs of 16, 24 and 32 pixels, in
-                the order of their state image numbers: none (blank), replace, up to date,
-                shared, same as input, converted, failed, skipped, stopped, not started
+                the output tree's marks in one strip of eleven glyphs of 16, 24 and 32 pixels,
+                in the order of their state image numbers: none (blank, never shown), replace,
+                up to date, shared, same as input, converted, failed, skipped, stopped, not
+                started, and a blank one that keeps the unmarked items in line
 
 The glyphs use RGB(255,0,255) as background, which the tree's image list masks out.
 Standard library only; the output is byte-for-byte reproducible. Run it after changing a drawing
@@ -218,6 +219,7 @@ MARK_SHAPES = [
     [(lambda x, y: 2 <= x < 14 and 2 <= y < 14, "N", "k"),
      (lambda x, y: 5 <= x < 11 and 5 <= y < 11, "w", None)],
     [(ring(4.2, 6.5), "A", "K")],
+    [],
 ]
 
 

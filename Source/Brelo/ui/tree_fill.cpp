@@ -142,7 +142,7 @@ void insert_pair(std::size_t parent_pair, const std::string& input_text,
                                  &input_text, image, pair));
     items.output.push_back(insert(Output, parent_pair ? items.output[parent_pair] : nullptr,
                                   output_text, image, pair,
-                                  file ? state_image_of(file->mark) : 0));
+                                  file ? state_image_of(file->mark) : blank_state_image));
     items.files.push_back(file);
 }
 

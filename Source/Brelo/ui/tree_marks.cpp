@@ -74,13 +74,13 @@ void show_marks(HWND window, const TreeItems& items) {
 
 int state_image_of(OutputMark mark) {
     switch (mark) {
-    case OutputMark::New:         return 0;
+    case OutputMark::New:         return blank_state_image;
     case OutputMark::Replace:     return 1;
     case OutputMark::UpToDate:    return 2;
     case OutputMark::Shared:      return 3;
     case OutputMark::SameAsInput: return 4;
     }
-    return 0;
+    return blank_state_image;
 }
 
 int state_image_of(RunMark mark) {

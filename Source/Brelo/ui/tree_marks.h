@@ -14,8 +14,11 @@
 #include "engine/scan.h"
 #include "ui/window_values.h"
 
-// The state image of a mark in the list of tree_mark_images(): 0 (none) for a new output and
-// for a file the run has not reached.
+// The state image of a mark in the list of tree_mark_images(); a new output shows the blank
+// one, as do the folders and the root, so that every item of a level stands in line (an item
+// without a state image is drawn further left). RunMark::None has none: the file shows its
+// preview mark.
+constexpr int blank_state_image = 10;
 int state_image_of(OutputMark mark);
 int state_image_of(RunMark mark);
 

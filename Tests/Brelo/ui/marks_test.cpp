@@ -22,8 +22,9 @@ namespace {
 using namespace gui;
 using test_support::write_file;
 
-// The state image numbers of the marks, as the bitmap strip orders them.
-constexpr int no_mark = 0, replace = 1, up_to_date = 2, shared = 3, same_as_input = 4,
+// The state image numbers of the marks, as the bitmap strip orders them; a new output shows
+// the blank one.
+constexpr int new_file = 10, replace = 1, up_to_date = 2, shared = 3, same_as_input = 4,
               converted = 5, failed = 6;
 
 // What the tree itself gets when it asks the window for an item's tip.
@@ -125,8 +126,8 @@ TEST_F(MarksTest, RefreshMarksWhatRunWouldDoWithEachOutput) {
     const std::string itself =
         "The output is the input itself: the converter would write over its input.";
     EXPECT_EQ(marked_files(),
-              sorted({mark("new.md5", no_mark), mark("old.md5", replace, replaces),
-                      mark("fresh.md5", replace, replaces), mark("s.md5", no_mark),
+              sorted({mark("new.md5", new_file), mark("old.md5", replace, replaces),
+                      mark("fresh.md5", replace, replaces), mark("s.md5", new_file),
                       mark("s.md5", shared, refuses),
                       mark("self.md5", same_as_input, itself)}));
     const std::string log = text(IDC_MAIN_LOG);
@@ -136,10 +137,10 @@ TEST_F(MarksTest, RefreshMarksWhatRunWouldDoWithEachOutput) {
 
     click(IDC_MAIN_SKIP_UP_TO_DATE);
     EXPECT_EQ(marked_files(),
-              sorted({mark("new.md5", no_mark), mark("old.md5", replace, replaces),
+              sorted({mark("new.md5", new_file), mark("old.md5", replace, replaces),
                       mark("fresh.md5", up_to_date,
                            "Run will skip it: the output is up to date."),
-                      mark("s.md5", no_mark), mark("s.md5", shared, refuses),
+                      mark("s.md5", new_file), mark("s.md5", shared, refuses),
                       mark("self.md5", same_as_input, itself)}));
 }
 
@@ -169,7 +170,7 @@ TEST_F(MarksTest, RunMarksEachFileWithItsEndUntilTheNextRefresh) {
     click(IDC_MAIN_INPUT_REFRESH);
     wait_for_refreshes();
     EXPECT_EQ(marked_files(),
-              sorted({mark("bad.md5", no_mark), mark("ok.md5", no_mark), mark("s.md5", no_mark),
+              sorted({mark("bad.md5", new_file), mark("ok.md5", new_file), mark("s.md5", new_file),
                       mark("s.md5", shared,
                            "Run will refuse it: an earlier input has the same output name.")}));
 }
