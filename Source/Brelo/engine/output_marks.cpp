@@ -1,7 +1,7 @@
 // The preview's marks of what Run would do, and the marks of what a run did.
 #include "engine/output_marks.h"
 
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/conversion_log.h"
@@ -22,6 +22,17 @@ bool same_folder(const std::string& input, const std::string& output) {
     return folder_identity(input, a) && folder_identity(output, b) && a == b;
 }
 
+// The names of the files in a folder, by the file system's comparison; empty when it cannot be
+// listed. One listing per folder costs far less than a look at every output.
+std::unordered_set<std::string> file_names(const std::string& folder) {
+    std::unordered_set<std::string> names;
+    list_directory(folder, [&names](const DirEntry& entry) {
+        if (!entry.is_directory) names.insert(path_compare_key(entry.name));
+        return true;
+    });
+    return names;
+}
+
 struct Marker {
     bool skip_up_to_date;
     bool same_folders;
@@ -29,29 +40,33 @@ struct Marker {
     void mark(PreviewFolder& folder, const std::string& input, const std::string& output) const {
         for (PreviewFolder& sub : folder.folders)
             mark(sub, join_path(input, sub.name), join_path(output, sub.name));
+        if (folder.files.empty()) return;
+        const std::unordered_set<std::string> existing = file_names(output);
         // Only files of one folder can share an output path, as output folders mirror input
         // folders one for one.
-        std::unordered_map<std::string, bool> claimed;
+        std::unordered_set<std::string> claimed;
         for (PreviewFile& file : folder.files) {
             const std::string key = path_compare_key(file.output_name);
-            if (!claimed.emplace(key, true).second) {
+            if (!claimed.insert(key).second) {
                 file.mark = OutputMark::Shared;
             } else if (same_folders && key == path_compare_key(file.name)) {
                 file.mark = OutputMark::SameAsInput;
+            } else if (!existing.count(key)) {
+                file.mark = OutputMark::New;
             } else {
-                file.mark = disk_mark(join_path(input, file.name),
-                                      join_path(output, file.output_name));
+                file.mark = old_output_mark(join_path(input, file.name),
+                                            join_path(output, file.output_name));
             }
         }
     }
 
     // The run's rule for up to date: the output exists and is not older than the input.
-    OutputMark disk_mark(const std::string& input_path, const std::string& output_path) const {
+    OutputMark old_output_mark(const std::string& input_path,
+                               const std::string& output_path) const {
         long long output_time = 0;
-        if (!file_modified_time(output_path, output_time)) return OutputMark::New;
         long long input_time = 0;
-        if (skip_up_to_date && file_modified_time(input_path, input_time) &&
-            output_time >= input_time)
+        if (skip_up_to_date && file_modified_time(output_path, output_time) &&
+            file_modified_time(input_path, input_time) && output_time >= input_time)
             return OutputMark::UpToDate;
         return OutputMark::Replace;
     }

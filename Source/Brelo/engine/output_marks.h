@@ -24,7 +24,8 @@ enum class OutputMark : unsigned char {
 // then SameAsInput (an output folder that is the input folder, by its text or its identity,
 // and an output name that the file system takes for the input's); then the output's file:
 // missing is New, present is Replace, or UpToDate when skipping and not older than its input.
-// The trees' roots are the directories; outputs that cannot be looked at count as missing.
+// The trees' roots are the directories. Each output folder is listed once; a folder that
+// cannot be listed holds no outputs, and a directory of an output's name is no output.
 void mark_outputs(FileTrees& trees, bool skip_up_to_date);
 
 // How many outputs of the trees have each mark.

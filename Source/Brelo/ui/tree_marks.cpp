@@ -1,7 +1,6 @@
 // The output tree's marks as state images, and the tips that explain them.
 #include "ui/tree_marks.h"
 
-#include <algorithm>
 #include <unordered_map>
 #include <utility>
 

@@ -1,7 +1,6 @@
 // The output tree's marks read back from the real window: the state image of each output file
 // item after a refresh and after a run, and the tip the tree is given for it.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
