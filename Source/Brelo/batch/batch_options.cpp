@@ -37,6 +37,7 @@ constexpr FlagOption flag_options[] = {
     {"--progress", [](BatchOptions& o) { o.progress = true; }},
     {"--no-progress", [](BatchOptions& o) { o.progress = false; }},
     {"--preview", [](BatchOptions& o) { o.preview = true; }},
+    {"--marks", [](BatchOptions& o) { o.marks = true; }},
     {"--dry-run", [](BatchOptions& o) { o.dry_run = true; }},
     {"-n", [](BatchOptions& o) { o.dry_run = true; }},
     {"--help", [](BatchOptions& o) { o.help = true; }},
@@ -114,6 +115,9 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
     if (options.preview && options.dry_run && parsed.error.empty()) {
         parsed.error = "--preview and --dry-run cannot be used together; run it once with each";
     }
+    if (options.marks && !options.preview && parsed.error.empty()) {
+        parsed.error = "--marks goes with --preview";
+    }
     if (options.help || options.version) parsed.error.clear();
     return parsed;
 }
@@ -124,7 +128,7 @@ std::string usage_text() {
            "                   [--converter TITLE|NUMBER] [-j N | --jobs N] [--time-limit S]\n"
            "                   [--skip-up-to-date | --no-skip-up-to-date]\n"
            "                   [--keep-times | --no-keep-times]\n"
-           "                   [--progress | --no-progress] [--preview | -n | --dry-run]\n"
+           "                   [--progress | --no-progress] [--preview [--marks] | -n | --dry-run]\n"
            "                   [--joblog FILE] [--shard K/N] [--retry-failed FILE]\n"
            "                   [--print-jobs]\n"
            "       brelo-batch --join-logs LOG...\n"
@@ -171,6 +175,13 @@ std::string help_text() {
            "  --no-progress         never show it\n"
            "  --preview             print the input tree and the output preview tree, start\n"
            "                        nothing\n"
+           "  --marks               with --preview: follow each output name with what Run\n"
+           "                        would do with it: \" [replace]\" (a file of that name\n"
+           "                        exists), \" [up to date]\" (it would be skipped),\n"
+           "                        \" [shared]\" (an earlier input has the name; Run refuses\n"
+           "                        it), \" [same as input]\" (the output is the input itself);\n"
+           "                        nothing for a new file. Standard error sums them up\n"
+           "                        either way\n"
            "  -n, --dry-run         print the commands the run would start, start nothing: a\n"
            "                        comment line \"input -> output\" and then the command, which\n"
            "                        changes to the converter's working directory and starts the\n"

@@ -21,6 +21,7 @@ struct BatchOptions {
     std::optional<bool> keep_times;        // --keep-times / --no-keep-times
     std::optional<bool> progress;          // --progress / --no-progress
     bool preview = false;                  // --preview
+    bool marks = false;                    // --marks, with --preview
     bool dry_run = false;                  // --dry-run or -n
     bool help = false;                     // --help or -h
     bool version = false;                  // --version
@@ -43,7 +44,7 @@ struct ParsedOptions {
 // after "=" in the same one ("--input=D:\Data"); the short -j takes it as the next argument or
 // joined to it ("-j2"); the later of two equal options wins. Unknown options, stray arguments and
 // a missing value are errors, and so are --preview and --dry-run together (a plan of commands
-// that can be pasted has no trees in it). --help and --version make every other argument
+// that can be pasted has no trees in it), and --marks without --preview. --help and --version make every other argument
 // irrelevant, errors included; --help wins over --version.
 ParsedOptions parse_options(const std::vector<std::string>& args);
 

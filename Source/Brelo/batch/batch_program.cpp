@@ -83,14 +83,14 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const CheckedRequest& checked, std::ostream& out, std::ostream& err) {
+int preview(const CheckedRequest& checked, bool marks, std::ostream& out, std::ostream& err) {
     const RunRequest& request = checked.request;
     // The refresh runs its own checks again: with a bad output side the window still shows
     // both trees, under the output check's notice. The input tree is printed while it is walked.
     const RunShard* shard = request.shard ? &*request.shard : nullptr;
     PreviewPrinter printer(out, line_end);
     const InputRefresh refresh = refresh_input_tree(request.settings, nullptr, &printer, shard);
-    if (refresh.trees) printer.print_output_tree(*refresh.trees);
+    if (refresh.trees) printer.print_output_tree(*refresh.trees, marks);
     print_notice(err, refresh.log_text);
     return checked.settings_passed ? exit_ran : exit_check_failed;
 }
@@ -242,7 +242,7 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(checked, progress, joblog, out, err);
 
-    if (options.preview) return preview(checked, out, err);
+    if (options.preview) return preview(checked, options.marks, out, err);
     // Without a converter the run reports that after its checks and starts nothing, so it gives
     // the same notices as pressing Run.
     return checked.request.converter ? dry_run(checked, out, err)

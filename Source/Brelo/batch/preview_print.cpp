@@ -31,19 +31,22 @@ void PreviewPrinter::files_added(const FileTrees& trees, std::size_t place, int 
     for (const PreviewFile& file : trees.files_of(trees.folders[place])) line(depth + 1, file.name);
 }
 
-void PreviewPrinter::print_output_tree(const FileTrees& trees) {
+void PreviewPrinter::print_output_tree(const FileTrees& trees, bool marks) {
     pending_ += line_end_;
     pending_ += "Output preview:";
     pending_ += line_end_;
-    visit_tree_lines(trees, TreeSide::Output,
-                     [this](const TreeLine& item) { line(item.depth, item.text); });
+    visit_tree_lines(trees, TreeSide::Output, [this, marks](const TreeLine& item) {
+        line(item.depth, item.text,
+             marks && item.file ? output_mark_suffix(item.file->mark) : "");
+    });
     flush();
     out_.flush();
 }
 
-void PreviewPrinter::line(int depth, std::string_view text) {
+void PreviewPrinter::line(int depth, std::string_view text, const char* suffix) {
     pending_.append(2 * static_cast<std::size_t>(depth), ' ');
     pending_ += text;
+    pending_ += suffix;
     pending_ += line_end_;
     if (pending_.size() >= piece_size) flush();
 }

@@ -20,11 +20,12 @@ public:
     void folder_added(const FileTrees& trees, std::size_t place, int depth) override;
     void files_added(const FileTrees& trees, std::size_t place, int depth) override;
 
-    // The output tree after the scan, then everything printed goes out.
-    void print_output_tree(const FileTrees& trees);
+    // The output tree after the scan, then everything printed goes out. With marks, each
+    // output name is followed by its mark's suffix (output_mark_suffix).
+    void print_output_tree(const FileTrees& trees, bool marks = false);
 
 private:
-    void line(int depth, std::string_view text);
+    void line(int depth, std::string_view text, const char* suffix = "");
     void flush();
 
     std::ostream& out_;

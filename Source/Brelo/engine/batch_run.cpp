@@ -194,6 +194,7 @@ private:
     static void refuse(QueueEntry& entry, std::string line) {
         entry.kind = EntryKind::Refused;
         entry.text += console_label;
+        entry.record.refusal = line;
         entry.detail = std::move(line);
         entry.record.outcome = FileOutcome::Refused;
     }

@@ -53,6 +53,7 @@ struct FileRecord {
     std::string output_path;   // as the converter gets it
     std::string command_line;  // the one it was (or would have been) started with
     FileEnd end;               // meaningful with Converted and Failed
+    std::string refusal;       // with Refused: the line of its entry that says why
 };
 
 // Whether the command line hands the converter the output path.

@@ -11,20 +11,6 @@
 
 namespace {
 
-// The settings a run walks with: relative input and output directories resolved against the
-// current directory (brelo's own folder), so that a converter finds the paths it is given from
-// its own working directory.
-RunSettings resolved_settings(const RunSettings& typed) {
-    const auto resolved = [](const std::string& directory) {
-        return directory.empty() || is_absolute_path(directory) ? directory
-                                                                : absolute_path(directory);
-    };
-    RunSettings settings = typed;
-    settings.input_directory = resolved(typed.input_directory);
-    settings.output_directory = resolved(typed.output_directory);
-    return settings;
-}
-
 // Plans each file the walk matches and hands the plan to the view.
 class Planner : public WalkVisitor {
 public:
@@ -124,6 +110,18 @@ public:
 };
 
 }  // namespace
+
+RunSettings resolved_settings(const RunSettings& typed) {
+    const auto resolved = [](const std::string& directory) {
+        return directory.empty() || is_absolute_path(directory) ? directory
+                                                                : absolute_path(directory);
+    };
+    RunSettings settings = typed;
+    settings.input_directory = resolved(typed.input_directory);
+    settings.output_directory = resolved(typed.output_directory);
+    return settings;
+}
+
 
 CheckedRequest check_request(const RunRequest& request) {
     CheckedRequest checked;

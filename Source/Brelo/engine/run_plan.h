@@ -31,6 +31,11 @@ struct CheckedRequest {
     RunSettings walked;  // the request's settings with the directories resolved
 };
 
+// The settings a run walks with: relative input and output directories resolved against the
+// current directory (brelo's own folder), so that a converter finds the paths it is given from
+// its own working directory.
+RunSettings resolved_settings(const RunSettings& typed);
+
 // Makes the run's checks in their order: check_input, check_output, a converter selected,
 // check_prepared_command. Reads the disk; starts nothing.
 CheckedRequest check_request(const RunRequest& request);

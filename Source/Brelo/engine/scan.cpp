@@ -110,8 +110,11 @@ std::string joined_notices(const std::string& first, const std::string& second) 
     return first + "\r\n\r\n" + second;
 }
 
-std::string shared_names_notice(const FileTrees& trees) {
-    return shared_output_notice(shared_output_names(trees));
+// The words that follow the notices of the checks and the scan: on shared output names, then
+// on the marks, each when there is something to say.
+std::string output_notices(const FileTrees& trees) {
+    return joined_notices(shared_output_notice(shared_output_names(trees)),
+                          output_marks_notice(count_output_marks(trees)));
 }
 
 }  // namespace
@@ -134,7 +137,7 @@ FileTrees& FileTrees::operator=(const FileTrees& other) {
 }
 
 bool operator==(const PreviewFile& a, const PreviewFile& b) {
-    return a.name == b.name && a.output_name == b.output_name;
+    return a.name == b.name && a.output_name == b.output_name && a.mark == b.mark;
 }
 
 bool operator==(const PreviewFolder& a, const PreviewFolder& b) {
@@ -189,15 +192,17 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         message += ": \"" + report.first_unreadable + "\"";
         refresh.log_text = make_notice(input_section, input_directory_key, message);
     }
+    // A cancelled refresh is never shown: its outputs need not be looked at.
+    if (!refresh.cancelled) mark_outputs(*refresh.trees, settings.skip_up_to_date);
     refresh.scan_notice = refresh.log_text;
-    refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
+    refresh.log_text = joined_notices(refresh.scan_notice, output_notices(*refresh.trees));
     return refresh;
 }
 
 void rename_refreshed_trees(InputRefresh& refresh, const RunSettings& settings) {
     if (!refresh.trees) return;
     refresh_output_tree(&*refresh.trees, settings);
-    refresh.log_text = joined_notices(refresh.scan_notice, shared_names_notice(*refresh.trees));
+    refresh.log_text = joined_notices(refresh.scan_notice, output_notices(*refresh.trees));
 }
 
 std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings) {
@@ -206,7 +211,8 @@ std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings) {
     if (!trees) return notice ? *notice : std::string();
     trees->output_root = settings.output_directory;
     rename_files(*trees, settings.output_pattern);
-    return joined_notices(notice ? *notice : std::string(), shared_names_notice(*trees));
+    mark_outputs(*trees, settings.skip_up_to_date);
+    return joined_notices(notice ? *notice : std::string(), output_notices(*trees));
 }
 
 // The key of a path is the keys of its parts one after the other, so each folder's key is made
@@ -262,11 +268,13 @@ void visit_tree_lines(const FileTrees& trees, TreeSide side,
     visit_folder(trees, trees.top(), side, 1, visit);
 }
 
-std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end) {
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end,
+                        bool marks) {
     std::string out;
     visit_tree_lines(trees, side, [&](const TreeLine& line) {
         out.append(2 * static_cast<std::size_t>(line.depth), ' ');
         out += line.text;
+        if (marks && line.file && side == TreeSide::Output) out += output_mark_suffix(line.file->mark);
         out += line_end;
     });
     return out;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/name_blocks.h"
+#include "engine/output_marks.h"
 
 struct RunSettings;
 struct PatternSet;
@@ -20,6 +21,7 @@ struct RunShard;
 struct PreviewFile {
     std::string_view name;         // as found in its folder
     std::string_view output_name;  // derived by the output pattern
+    OutputMark mark = OutputMark::New;  // what Run would do with the output (mark_outputs)
 };
 
 // A folder that holds a match, directly or below. The trees show its sub-folders first, in the
@@ -151,22 +153,23 @@ struct InputRefresh {
 // output-name pattern, then the scan. A folder that could not be listed is
 // reported in a notice that names it and says how many more there were. When the preview gives
 // one output name to more than one input, a notice says so, after the other one if there is one.
-// listener, if any, hears of the scan's trees as they grow.
+// listener, if any, hears of the scan's trees as they grow. The outputs are marked
+// (mark_outputs), and when any is not new, the notice of the marks follows the others.
 InputRefresh refresh_input_tree(const RunSettings& settings,
                                 const std::atomic<bool>* cancel = nullptr,
                                 ScanListener* listener = nullptr,
                                 const RunShard* shard = nullptr);
 
 // The output fields changed while the refresh's scan ran: its trees take the output names of
-// the settings, and its log text's word on shared output names follows them; the scan's own
-// notice stays as it was.
+// the settings, and its log text's word on shared output names and on the marks follows them;
+// the scan's own notice stays as it was.
 void rename_refreshed_trees(InputRefresh& refresh, const RunSettings& settings);
 
 // The output side's refresh: check_output (its verdict does not matter; when it passed, the
 // notice of unknown placeholders takes its place), then the preview of
 // trees renamed for the settings: the output root shows the output directory, every file the
-// name derived from its input name. Returns what the log box shows: empty, or the notices:
-// check_output's and the word on shared output names.
+// name derived from its input name, marked anew. Returns what the log box shows: empty, or the
+// notices: check_output's, the word on shared output names and the notice of the marks.
 // trees may be null (the trees are empty) and is then left alone.
 std::string refresh_output_tree(FileTrees* trees, const RunSettings& settings);
 
@@ -192,5 +195,7 @@ void visit_tree_lines(const FileTrees& trees, TreeSide side,
                       const std::function<void(const TreeLine&)>& visit);
 
 // One side of the trees as text: one line per item, each ended by line_end, indented by two
-// blanks per level below the root.
-std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end);
+// blanks per level below the root. With marks, each output name is followed by its mark's
+// suffix (output_mark_suffix).
+std::string render_tree(const FileTrees& trees, TreeSide side, const std::string& line_end,
+                        bool marks = false);

@@ -22,8 +22,13 @@ extern int file_image;
 // on success and 0 when the list cannot be created. The caller owns the list from
 // tree_images() and releases it with destroy_tree_images(); a second call replaces the list,
 // and the caller releases the previous one, from take_tree_images(), once no tree uses it.
+// The output tree's state images, the marks (140, 141, 142), come in a second list of the
+// same size, tree_mark_images(), made and released with the first (null when it could not be
+// made; the trees then show no marks).
 int create_tree_images(int glyph_size = 16);
 HIMAGELIST tree_images();
+HIMAGELIST tree_mark_images();
+HIMAGELIST take_tree_mark_images();
 // Hands the list over to the caller, who destroys it with ImageList_Destroy; tree_images() is
 // then null.
 HIMAGELIST take_tree_images();

@@ -28,6 +28,7 @@
 #include "ui/pickers.h"
 #include "ui/resource.h"
 #include "ui/tree_fill.h"
+#include "ui/tree_marks.h"
 #include "ui/window_layout.h"
 #include "ui/window_run.h"
 #include "ui/window_scan.h"
@@ -95,6 +96,9 @@ void on_scan_ended(WPARAM scan) {
                     [log_text = std::move(refresh.log_text)] {
                         state.trees = std::move(state.coming);
                         state.coming.reset();
+                        marks_trees_shown(state.window,
+                                          state.trees ? &*state.trees : nullptr,
+                                          shown_tree_items());
                         show_refresh_log(log_text);
                         repaint_trees_and_log(state.window);
                     });
@@ -105,8 +109,12 @@ void refresh_output_side() {
     FileTrees* trees = state.trees ? &*state.trees : nullptr;
     const RunSettings settings = read_run_settings(state.window);
     const std::string log_text = refresh_output_tree(trees, settings);
-    if (state.coming) refresh_output_tree(&*state.coming, settings);
+    if (state.coming) {
+        refresh_output_tree(&*state.coming, settings);
+        coming_trees_remarked();
+    }
     if (trees) show_output_names(state.window, *trees, shown_tree_items());
+    if (trees) show_preview_marks(state.window, shown_tree_items());
     show_refresh_log(log_text);
 }
 
@@ -204,6 +212,7 @@ void on_init_dialog(HWND window) {
     for (int tree : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE})
         SendMessageW(item(tree), TVM_SETIMAGELIST, TVSIL_NORMAL,
                      reinterpret_cast<LPARAM>(tree_images()));
+    set_mark_images(item(IDC_MAIN_OUTPUT_TREE));
     raise_log_limit(window);
     state.tree_proc = subclass(IDC_MAIN_INPUT_TREE, tree_scroll_proc);
     subclass(IDC_MAIN_OUTPUT_TREE, tree_scroll_proc);
@@ -332,7 +341,11 @@ BOOL on_command(int id, int code) {
     case IDC_MAIN_SUBFOLDERS:     on_subfolders_clicked(); return TRUE;
     case IDC_MAIN_INPUT_AUTO:     on_auto_refresh_clicked(input_side); return TRUE;
     case IDC_MAIN_OUTPUT_AUTO:    on_auto_refresh_clicked(output_side); return TRUE;
-    case IDC_MAIN_SKIP_UP_TO_DATE: read_tick(state.window, id, state.stored); return TRUE;
+    case IDC_MAIN_SKIP_UP_TO_DATE:
+        // Whether an output is up to date or replaced depends on it: the marks follow.
+        read_tick(state.window, id, state.stored);
+        refresh_if_ticked(output_side);
+        return TRUE;
     case IDC_MAIN_KEEP_TIMES:      read_tick(state.window, id, state.stored); return TRUE;
     case IDC_MAIN_CONVERTER:      if (code == CBN_SELCHANGE) on_converter_chosen(); return TRUE;
     case IDC_MAIN_INPUT_DIR:
@@ -405,6 +418,10 @@ BOOL on_notify(NMHDR& header) {
     if (header.code == TVN_GETDISPINFOA || header.code == TVN_GETDISPINFOW) {
         const TreeItems* items = tree_items_of(static_cast<int>(header.idFrom));
         return items ? on_output_text_wanted(header, *items) : FALSE;
+    }
+    if (header.code == TVN_GETINFOTIPA || header.code == TVN_GETINFOTIPW) {
+        if (header.idFrom != IDC_MAIN_OUTPUT_TREE) return FALSE;
+        return on_output_tip_wanted(header, shown_tree_items());
     }
     if (header.idFrom != IDC_MAIN_INPUT_TREE && header.idFrom != IDC_MAIN_OUTPUT_TREE) return FALSE;
     return on_tree_notify(reinterpret_cast<const NMTREEVIEWW&>(header));

@@ -6,11 +6,17 @@
     folder.bmp  tree glyph of a folder: a yellow folder, same format
     file24.bmp, folder24.bmp, file32.bmp, folder32.bmp
                 the same glyphs at 24x24 and 32x32 for screens of higher DPI, drawn from shapes
+    marks.bmp, marks24.bmp, marks32.bmp
+                the output tree's marks in one strip of eleven glyphs of 16, 24 and 32 pixels,
+                in the order of their state image numbers: none (blank, never shown), replace,
+                up to date, shared, same as input, converted, failed, skipped, stopped, not
+                started, and a blank one that keeps the unmarked items in line
 
 The glyphs use RGB(255,0,255) as background, which the tree's image list masks out.
 Standard library only; the output is byte-for-byte reproducible. Run it after changing a drawing
 and commit the three files it writes.
 """
+import math
 import os
 import struct
 
@@ -28,6 +34,19 @@ GLYPH_COLOURS = {
     "o": (224, 160, 32),  # folder back and tab
     "b": (160, 104, 16),  # folder outline
 }
+
+# The marks' palette: the glyphs' colours and their own.
+MARK_COLOURS = dict(GLYPH_COLOURS, **{
+    "O": (240, 140, 20),  # mark: replace, same as input
+    "D": (150, 80, 0),    # mark outlines of orange
+    "G": (40, 160, 60),   # mark: converted
+    "H": (20, 90, 30),    # mark outline of green
+    "R": (210, 40, 40),   # mark: failed, shared
+    "S": (120, 10, 10),   # mark outline of red
+    "A": (140, 140, 140), # mark: up to date, skipped, not started
+    "K": (80, 80, 80),    # mark outline of grey
+    "N": (40, 60, 120),   # mark: stopped
+})
 
 FILE_GLYPH = [
     "................",
@@ -68,17 +87,18 @@ FOLDER_GLYPH = [
 ]
 
 
-def glyph_bmp(rows):
-    """A square bitmap file, 8 bits per pixel with a 256-entry palette, bottom-up rows. Sizes
-    that are a multiple of 4 need no row padding."""
+def glyph_bmp(rows, colours=GLYPH_COLOURS):
+    """A bitmap file, 8 bits per pixel with a 256-entry palette, bottom-up rows. Widths that
+    are a multiple of 4 need no row padding."""
     size = len(rows)
-    assert size % 4 == 0 and all(len(r) == size for r in rows)
-    keys = sorted(GLYPH_COLOURS)
-    palette = [GLYPH_COLOURS[k] for k in keys] + [(0, 0, 0)] * (256 - len(keys))
+    width = len(rows[0])
+    assert width % 4 == 0 and all(len(r) == width for r in rows)
+    keys = sorted(colours)
+    palette = [colours[k] for k in keys] + [(0, 0, 0)] * (256 - len(keys))
     index = {k: i for i, k in enumerate(keys)}
     pixels = b"".join(bytes(index[c] for c in row) for row in reversed(rows))
     palette_bytes = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, size, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
     offset = 14 + len(info) + len(palette_bytes)
     header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
     return header + info + palette_bytes + pixels
@@ -146,6 +166,66 @@ def drawn_glyph(shapes, size):
                     hit(px + dx, py + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
                 rows[py][px] = outline if edge else fill
     return ["".join(row) for row in rows]
+
+
+# ---------------------------------------------------------------------------------------------
+# The output tree's marks, drawn from shapes like the larger glyphs: a coloured disc (or
+# triangle, or square) with a white sign, so each reads at a glance beside the file glyph.
+
+def disc(r, cx=8, cy=8):
+    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 < r * r
+
+
+def ring(r0, r1, cx=8, cy=8):
+    return lambda x, y: r0 * r0 <= (x - cx) ** 2 + (y - cy) ** 2 < r1 * r1
+
+
+def bar(x0, y0, x1, y1, w):
+    """The points within w of the segment from (x0, y0) to (x1, y1)."""
+    def inside(x, y):
+        dx, dy = x1 - x0, y1 - y0
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / (dx * dx + dy * dy)))
+        px, py = x0 + t * dx - x, y0 + t * dy - y
+        return px * px + py * py <= w * w
+    return inside
+
+
+def triangle(x, y):
+    return 1.5 <= y < 14.5 and abs(x - 8) <= (y - 1.5) * 0.55
+
+
+def anyof(*tests):
+    return lambda x, y: any(t(x, y) for t in tests)
+
+
+def replace_sign(x, y):
+    # A circling arrow: a ring open at the top right, its head at the gap.
+    angle = math.degrees(math.atan2(8 - y, x - 8)) % 360
+    in_head = 8.6 <= x < 13.4 and 3.2 <= y < 7.2 and (x - 8.6) >= (y - 3.2) * 1.2
+    return (ring(2.2, 3.8)(x, y) and not (20 < angle < 80)) or in_head
+
+
+MARK_SHAPES = [
+    [],
+    [(disc(7), "O", "D"), (replace_sign, "w", None)],
+    [(disc(7), "A", "K"), (anyof(bar(5, 6.5, 11, 6.5, 1.0), bar(5, 9.5, 11, 9.5, 1.0)), "w", None)],
+    [(disc(7), "R", "S"), (bar(4.5, 8, 11.5, 8, 1.3), "w", None)],
+    [(triangle, "O", "D"), (anyof(bar(8, 6, 8, 9.8, 0.9), disc(1.0, 8, 12.2)), "k", None)],
+    [(disc(7), "G", "H"), (anyof(bar(4.8, 8.2, 7, 10.6, 1.1), bar(7, 10.6, 11.4, 5.4, 1.1)), "w",
+                           None)],
+    [(disc(7), "R", "S"), (anyof(bar(5.3, 5.3, 10.7, 10.7, 1.1), bar(10.7, 5.3, 5.3, 10.7, 1.1)),
+                           "w", None)],
+    [(disc(7), "A", "K"), (anyof(bar(5, 6.5, 11, 6.5, 1.0), bar(5, 9.5, 11, 9.5, 1.0)), "w", None)],
+    [(lambda x, y: 2 <= x < 14 and 2 <= y < 14, "N", "k"),
+     (lambda x, y: 5 <= x < 11 and 5 <= y < 11, "w", None)],
+    [(ring(4.2, 6.5), "A", "K")],
+    [],
+]
+
+
+def mark_strip(size):
+    glyphs = [drawn_glyph(shapes, size) for shapes in MARK_SHAPES]
+    return ["".join(g[row] for g in glyphs) for row in range(size)]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -257,3 +337,6 @@ if __name__ == "__main__":
         write(f"file{size}.bmp", glyph_bmp(drawn_glyph(FILE_SHAPES, size)))
         write(f"folder{size}.bmp", glyph_bmp(drawn_glyph(FOLDER_SHAPES, size)))
     write("brelo.ico", icon_file([16, 32, 48]))
+    write("marks.bmp", glyph_bmp(mark_strip(16), MARK_COLOURS))
+    for size in (24, 32):
+        write(f"marks{size}.bmp", glyph_bmp(mark_strip(size), MARK_COLOURS))

@@ -16,6 +16,10 @@
 #define IDB_FOLDER_32 119
 // The log box's context menu.
 #define IDR_LOG_MENU 125
+// The output tree's marks, a strip of state images at 16, 24 and 32 pixels.
+#define IDB_MARKS 140
+#define IDB_MARKS_24 141
+#define IDB_MARKS_32 142
 
 // Commands
 #define IDM_REFRESH_FOCUSED 40001

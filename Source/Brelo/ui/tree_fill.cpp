@@ -15,6 +15,7 @@
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/resource.h"
+#include "ui/tree_marks.h"
 #include "ui/window_layout.h"
 
 namespace {
@@ -90,18 +91,26 @@ HWND make_tree_like(HWND model, int id) {
     SendMessageW(tree, WM_SETFONT, SendMessageW(model, WM_GETFONT, 0, 0), FALSE);
     SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL,
                  SendMessageW(model, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    set_mark_images(tree);
     if (fill.tree_proc)
         SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(fill.tree_proc));
     SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
     return tree;
 }
 
-// The item goes in last under parent, so the order of the calls is the order shown.
-HTREEITEM insert(Side side, HTREEITEM parent, const std::string* text, int image, LPARAM pair) {
+// The item goes in last under parent, so the order of the calls is the order shown. A state
+// image other than 0 is the output's mark.
+HTREEITEM insert(Side side, HTREEITEM parent, const std::string* text, int image, LPARAM pair,
+                 int state_image = 0) {
     TVINSERTSTRUCTW insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    if (state_image) {
+        insert.item.mask |= TVIF_STATE;
+        insert.item.state = INDEXTOSTATEIMAGEMASK(state_image);
+        insert.item.stateMask = TVIS_STATEIMAGEMASK;
+    }
     std::wstring copy = text ? fit_wide(*text) : std::wstring();
     insert.item.pszText = text ? &copy[0] : LPSTR_TEXTCALLBACKW;
     insert.item.iImage = image;
@@ -119,7 +128,8 @@ void insert_pair(std::size_t parent_pair, const std::string& input_text,
     items.input.push_back(insert(Input, parent_pair ? items.input[parent_pair] : nullptr,
                                  &input_text, image, pair));
     items.output.push_back(insert(Output, parent_pair ? items.output[parent_pair] : nullptr,
-                                  output_text, image, pair));
+                                  output_text, image, pair,
+                                  file ? state_image_of(file->mark) : blank_state_image));
     items.files.push_back(file);
 }
 

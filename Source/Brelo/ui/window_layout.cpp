@@ -8,6 +8,7 @@
 #include "ui/app.h"
 #include "ui/layout_rules.h"
 #include "ui/resource.h"
+#include "ui/tree_marks.h"
 
 namespace {
 
@@ -205,12 +206,16 @@ void scale_combo_lists(int from_dpi, int to_dpi) {
 // Every tree control gets them, the hidden ones being filled or emptied too.
 void replace_tree_glyphs(HWND window, int dpi) {
     HIMAGELIST previous = take_tree_images();
+    HIMAGELIST previous_marks = take_tree_mark_images();
     if (!create_tree_images(tree_glyph_size(dpi))) return;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (kind_of(child) == ControlKind::Tree)
+        if (kind_of(child) == ControlKind::Tree) {
             SendMessageW(child, TVM_SETIMAGELIST, TVSIL_NORMAL,
                          reinterpret_cast<LPARAM>(tree_images()));
+            set_mark_images(child);
+        }
     if (previous) ImageList_Destroy(previous);
+    if (previous_marks) ImageList_Destroy(previous_marks);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "batch/job_log.h"
 #include "engine/batch_run.h"
 #include "engine/conversion_log.h"
+#include "engine/output_marks.h"
 #include "engine/run_again.h"
 #include "engine/run_plan.h"
 #include "platform/platform.h"
@@ -25,6 +26,7 @@
 #include "ui/dialog_rules.h"
 #include "ui/resource.h"
 #include "ui/taskbar_progress.h"
+#include "ui/tree_marks.h"
 #include "ui/update_pacing.h"
 #include "ui/window_values.h"
 
@@ -65,6 +67,7 @@ struct WorkerOutput {
     std::atomic<int> matching{-1};     // files the run's walk will meet; -1 until counted
     std::atomic<int> done{0};          // files converted, failed or skipped so far
     std::atomic<bool> logging{false};  // the checks passed and the log has begun
+    std::vector<FileRunMark> marks;    // files done, not marked in the output tree yet
 };
 
 // The run's events as the window wants them: kept, not shown, until the window's thread asks.
@@ -72,7 +75,8 @@ struct WorkerOutput {
 // a converter that writes without end must not fill the window's memory, nor the log box.
 class PendingLogEvents : public LogTextEvents {
 public:
-    explicit PendingLogEvents(std::shared_ptr<WorkerOutput> output) : output_(std::move(output)) {}
+    PendingLogEvents(std::shared_ptr<WorkerOutput> output, std::string input_directory)
+        : output_(std::move(output)), input_directory_(std::move(input_directory)) {}
     void notice(const std::string& text) override { replace(text, true); }
     void header(const std::string& text) override {
         LogTextEvents::header(text);
@@ -97,6 +101,9 @@ public:
         ++output_->done;
     }
     void file_record(const FileRecord& record) override {
+        FileRunMark mark = run_mark_of(record, input_directory_);
+        std::lock_guard<std::mutex> lock(output_->mutex);
+        output_->marks.push_back(std::move(mark));
         if (ended_unconverted(record.outcome)) output_->records.push_back(record);
     }
 
@@ -115,6 +122,7 @@ private:
         output_->notice = notice;
     }
     std::shared_ptr<WorkerOutput> output_;
+    std::string input_directory_;  // the run's, resolved: the marks' paths are below it
     ConsoleTextBound console_;  // the current file's entry
 };
 
@@ -147,12 +155,15 @@ void show_pending(HWND window) {
     std::string text;
     bool replace = false;
     bool notice = false;
+    std::vector<FileRunMark> marks;
     {
         std::lock_guard<std::mutex> lock(run.worker->mutex);
+        marks.swap(run.worker->marks);
         text.swap(run.worker->pending);
         replace = std::exchange(run.worker->replace, false);
         notice = run.worker->notice;
     }
+    if (!marks.empty()) show_run_marks(window, marks);
     if (replace) {
         run.log = std::move(text);
         set_log_text(window, run.log);
@@ -255,12 +266,13 @@ void start_run(HWND window, const std::optional<Converter>& converter,
     SetTimer(window, log_timer_id, log_interval_ms, nullptr);
     RunControl control{run.stop, run.stop_grace};
     run.last_records.clear();
+    start_run_marks(window, request.settings);
     const std::string job_log = request.converter ? job_log_path(run.job_log) : std::string();
     const bool started = start_detached_thread([window, output, request, control, job_log,
                                                 again = std::move(again)]() mutable {
-        PendingLogEvents events(output);
-        // A run without a converter ends at its checks: nothing to count for it.
         CheckedRequest checked = check_request(request);
+        PendingLogEvents events(output, checked.walked.input_directory);
+        // A run without a converter ends at its checks: nothing to count for it.
         output->matching =
             request.converter ? count_matching_files(checked, control.stop).mine : 0;
         output->result =

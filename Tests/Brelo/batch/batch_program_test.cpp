@@ -371,6 +371,7 @@ TEST_F(BatchProgram, UsageErrorsExitWith1AndExplain) {
          "brelo-batch: the value of --patterns is longer than 259 characters"},
         {"preview with dry run", {"--preview", "-n"},
          "brelo-batch: --preview and --dry-run cannot be used together; run it once with each"},
+        {"marks without preview", {"--marks"}, "brelo-batch: --marks goes with --preview"},
         {"missing settings file", {"--ini", dir.file("none.ini")},
          "brelo-batch: settings file \"" + dir.file("none.ini") + "\" does not exist"},
         {"settings file is a directory", {"--ini", dir.path()},
@@ -409,6 +410,35 @@ TEST_F(BatchProgram, PreviewPrintsBothTreesAndStartsNothing) {
                                    "Output preview:\n" + out + "\n  sub\n    b.md5\n  a.md5\n"));
     EXPECT_EQ(files_below(out), std::vector<std::string>{});
     EXPECT_EQ(files_below(dir.path()).size(), 4u);  // in's three files and the settings file
+}
+
+// The marks: only asked for do they follow the output names, so what a reader of the plain
+// preview gets stays as it was; standard error sums them up either way.
+TEST_F(BatchProgram, PreviewMarksFollowTheOutputNamesWhenAskedFor) {
+    write_file(join_path(out, "a.md5"), "old");
+    const std::string replaced = std::string("[Output - Output Directory]:\r\n\r\n\t1 output ") +
+                                 "will be replaced.\r\n\r\n" + masked_stamp + eol;
+    const BatchResult plain = run({"--name", "${prefix}.md5", "--preview"});
+    EXPECT_EQ(plain.exit_code, 0);
+    EXPECT_EQ(plain.out, with_eol("Input:\n" + in + "\n  sub\n    b.txt\n  a.txt\n\n"
+                                  "Output preview:\n" + out + "\n  sub\n    b.md5\n  a.md5\n"));
+    EXPECT_EQ(mask_time_stamps(plain.err), replaced);
+
+    const BatchResult marked = run({"--name", "${prefix}.md5", "--preview", "--marks"});
+    EXPECT_EQ(marked.exit_code, 0);
+    EXPECT_EQ(marked.out, with_eol("Input:\n" + in + "\n  sub\n    b.txt\n  a.txt\n\n"
+                                   "Output preview:\n" + out +
+                                   "\n  sub\n    b.md5\n  a.md5 [replace]\n"));
+    EXPECT_EQ(mask_time_stamps(marked.err), replaced);
+
+    // a.md5 was written after a.txt.
+    const BatchResult skipping =
+        run({"--name", "${prefix}.md5", "--preview", "--marks", "--skip-up-to-date"});
+    EXPECT_NE(skipping.out.find("  a.md5 [up to date]"), std::string::npos) << skipping.out;
+    EXPECT_EQ(mask_time_stamps(skipping.err),
+              std::string("[Output - Output Directory]:\r\n\r\n\t1 output is up to date.") +
+                  "\r\n\r\n" + masked_stamp + eol);
+    EXPECT_EQ(read_file(join_path(out, "a.md5")), "old");
 }
 
 TEST_F(BatchProgram, PreviewWithABadOutputSideShowsTheTreesAndTheNotice) {

@@ -85,6 +85,8 @@ TEST(ParseOptions, UsageErrors) {
         {{"D:\\Data"}, "unexpected argument \"D:\\Data\""},
         {{"--input", "in", "--output"}, "option --output needs a value"},
         {{"--preview=yes"}, "option --preview takes no value"},
+        {{"--marks"}, "--marks goes with --preview"},
+        {{"-n", "--marks"}, "--marks goes with --preview"},
         {{"--a", "--b"}, "unknown option --a"},
         {{"--bogus", "--help"}, ""},  // help outranks every error
     };

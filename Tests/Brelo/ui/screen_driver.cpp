@@ -10,6 +10,7 @@
 //   dir TEXT       puts TEXT into the input folder field
 //   patterns TEXT  puts TEXT into the input patterns field
 //   refresh        presses the input side's Refresh
+//   run            presses Run and waits until the run's log has its total
 //   type TEXT      types TEXT over the input patterns, five keys a second, as a person would;
 //                  the next answers step also tells how long after the first key it ended
 //   logmenu        opens the log box's context menu as the keyboard does and waits for it
@@ -87,6 +88,29 @@ bool wait_for_items(const Brelo& brelo, long items) {
     }
     std::printf("the input tree holds %ld items, not %ld\n",
                 static_cast<long>(SendMessageA(input_tree(brelo), TVM_GETCOUNT, 0, 0)), items);
+    return false;
+}
+
+// The log's text, asked by message, as wait_for_notice does.
+std::string log_text(const Brelo& brelo) {
+    HWND log = GetDlgItem(brelo.window, IDC_MAIN_LOG);
+    std::string text(static_cast<std::size_t>(SendMessageA(log, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageA(log, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    return text;
+}
+
+bool run_to_the_end(const Brelo& brelo) {
+    PostMessageA(GetDlgItem(brelo.window, IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    const DWORD deadline = GetTickCount() + patience_ms;
+    while (GetTickCount() < deadline) {
+        if (log_text(brelo).find(" Files are converted.") != std::string::npos) {
+            settle(brelo);
+            return true;
+        }
+        Sleep(poll_ms);
+    }
+    std::printf("the run did not end\n");
     return false;
 }
 
@@ -300,6 +324,8 @@ int main(int argc, char** argv) {
             done = open_log_menu(brelo);
         } else if (step == "endmenu") {
             done = end_menu(brelo);
+        } else if (step == "run") {
+            done = run_to_the_end(brelo);
         } else if (step == "close") {
             done = close(brelo);
             closed = true;
