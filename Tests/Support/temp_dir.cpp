@@ -7,7 +7,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 #include "platform/console_platform.h"
 #include "platform/platform.h"
 #ifdef _WIN32
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #endif
 
 namespace {

@@ -36,8 +36,7 @@ void PreviewPrinter::print_output_tree(const FileTrees& trees, bool marks) {
     pending_ += "Output preview:";
     pending_ += line_end_;
     visit_tree_lines(trees, TreeSide::Output, [this, marks](const TreeLine& item) {
-        line(item.depth, item.text,
-             marks && item.file ? output_mark_suffix(item.file->mark) : "");
+        line(item.depth, item.text, marks && item.file ? output_mark_suffix(item.file->mark) : "");
     });
     flush();
     out_.flush();

@@ -54,9 +54,9 @@ std::string outcome_lines(const RunResult& result) {
                  " done in the earlier run.\r\n";
     }
     if (result.stopped) {
-        lines += "Stopped: " +
-                 counted(result.not_started, "matching file was", "matching files were") +
-                 " not started.\r\n";
+        lines +=
+            "Stopped: " + counted(result.not_started, "matching file was", "matching files were") +
+            " not started.\r\n";
     }
     return lines;
 }
@@ -66,9 +66,9 @@ std::unique_ptr<JobQueue> make_job_queue(int at_once, ConverterWatch& watch,
                                          const RunControl& control, EntryReceiver& receiver) {
     if (at_once <= 1) return std::make_unique<JobsInTurn>(watch, receiver);
     // Finished entries may wait for a slow earlier one, but only so many.
-    return std::make_unique<ConverterPool>(at_once, 4 * static_cast<std::size_t>(at_once), watch,
-                                           [&control] { return stop_requested(control); },
-                                           receiver);
+    return std::make_unique<ConverterPool>(
+        at_once, 4 * static_cast<std::size_t>(at_once), watch,
+        [&control] { return stop_requested(control); }, receiver);
 }
 
 // Queues an entry for each matching file the walk plans and reports every piece of the log as
@@ -167,8 +167,8 @@ public:
         case EntryKind::Note: events_.note(entry.text); break;
         case EntryKind::Converter:
             if (entry.started) {
-                entry.record.outcome = entry.record.end.succeeded() ? FileOutcome::Converted
-                                                                    : FileOutcome::Failed;
+                entry.record.outcome =
+                    entry.record.end.succeeded() ? FileOutcome::Converted : FileOutcome::Failed;
                 ended(entry.record);
                 break;
             }
@@ -266,7 +266,7 @@ int converters_at_once(const RunRequest& request) {
 }
 
 int time_limit_of(const RunRequest& request) {
-    const int limit = request.time_limit ? *request.time_limit
+    const int limit = request.time_limit  ? *request.time_limit
                       : request.converter ? request.converter->time_limit
                                           : 0;
     return std::clamp(limit, 0, most_time_limit);

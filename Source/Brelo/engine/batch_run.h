@@ -11,8 +11,8 @@
 #include "engine/console_process.h"
 #include "engine/converter.h"
 #include "engine/file_conversion.h"
-#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
+#include "engine/run_settings.h"
 #include "engine/setting_names.h"
 #include "engine/stored_settings.h"
 
@@ -136,11 +136,11 @@ struct RunResult {
     int failed = 0;    // of those, the ones whose converter did not start, exited with a code
                        // other than 0, was ended by Stop or wrote no output, and those whose
                        // output name an earlier file of the run had
-    int unreadable_folders = 0;  // folders that could not be listed
-    bool stopped = false;        // Stop came before the walk was through
-    int not_started = 0;         // matching files the walk met after Stop
-    int skipped = 0;             // files whose output was up to date
-    int done_earlier = 0;        // files the request's earlier run converted
+    int unreadable_folders = 0;   // folders that could not be listed
+    bool stopped = false;         // Stop came before the walk was through
+    int not_started = 0;          // matching files the walk met after Stop
+    int skipped = 0;              // files whose output was up to date
+    int done_earlier = 0;         // files the request's earlier run converted
     RememberedValues remembered;  // what the histories take after a run that ran
 
     // Every matching file converted and every folder read.

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 bool SystemCodePage::is_lead_byte(unsigned char byte) const {
     return ::is_lead_byte(number_, byte);

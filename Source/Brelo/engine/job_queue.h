@@ -22,10 +22,10 @@ struct QueueEntry {
     EntryKind kind = EntryKind::Note;
     std::string input_shown;
     std::string output_shown;
-    std::string text;    // the entry's opening text
-    std::string detail;  // Refused: the console line that says why
-    FileRecord record;   // the file's record; with Converter, record.end is filled in
-    FileJob job;         // Converter: what convert_file runs
+    std::string text;     // the entry's opening text
+    std::string detail;   // Refused: the console line that says why
+    FileRecord record;    // the file's record; with Converter, record.end is filled in
+    FileJob job;          // Converter: what convert_file runs
     bool started = true;  // Converter: false when Stop came before its turn and nothing ran
 };
 

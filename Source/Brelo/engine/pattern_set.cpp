@@ -13,7 +13,7 @@
 #include "engine/run_settings.h"
 #include "engine/setting_names.h"
 #include "platform/platform.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

@@ -122,7 +122,6 @@ RunSettings resolved_settings(const RunSettings& typed) {
     return settings;
 }
 
-
 CheckedRequest check_request(const RunRequest& request) {
     CheckedRequest checked;
     checked.request = request;

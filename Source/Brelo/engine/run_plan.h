@@ -28,7 +28,7 @@ struct CheckedRequest {
     CheckResult placeholder_notice;
     std::optional<PatternSet> patterns;      // when the input check passed
     std::optional<PreparedCommand> command;  // when a converter is selected
-    RunSettings walked;  // the request's settings with the directories resolved
+    RunSettings walked;                      // the request's settings with the directories resolved
 };
 
 // The settings a run walks with: relative input and output directories resolved against the
@@ -42,10 +42,10 @@ CheckedRequest check_request(const RunRequest& request);
 
 // What the run does with a matching file.
 enum class FileStep {
-    Convert,      // its converter starts (unless its output is up to date and such are skipped)
-    DoneEarlier,  // the request's earlier run converted it
-    Refused,      // file_refusal refuses its names
-    SharedOutput, // an earlier file of its folder has its output name
+    Convert,       // its converter starts (unless its output is up to date and such are skipped)
+    DoneEarlier,   // the request's earlier run converted it
+    Refused,       // file_refusal refuses its names
+    SharedOutput,  // an earlier file of its folder has its output name
 };
 
 // One matching file of the walk and what the run does with it.

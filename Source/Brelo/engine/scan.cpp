@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "engine/conversion_log.h"
-#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
+#include "engine/run_settings.h"
 #include "engine/run_shard.h"
 #include "engine/setting_names.h"
 #include "engine/walk.h"
@@ -22,8 +22,11 @@ namespace {
 class TreeBuilder : public WalkVisitor {
 public:
     TreeBuilder(const RunSettings& settings, FileTrees& trees, ScanReport& report,
-                const std::atomic<bool>* cancel, ScanListener* listener)
-        : settings_(settings), trees_(trees), report_(report), cancel_(cancel),
+                const std::atomic<bool>* superseded, ScanListener* listener)
+        : settings_(settings),
+          trees_(trees),
+          report_(report),
+          superseded_(superseded),
           listener_(listener) {}
 
     // The places of the reached folders still being walked form a chain from the top: a new
@@ -63,7 +66,9 @@ public:
         if (report_.unreadable++ == 0) report_.first_unreadable = folder.input_path;
     }
 
-    bool stop_requested() override { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+    bool stop_requested() override {
+        return superseded_ && superseded_->load(std::memory_order_relaxed);
+    }
 
 private:
     int depth() const { return static_cast<int>(open_.size()) - 1; }
@@ -78,7 +83,7 @@ private:
     const RunSettings& settings_;
     FileTrees& trees_;
     ScanReport& report_;
-    const std::atomic<bool>* cancel_;
+    const std::atomic<bool>* superseded_;
     ScanListener* listener_;
     std::vector<std::size_t> open_;
     std::vector<std::vector<PreviewFile>> waiting_;
@@ -122,7 +127,9 @@ std::string output_notices(const FileTrees& trees) {
 FileTrees::FileTrees() : folders(1, PreviewFolder{{}, 0, 1, 0, 0}) {}
 
 FileTrees::FileTrees(const FileTrees& other)
-    : input_root(other.input_root), output_root(other.output_root), folders(other.folders),
+    : input_root(other.input_root),
+      output_root(other.output_root),
+      folders(other.folders),
       files(other.files) {
     for (PreviewFolder& folder : folders) folder.name = names.keep(folder.name);
     for (PreviewFile& file : files) {
@@ -151,13 +158,13 @@ bool operator==(const FileTrees& a, const FileTrees& b) {
 }
 
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
-                         ScanReport& report, const std::atomic<bool>* cancel,
+                         ScanReport& report, const std::atomic<bool>* superseded,
                          ScanListener* listener, const RunShard* shard) {
     FileTrees trees;
     trees.input_root = settings.input_directory;
     trees.output_root = settings.output_directory;
     if (listener) listener->folder_added(trees, 0, 0);
-    TreeBuilder builder(settings, trees, report, cancel, listener);
+    TreeBuilder builder(settings, trees, report, superseded, listener);
     if (shard) {
         ShardWalkFilter filter(*shard, builder);
         walk_input(settings, patterns, filter);
@@ -167,7 +174,7 @@ FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns
     return trees;
 }
 
-InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* cancel,
+InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<bool>* superseded,
                                 ScanListener* listener, const RunShard* shard) {
     InputRefresh refresh;
     PatternSet patterns;
@@ -181,8 +188,8 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         refresh.log_text = std::move(*notice);
     }
     ScanReport report;
-    refresh.trees = scan_directory(settings, patterns, report, cancel, listener, shard);
-    refresh.cancelled = cancel && cancel->load();
+    refresh.trees = scan_directory(settings, patterns, report, superseded, listener, shard);
+    refresh.superseded = superseded && superseded->load();
     if (report.unreadable > 0) {
         // The path goes last: a notice that is too long loses the end of its message.
         std::string message = "A folder could not be read";
@@ -192,8 +199,8 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
         message += ": \"" + report.first_unreadable + "\"";
         refresh.log_text = make_notice(input_section, input_directory_key, message);
     }
-    // A cancelled refresh is never shown: its outputs need not be looked at.
-    if (!refresh.cancelled) mark_outputs(*refresh.trees, settings.skip_up_to_date);
+    // A superseded refresh is never shown: its outputs need not be looked at.
+    if (!refresh.superseded) mark_outputs(*refresh.trees, settings.skip_up_to_date);
     refresh.scan_notice = refresh.log_text;
     refresh.log_text = joined_notices(refresh.scan_notice, output_notices(*refresh.trees));
     return refresh;
@@ -256,9 +263,8 @@ std::size_t shared_output_names(const FileTrees& trees) {
 std::string shared_output_notice(std::size_t shared) {
     if (shared == 0) return std::string();
     const std::string message =
-        std::to_string(shared) +
-        (shared == 1 ? " output name is shared by more than one input."
-                     : " output names are shared by more than one input.");
+        std::to_string(shared) + (shared == 1 ? " output name is shared by more than one input."
+                                              : " output names are shared by more than one input.");
     return make_notice(output_section, output_pattern_key, message);
 }
 
@@ -274,7 +280,8 @@ std::string render_tree(const FileTrees& trees, TreeSide side, const std::string
     visit_tree_lines(trees, side, [&](const TreeLine& line) {
         out.append(2 * static_cast<std::size_t>(line.depth), ' ');
         out += line.text;
-        if (marks && line.file && side == TreeSide::Output) out += output_mark_suffix(line.file->mark);
+        if (marks && line.file && side == TreeSide::Output)
+            out += output_mark_suffix(line.file->mark);
         out += line_end;
     });
     return out;

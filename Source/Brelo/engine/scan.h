@@ -19,8 +19,8 @@ struct RunShard;
 
 // A file of the trees. Its names are views into the blocks of the trees that hold it.
 struct PreviewFile {
-    std::string_view name;         // as found in its folder
-    std::string_view output_name;  // derived by the output pattern
+    std::string_view name;              // as found in its folder
+    std::string_view output_name;       // derived by the output pattern
     OutputMark mark = OutputMark::New;  // what Run would do with the output (mark_outputs)
 };
 
@@ -127,22 +127,22 @@ public:
 // What one scan met besides the trees: the folders that could not be listed.
 struct ScanReport {
     int unreadable = 0;
-    std::string first_unreadable;   // path of the first such folder
+    std::string first_unreadable;  // path of the first such folder
 };
 
 // The scan of the input directory of the settings by the walk's rules. Only folders that hold a
-// match, directly or below, appear. A set cancel flag ends the scan early with what it has.
+// match, directly or below, appear. A set superseded flag ends the scan early with what it has.
 // listener, if any, hears of the trees as they grow. With a shard, only the shard's files and
 // the folders that hold them (brelo-batch --preview --shard).
 FileTrees scan_directory(const RunSettings& settings, const PatternSet& patterns,
-                         ScanReport& report, const std::atomic<bool>* cancel = nullptr,
+                         ScanReport& report, const std::atomic<bool>* superseded = nullptr,
                          ScanListener* listener = nullptr, const RunShard* shard = nullptr);
 
 // What a refresh of the input side leaves in the window.
 struct InputRefresh {
     std::optional<FileTrees> trees;  // none when the input check failed: both trees are empty
     std::string log_text;            // what the log box shows: empty, or the notices
-    bool cancelled = false;          // the cancel flag was set; show nothing of this refresh
+    bool superseded = false;         // a newer refresh took its place; show nothing of it
     // The notice of the checks or of the scan alone, without the word on shared output names,
     // which follows the output names (see rename_refreshed_trees).
     std::string scan_notice;
@@ -156,9 +156,8 @@ struct InputRefresh {
 // listener, if any, hears of the scan's trees as they grow. The outputs are marked
 // (mark_outputs), and when any is not new, the notice of the marks follows the others.
 InputRefresh refresh_input_tree(const RunSettings& settings,
-                                const std::atomic<bool>* cancel = nullptr,
-                                ScanListener* listener = nullptr,
-                                const RunShard* shard = nullptr);
+                                const std::atomic<bool>* superseded = nullptr,
+                                ScanListener* listener = nullptr, const RunShard* shard = nullptr);
 
 // The output fields changed while the refresh's scan ran: its trees take the output names of
 // the settings, and its log text's word on shared output names and on the marks follows them;
@@ -185,8 +184,8 @@ std::string shared_output_notice(std::size_t shared);
 enum class TreeSide { Input, Output };
 struct TreeLine {
     int depth;
-    std::string_view text;     // the root's directory, a folder's name or a file's name
-    const PreviewFile* file;   // null for the root and the folders
+    std::string_view text;    // the root's directory, a folder's name or a file's name
+    const PreviewFile* file;  // null for the root and the folders
 };
 
 // Calls visit for each line of one side, in the order the trees show them: under each folder

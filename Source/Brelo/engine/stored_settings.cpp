@@ -13,8 +13,7 @@ namespace {
 
 bool same_converter(const Converter& a, const Converter& b) {
     return a.title == b.title && a.exe_file == b.exe_file && a.arguments == b.arguments &&
-           a.work_dir == b.work_dir && a.parallel == b.parallel &&
-           a.time_limit == b.time_limit;
+           a.work_dir == b.work_dir && a.parallel == b.parallel && a.time_limit == b.time_limit;
 }
 
 bool same_converters(const std::vector<Converter>& a, const std::vector<Converter>& b) {

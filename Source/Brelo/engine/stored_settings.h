@@ -67,8 +67,8 @@ struct SettingField {
     constexpr SettingField(const char* in_section, const char* named,
                            History StoredSettings::*values, const char* empty_text)
         : section(in_section), key(named), history(values), shown_while_empty(empty_text) {}
-    constexpr SettingField(const char* in_section, const char* named,
-                           bool StoredSettings::*value, Written when = Written::Always)
+    constexpr SettingField(const char* in_section, const char* named, bool StoredSettings::*value,
+                           Written when = Written::Always)
         : section(in_section), key(named), flag(value), written(when) {}
     constexpr SettingField(const char* in_section, const char* named,
                            std::string StoredSettings::*value)

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 constexpr std::size_t text_capacity = 260;  // bytes, terminating NUL included
 

@@ -5,8 +5,8 @@
 #include <set>
 #include <vector>
 
-#include "engine/run_settings.h"
 #include "engine/pattern_set.h"
+#include "engine/run_settings.h"
 #include "platform/platform.h"
 
 namespace {
@@ -124,8 +124,7 @@ std::vector<std::string> path_parts(const std::string& path, bool& absolute) {
 
 }  // namespace
 
-bool walk_input(const RunSettings& settings, const PatternSet& patterns,
-                WalkVisitor& visitor) {
+bool walk_input(const RunSettings& settings, const PatternSet& patterns, WalkVisitor& visitor) {
     Level top;
     top.folder.input_path = settings.input_directory;
     top.folder.output_path = settings.output_directory;

@@ -13,7 +13,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

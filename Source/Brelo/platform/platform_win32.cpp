@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

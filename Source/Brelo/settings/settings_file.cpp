@@ -155,24 +155,24 @@ void add_converter_entries(std::vector<ProfileEntry>& entries, const ProfileDocu
                                    current >= 0 && current < count ? current : -1));
     for (int i = 0; i < count; ++i) {
         const Converter& converter = converters[i];
-        const std::string* texts[] = {&converter.title, &converter.exe_file,
-                                      &converter.arguments, &converter.work_dir};
+        const std::string* texts[] = {&converter.title, &converter.exe_file, &converter.arguments,
+                                      &converter.work_dir};
         for (int f = 0; f < 4; ++f)
-            entries.push_back(
-                text_entry(converter_section, converter_key(i + 1, converter_fields[f]), *texts[f]));
+            entries.push_back(text_entry(converter_section,
+                                         converter_key(i + 1, converter_fields[f]), *texts[f]));
     }
     // After every key the converters had before, so each section keeps its old keys first.
     for (int i = 0; i < count; ++i) {
         const std::string key = converter_key(i + 1, parallel_field);
         if (worth_writing(file, converter_section, key, converters[i].parallel == 1))
-            entries.push_back(ProfileEntry{converter_section, key,
-                                           std::to_string(converters[i].parallel)});
+            entries.push_back(
+                ProfileEntry{converter_section, key, std::to_string(converters[i].parallel)});
     }
     for (int i = 0; i < count; ++i) {
         const std::string key = converter_key(i + 1, time_limit_field);
         if (worth_writing(file, converter_section, key, converters[i].time_limit == 0))
-            entries.push_back(ProfileEntry{converter_section, key,
-                                           std::to_string(converters[i].time_limit)});
+            entries.push_back(
+                ProfileEntry{converter_section, key, std::to_string(converters[i].time_limit)});
     }
 }
 

@@ -1,7 +1,7 @@
 // The encodings a settings file may come in, and UTF-8 texts cut to a byte budget.
 #include "settings/text_encoding.h"
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

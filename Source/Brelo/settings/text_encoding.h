@@ -1,7 +1,7 @@
 // The encodings a settings file may come in, and UTF-8 texts cut to a byte budget.
 #pragma once
 
-#include "platform/wide_text.h"  // utf8_prefix
+#include "Common/wide_text.h"  // utf8_prefix
 
 #include <cstddef>
 #include <string>

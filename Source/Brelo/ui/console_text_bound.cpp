@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

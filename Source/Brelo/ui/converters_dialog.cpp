@@ -17,8 +17,8 @@
 namespace {
 
 constexpr const char* working_directory_picker_title = "Select a folder as working directory.";
-constexpr int field_ids[] = {IDC_CONV_TITLE, IDC_CONV_EXE, IDC_CONV_ARGUMENTS, IDC_CONV_WORKDIR,
-                             IDC_CONV_PARALLEL, IDC_CONV_TIME_LIMIT};
+constexpr int field_ids[] = {IDC_CONV_TITLE,   IDC_CONV_EXE,      IDC_CONV_ARGUMENTS,
+                             IDC_CONV_WORKDIR, IDC_CONV_PARALLEL, IDC_CONV_TIME_LIMIT};
 
 // The dialog's data, passed as its creation parameter: what it opens with and what "OK" leaves.
 // The result is kept apart from the dialog's return value, which a later close would replace.
@@ -35,9 +35,7 @@ struct ConvertersDialogState {
 
 ConvertersDialogState state;
 
-ConverterRows list_box(HWND dialog) {
-    return ConverterRows(GetDlgItem(dialog, IDC_CONV_LIST));
-}
+ConverterRows list_box(HWND dialog) { return ConverterRows(GetDlgItem(dialog, IDC_CONV_LIST)); }
 
 Converter* converter_of_row(HWND dialog, int row) {
     const ConverterRows list = list_box(dialog);
@@ -66,8 +64,8 @@ void store_converter_fields(HWND dialog, int row) {
     converter->work_dir = dialog_item_text(dialog, IDC_CONV_WORKDIR);
     converter->parallel =
         parallel_from_field(dialog_item_text(dialog, IDC_CONV_PARALLEL), converter->parallel);
-    converter->time_limit = time_limit_from_field(dialog_item_text(dialog, IDC_CONV_TIME_LIMIT),
-                                                  converter->time_limit);
+    converter->time_limit =
+        time_limit_from_field(dialog_item_text(dialog, IDC_CONV_TIME_LIMIT), converter->time_limit);
 }
 
 void enable(HWND dialog, int id, bool enabled) {
@@ -141,9 +139,9 @@ void on_new_clicked(HWND dialog) {
     if (list.selected_row() >= 0) store_converter_fields(dialog, state.last_selected_row);
     const int rows = list.count();
     const int key = smallest_free_key(state.working_copy);
-    state.working_copy[key] = Converter{new_converter_title(rows), "",
-                                        std::string(infile_token) + " " + outfile_token,
-                                        location_token};
+    state.working_copy[key] =
+        Converter{new_converter_title(rows), "", std::string(infile_token) + " " + outfile_token,
+                  location_token};
     add_and_select(dialog, key);
 }
 
@@ -209,25 +207,25 @@ void on_ok_clicked(HWND dialog) {
     EndDialog(dialog, IDC_CONV_OK);
 }
 
-void on_destroy() {
-    state = ConvertersDialogState();
-}
+void on_destroy() { state = ConvertersDialogState(); }
 
 BOOL on_command(HWND dialog, int id, int code) {
     switch (id) {
     case IDC_CONV_LIST:
         if (code == LBN_SELCHANGE) on_list_selection_changed(dialog);
         return TRUE;
-    case IDC_CONV_TITLE:   if (code == EN_CHANGE) on_title_changed(dialog); return TRUE;
-    case IDC_CONV_NEW:     on_new_clicked(dialog); return TRUE;
-    case IDC_CONV_COPY:    on_copy_clicked(dialog); return TRUE;
-    case IDC_CONV_DELETE:  on_delete_clicked(dialog); return TRUE;
-    case IDC_CONV_UP:      on_move_clicked(dialog, true); return TRUE;
-    case IDC_CONV_DOWN:    on_move_clicked(dialog, false); return TRUE;
-    case IDC_CONV_EXE_BROWSE:     on_executable_browse_clicked(dialog); return TRUE;
+    case IDC_CONV_TITLE:
+        if (code == EN_CHANGE) on_title_changed(dialog);
+        return TRUE;
+    case IDC_CONV_NEW: on_new_clicked(dialog); return TRUE;
+    case IDC_CONV_COPY: on_copy_clicked(dialog); return TRUE;
+    case IDC_CONV_DELETE: on_delete_clicked(dialog); return TRUE;
+    case IDC_CONV_UP: on_move_clicked(dialog, true); return TRUE;
+    case IDC_CONV_DOWN: on_move_clicked(dialog, false); return TRUE;
+    case IDC_CONV_EXE_BROWSE: on_executable_browse_clicked(dialog); return TRUE;
     case IDC_CONV_WORKDIR_BROWSE: on_working_directory_browse_clicked(dialog); return TRUE;
-    case IDC_CONV_OK:      on_ok_clicked(dialog); return TRUE;
-    case IDC_CONV_CANCEL:  EndDialog(dialog, IDC_CONV_CANCEL); return TRUE;
+    case IDC_CONV_OK: on_ok_clicked(dialog); return TRUE;
+    case IDC_CONV_CANCEL: EndDialog(dialog, IDC_CONV_CANCEL); return TRUE;
     }
     return FALSE;
 }
@@ -235,9 +233,9 @@ BOOL on_command(HWND dialog, int id, int code) {
 INT_PTR CALLBACK converters_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: on_init_dialog(dialog, lparam); return TRUE;  // TRUE: focus to the list
-    case WM_COMMAND:    return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
-    case WM_CLOSE:      EndDialog(dialog, 0); return TRUE;
-    case WM_DESTROY:    on_destroy(); return FALSE;
+    case WM_COMMAND: return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+    case WM_DESTROY: on_destroy(); return FALSE;
     }
     return FALSE;
 }
@@ -247,7 +245,7 @@ INT_PTR CALLBACK converters_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 std::optional<EditedConverters> open_converters_dialog(HWND owner,
                                                        const std::vector<Converter>& converters) {
     ConvertersDialogData data{converters, std::nullopt};
-    DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), owner,
-                    converters_dialog_proc, reinterpret_cast<LPARAM>(&data));
+    DialogBoxParamW(app_instance(), MAKEINTRESOURCEW(IDD_CONVERTERS), owner, converters_dialog_proc,
+                    reinterpret_cast<LPARAM>(&data));
     return data.edited;
 }

@@ -11,7 +11,7 @@
 
 #include "engine/conversion_log.h"
 #include "engine/text_limits.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "ui/app.h"
 #include "ui/log_file_text.h"

@@ -17,7 +17,7 @@
 #include "engine/stored_settings.h"
 #include "engine/text_limits.h"
 #include "platform/platform.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "ui/app.h"
 #include "ui/controls.h"
@@ -260,7 +260,7 @@ void on_close(HWND window) {
 }
 
 void on_destroy() {
-    cancel_input_refresh(state.window);
+    abandon_input_refresh(state.window);
     abandon_tree_fill(state.window);
     close_run_control();
     release_layout();

@@ -5,7 +5,7 @@
 #include <shlobj.h>
 
 #include "engine/text_limits.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "engine/run_again.h"
 #include "engine/run_plan.h"
 #include "platform/platform.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "ui/console_text_bound.h"
 #include "ui/controls.h"
@@ -295,6 +295,8 @@ void start_run(HWND window, const std::optional<Converter>& converter,
 // program that knows a name, can stop them or clear their Stop.
 void open_run_control() {
     run.stop = create_event();
+    // A new window starts with nothing to run again.
+    run.last_records.clear();
 }
 
 void close_run_control() {

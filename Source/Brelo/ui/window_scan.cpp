@@ -14,7 +14,7 @@ namespace {
 
 // One scan, shared by its worker and the window's thread: the worker may outlive the window.
 struct ScanJob {
-    std::atomic<bool> cancel{false};
+    std::atomic<bool> superseded{false};
     RunSettings settings;
     InputRefresh refresh;  // complete once ended is set
     std::atomic<bool> ended{false};
@@ -32,7 +32,7 @@ struct ScanState {
 ScanState scans;
 
 void supersede() {
-    if (scans.newest) scans.newest->cancel = true;
+    if (scans.newest) scans.newest->superseded = true;
     scans.newest.reset();
     supersede_tree_fill();
 }
@@ -49,7 +49,7 @@ void start_input_refresh(HWND window) {
     scans.newest = job;
     SetTimer(window, scanning_timer_id, scanning_shown_after_ms, nullptr);
     const auto scan = [window, job, number]() {
-        job->refresh = refresh_input_tree(job->settings, &job->cancel);
+        job->refresh = refresh_input_tree(job->settings, &job->superseded);
         job->ended.store(true, std::memory_order_release);
         PostMessageW(window, scan_ended_message, number, 0);
     };
@@ -85,7 +85,7 @@ std::optional<ScanResult> take_scan_result(HWND window, WPARAM scan) {
     return ScanResult{std::move(job->settings), std::move(job->refresh)};
 }
 
-void cancel_input_refresh(HWND window) {
+void abandon_input_refresh(HWND window) {
     KillTimer(window, typing_pause_timer_id);
     KillTimer(window, scanning_timer_id);
     scans.pausing = false;
@@ -96,6 +96,4 @@ bool input_refresh_pending() {
     return scans.pausing || scans.newest != nullptr || tree_fill_pending();
 }
 
-unsigned input_scans_started() {
-    return scans.started;
-}
+unsigned input_scans_started() { return scans.started; }

@@ -47,7 +47,7 @@ struct ScanResult {
 std::optional<ScanResult> take_scan_result(HWND window, WPARAM scan);
 
 // The window closes: a pending or running refresh is abandoned.
-void cancel_input_refresh(HWND window);
+void abandon_input_refresh(HWND window);
 
 // True from the start of a refresh (or of its typing pause) until its result has been taken,
 // the trees are filled with it and the trees it replaced are emptied and gone.

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "Common/wide_text.h"
 #include "engine/text_limits.h"
-#include "platform/wide_text.h"
 #include "ui/app.h"
 #include "ui/controls.h"
 #include "ui/resource.h"
@@ -35,9 +35,7 @@ constexpr TickBox tick_boxes[] = {
     {IDC_MAIN_KEEP_TIMES, &StoredSettings::keep_times},
 };
 
-bool is_ticked(HWND window, int id) {
-    return IsDlgButtonChecked(window, id) == BST_CHECKED;
-}
+bool is_ticked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
 
 // Rows go one by one rather than by CB_RESETCONTENT, which would empty the field as well: the
 // field shows row 0 or the fallback and nothing in between. Selecting row 0 puts its text into
@@ -60,9 +58,7 @@ void show_history(HWND window, const HistoryBox& history_box, const StoredSettin
 
 constexpr LPARAM root_pair = 1;
 
-HWND log_box(HWND window) {
-    return GetDlgItem(window, IDC_MAIN_LOG);
-}
+HWND log_box(HWND window) { return GetDlgItem(window, IDC_MAIN_LOG); }
 
 }  // namespace
 
@@ -99,7 +95,8 @@ void read_tick(HWND window, int id, StoredSettings& stored) {
         if (box.id == id) stored.*box.flag = is_ticked(window, id);
 }
 
-void remember_in_history_boxes(HWND window, StoredSettings& stored, const RememberedValues& values) {
+void remember_in_history_boxes(HWND window, StoredSettings& stored,
+                               const RememberedValues& values) {
     remember_values(stored, values);
     for (const HistoryBox& box : history_boxes) show_history(window, box, stored);
 }
@@ -136,8 +133,8 @@ void show_scanning_items(HWND window) {
     for (int id : {IDC_MAIN_INPUT_TREE, IDC_MAIN_OUTPUT_TREE}) {
         HWND tree = GetDlgItem(window, id);
         // Every item the trees are filled with has its partner; only this one has none.
-        HTREEITEM first = reinterpret_cast<HTREEITEM>(
-            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        HTREEITEM first =
+            reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
         TVITEMW data = {};
         data.mask = TVIF_HANDLE | TVIF_PARAM;
         data.hItem = first;
@@ -155,8 +152,7 @@ void show_scanning_items(HWND window) {
         insert.item.iSelectedImage = -1;
         insert.item.lParam = 0;
         SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-        SendMessageW(tree, TVM_ENSUREVISIBLE, 0,
-                     SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        SendMessageW(tree, TVM_ENSUREVISIBLE, 0, SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     }
 }
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/wide_text.h"  // utf8_arguments for the programs' main on Windows
+#include "Common/wide_text.h"  // utf8_arguments for the programs' main on Windows
 
 // Opens the file as std::fopen does with the same mode; the caller closes it. Null on failure.
 std::FILE* open_file(const std::string& path, const char* mode);

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -19,7 +19,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #else
 #include <csignal>
 #include <fcntl.h>

@@ -17,7 +17,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #endif
 
 namespace {

@@ -1,5 +1,5 @@
 // UTF-8 cut at a character's edge, and on Windows to and from the UTF-16 of the W calls.
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 #include <gtest/gtest.h>
 

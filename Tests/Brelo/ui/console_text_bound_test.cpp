@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 namespace {
 

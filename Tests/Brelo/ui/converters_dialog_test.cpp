@@ -9,7 +9,7 @@
 #include <dlgs.h>
 
 #include "gui_harness.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "Support/run_program.h"
 #include "ui/converters_dialog.h"
 #include "ui/resource.h"

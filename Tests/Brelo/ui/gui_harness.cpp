@@ -10,7 +10,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "Support/run_program.h"
 #include "ui/app.h"

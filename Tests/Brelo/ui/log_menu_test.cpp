@@ -10,7 +10,7 @@
 
 #include "gui_harness.h"
 #include "platform/platform.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
@@ -239,7 +239,9 @@ TEST_F(LogMenuTest, KeepInputTimesMakesTheNextSkippingRunConvertNothing) {
         ASSERT_TRUE(set_file_modified_time(path, time - 3600LL * file_time_units_per_second));
     }
     start();
-    SendMessageW(control(IDC_MAIN_CONVERTER), CB_SETCURSEL, 1, 0);  // MD5
+    SendMessageW(control(IDC_MAIN_CONVERTER), CB_SETCURSEL, 1, 0);  // MD5, chosen as a user does
+    SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERTER, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control(IDC_MAIN_CONVERTER)));
     EXPECT_FALSE(is_ticked(IDC_MAIN_KEEP_TIMES));
     click(IDC_MAIN_KEEP_TIMES);
     run_to_end();

@@ -13,7 +13,7 @@
 #include "engine/run_settings.h"
 #include "engine/scan.h"
 #include "gui_harness.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "Support/temp_dir.h"
 #include "ui/dialog_rules.h"

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "gui_harness.h"
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 #include "Support/run_program.h"
 #include "Support/temp_dir.h"
 #include "ui/resource.h"

@@ -1,5 +1,5 @@
 // UTF-8 to and from the UTF-16 of the Windows W functions, and where a UTF-8 piece may be cut.
-#include "platform/wide_text.h"
+#include "Common/wide_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
