@@ -26,10 +26,6 @@ std::string shared_output_text(const std::string& first_input) {
     return "The output name is also that of " + first_input + ".\r\n";
 }
 
-bool stop_requested(const RunControl& control) {
-    return control.stop && is_event_set(*control.stop);
-}
-
 std::string counted(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -251,31 +247,6 @@ std::string total_text(const RunResult& result) {
 
 std::string another_run_message(const std::string& folder) {
     return "Another run is writing to " + folder + ".";
-}
-
-CheckResult check_prepared_command(const PreparedCommand& command) {
-    const std::string problem = batch_program_problem(command);
-    if (problem.empty()) return std::nullopt;
-    return make_notice(converter_section, run_key, problem);
-}
-
-int converters_at_once(const RunRequest& request) {
-    int count = request.jobs ? *request.jobs : request.converter ? request.converter->parallel : 1;
-    if (count == 0) count = static_cast<int>(std::thread::hardware_concurrency());
-    return count < 1 ? 1 : count;
-}
-
-int time_limit_of(const RunRequest& request) {
-    const int limit = request.time_limit  ? *request.time_limit
-                      : request.converter ? request.converter->time_limit
-                                          : 0;
-    return std::clamp(limit, 0, most_time_limit);
-}
-
-std::string shown_path(const std::string& path, const std::string& typed,
-                       const std::string& resolved) {
-    if (typed == resolved || path.compare(0, resolved.size(), resolved) != 0) return path;
-    return typed + path.substr(resolved.size());
 }
 
 RunResult run_batch(const CheckedRequest& checked, RunEvents& events, RunControl& control) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/batch_run.h"
+#include "engine/run_request.h"
 #include "engine/converter.h"
 #include "engine/file_conversion.h"
 #include "engine/pattern_set.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/batch_run.h"
+#include "engine/run_request.h"
 #include "engine/run_plan.h"
 
 namespace {
