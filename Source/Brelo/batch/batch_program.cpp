@@ -83,16 +83,15 @@ std::string program_for(const std::string& word) {
     return word;
 }
 
-int preview(const CheckedRequest& checked, bool marks, std::ostream& out, std::ostream& err) {
-    const RunRequest& request = checked.request;
-    // The refresh runs its own checks again: with a bad output side the window still shows
+int preview(const RunRequest& request, bool marks, std::ostream& out, std::ostream& err) {
+    // The refresh makes the checks, as the window's does: with a bad output side it still shows
     // both trees, under the output check's notice. The input tree is printed while it is walked.
     const RunShard* shard = request.shard ? &*request.shard : nullptr;
     PreviewPrinter printer(out, line_end);
     const InputRefresh refresh = refresh_input_tree(request.settings, nullptr, &printer, shard);
     if (refresh.trees) printer.print_output_tree(*refresh.trees, marks);
     print_notice(err, refresh.log_text);
-    return checked.settings_passed ? exit_ran : exit_check_failed;
+    return refresh.checks_passed ? exit_ran : exit_check_failed;
 }
 
 int dry_run(const CheckedRequest& checked, std::ostream& out, std::ostream& err) {
@@ -226,6 +225,11 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const std::string directory = program_directory();
     if (!directory.empty()) change_directory(directory);
 
+    // A preview is a refresh, which makes its own checks: nothing else is checked before it,
+    // unless a job log to retry or --print-jobs comes with it.
+    if (options.preview && retry_log.empty() && !options.print_jobs) {
+        return preview(make_run_request(setup), options.marks, out, err);
+    }
     CheckedRequest checked = check_request(make_run_request(setup));
     if (!retry_log.empty() && checked.request.converter) {
         std::string text;
@@ -242,7 +246,8 @@ int run_batch_program(const std::vector<std::string>& args, std::ostream& out,
     const bool progress = options.progress ? *options.progress : error_is_terminal();
     if (!options.preview && !options.dry_run) return run(checked, progress, joblog, out, err);
 
-    if (options.preview) return preview(checked, options.marks, out, err);
+    if (options.preview) return preview(checked.request, options.marks, out, err);
+
     // Without a converter the run reports that after its checks and starts nothing, so it gives
     // the same notices as pressing Run.
     return checked.request.converter ? dry_run(checked, out, err)

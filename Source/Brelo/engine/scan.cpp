@@ -184,8 +184,9 @@ InputRefresh refresh_input_tree(const RunSettings& settings, const std::atomic<b
     }
     if (CheckResult notice = check_output(settings)) {
         refresh.log_text = std::move(*notice);
-    } else if (CheckResult notice = check_placeholders(settings)) {
-        refresh.log_text = std::move(*notice);
+    } else {
+        refresh.checks_passed = true;
+        if (CheckResult notice = check_placeholders(settings)) refresh.log_text = std::move(*notice);
     }
     ScanReport report;
     refresh.trees = scan_directory(settings, patterns, report, superseded, listener, shard);

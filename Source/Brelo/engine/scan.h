@@ -143,6 +143,7 @@ struct InputRefresh {
     std::optional<FileTrees> trees;  // none when the input check failed: both trees are empty
     std::string log_text;            // what the log box shows: empty, or the notices
     bool superseded = false;         // a newer refresh took its place; show nothing of it
+    bool checks_passed = false;      // check_input and check_output passed
     // The notice of the checks or of the scan alone, without the word on shared output names,
     // which follows the output names (see rename_refreshed_trees).
     std::string scan_notice;
