@@ -32,7 +32,10 @@ build_preset() {
 # Wine and a display for the Windows tests; both are stopped however the tests end.
 # Wine turns Windows file names into the system's through the locale's character set: without a
 # UTF-8 locale (a bare environment has none) names outside ASCII cannot be made.
-case "$(locale charmap 2>/dev/null)" in UTF-8) ;; *) export LC_ALL=C.UTF-8 ;; esac
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+    unset LC_ALL LC_CTYPE
+    export LANG=C.UTF-8
+fi
 export WINEDEBUG=-all
 export WINEPREFIX=$root/build/mingw64/wineprefix
 xvfb_pid=

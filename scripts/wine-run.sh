@@ -9,9 +9,6 @@ if [ -z "${WINEPREFIX:-}" ]; then
     build=$(cd "$(dirname "$exe")" && while [ ! -f CMakeCache.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)
     export WINEPREFIX="$build/wineprefix"
 fi
-# Wine turns Windows file names into the system's through the locale's character set: without a
-# UTF-8 locale (a bare environment has none) names outside ASCII cannot be made.
-case "$(locale charmap 2>/dev/null)" in UTF-8) ;; *) export LC_ALL=C.UTF-8 ;; esac
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 exec /usr/lib/wine/wine64 "$exe" "$@"
