@@ -12,52 +12,12 @@ bin=$(cd "${1:-$root/build/mingw64/bin}" && pwd)
 out=${2:-$root/build/test-logs/screens}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-wine=/usr/lib/wine/wine64
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX=$(dirname "$bin")/marks-screens-wineprefix
 work=$(mktemp -d)
-xvfb_pid=
+. "$root/scripts/wine-display.sh"
+trap 'stop_display; rm -rf "$work"' EXIT
 
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-n=${SCREENS_DISPLAY:-}
-if [ -z "$n" ]; then
-    for n in $(seq 180 219); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-fi
-Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$n"
-for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
-[ -e "/tmp/.X11-unix/X$n" ] || { echo "no display :$n"; exit 1; }
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-"$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
-# Wine draws the frames itself, as Windows would, with no window manager on the display.
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-
-# Both places Wine reads the DPI from; brelo takes it when it starts.
-set_dpi() {
-    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
-        >/dev/null 2>&1
-    "$wine" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-        /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-}
+start_display 1600x1200 180
 
 stage=$work/Brelo
 mkdir -p "$stage"
@@ -108,31 +68,4 @@ for dpi in 96 144; do
     drive items 8 run shot "$(winpath "$work/marks-$dpi-run.bmp")" close
 done
 
-# 24-bit BMP to PNG, with nothing but the standard library.
-python3 - "$out" "$work"/*.bmp <<'EOF'
-import os, struct, sys, zlib
-
-def png(path, out_dir):
-    data = open(path, "rb").read()
-    offset = struct.unpack_from("<I", data, 10)[0]
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
-    raw = bytearray()
-    for y in range(height - 1, -1, -1):
-        row = data[offset + y * stride: offset + y * stride + width * 3]
-        raw.append(0)
-        for x in range(0, width * 3, 3):
-            raw += bytes((row[x + 2], row[x + 1], row[x]))
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body +
-                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
-    name = os.path.splitext(os.path.basename(path))[0] + ".png"
-    with open(os.path.join(out_dir, name), "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-                chunk(b"IDAT", zlib.compress(bytes(raw), 6)) + chunk(b"IEND", b""))
-    print(name, width, "x", height)
-
-for path in sys.argv[2:]:
-    png(path, sys.argv[1])
-EOF
+bmp_to_png "$out" "$work"/*.bmp

@@ -70,4 +70,27 @@ bool file_exists(const std::string& path) {
     return fs::exists(native_path(path), error);
 }
 
+std::map<std::string, std::string> tree_of(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    const fs::path top = native_path(dir);
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(top, error), end; !error && it != end;
+         it.increment(error)) {
+#ifdef _WIN32
+        std::string name = wide_to_utf8(it->path().lexically_relative(top).generic_wstring());
+#else
+        std::string name = it->path().lexically_relative(top).generic_string();
+#endif
+        if (it->is_directory()) {
+            files[name + "/"] = "";
+        } else {
+            std::ifstream in(it->path(), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            files[name] = content.str();
+        }
+    }
+    return files;
+}
+
 }  // namespace test_support

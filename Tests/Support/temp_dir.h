@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace test_support {
@@ -31,5 +32,9 @@ std::filesystem::path native_path(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
+
+// Everything below dir: each file with its bytes and each folder (ending in "/") with "", by
+// paths relative to dir with "/" between the parts.
+std::map<std::string, std::string> tree_of(const std::string& dir);
 
 }  // namespace test_support

@@ -24,6 +24,7 @@ using test_support::read_file;
 using test_support::run_command;
 using test_support::shell_quote;
 using test_support::TempDir;
+using test_support::tree_of;
 using test_support::write_file;
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -349,23 +350,6 @@ TEST_F(Shards, RetryConvertsOnlyWhatFailedBefore) {
             << refused.err;
     }
     EXPECT_EQ(run({"--retry-failed", ini}).exit_code, exit_usage_error);
-}
-
-// Every file below dir with its contents, by paths relative to it with "/" between the parts.
-std::map<std::string, std::string> tree_of(const std::string& dir, const std::string& prefix = "") {
-    std::map<std::string, std::string> files;
-    list_directory(dir, [&](const DirEntry& entry) {
-        if (entry.name == "." || entry.name == "..") return true;
-        const std::string path = join_path(dir, entry.name);
-        if (entry.is_directory) {
-            files[prefix + entry.name + "/"] = "";
-            for (const auto& file : tree_of(path, prefix + entry.name + "/")) files.insert(file);
-        } else {
-            files[prefix + entry.name] = read_file(path);
-        }
-        return true;
-    });
-    return files;
 }
 
 // The jobs, run by GNU parallel two at a time, leave the outputs a run leaves, whatever the names

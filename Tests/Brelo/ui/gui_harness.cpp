@@ -17,6 +17,7 @@
 #include "ui/main_window.h"
 #include "ui/resource.h"
 #include "ui/tree_fill.h"
+#include "ui/window_run.h"
 #include "ui/window_scan.h"
 
 namespace gui {
@@ -357,6 +358,37 @@ void GuiTest::write_settings(const std::string& ini) {
 
 std::string GuiTest::read_settings() const {
     return test_support::read_file(settings_file_path());
+}
+
+bool wait_for_run_end() { return pump_until([] { return !run_in_progress(); }); }
+
+bool run_to_end() {
+    SendMessageW(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
+    return wait_for_run_end();
+}
+
+void make_an_hour_older(const std::string& path) {
+    HANDLE file = CreateFileW(utf8_to_wide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    FILETIME written;
+    GetFileTime(file, nullptr, nullptr, &written);
+    ULARGE_INTEGER time;
+    time.LowPart = written.dwLowDateTime;
+    time.HighPart = written.dwHighDateTime;
+    time.QuadPart -= 36'000'000'000ULL;  // an hour in 100-ns steps
+    written.dwLowDateTime = time.LowPart;
+    written.dwHighDateTime = time.HighPart;
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+}
+
+void FoldersTest::SetUp() {
+    GuiTest::SetUp();
+    input = temp.file("in");
+    output = temp.file("out");
+    CreateDirectoryA(input.c_str(), nullptr);
+    CreateDirectoryA(output.c_str(), nullptr);
 }
 
 std::string hashmd5_converter_keys(int number, const std::string& title) {

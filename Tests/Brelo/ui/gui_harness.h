@@ -65,6 +65,14 @@ bool is_expanded(int tree_id, HTREEITEM item);
 HTREEITEM selected_item(int tree_id);
 std::string item_text(int tree_id, HTREEITEM item);
 
+// Pumps until the run has ended; false when it has not after the generous limit.
+bool wait_for_run_end();
+// Clicks Run and waits for the run to end.
+bool run_to_end();
+
+// Moves a file's last-written time an hour back.
+void make_an_hour_older(const std::string& path);
+
 // Moves the mouse cursor over the centre of a control.
 void move_cursor_over(int id);
 
@@ -124,6 +132,14 @@ protected:
     std::string read_settings() const;
 
     test_support::TempDir temp;
+};
+
+// GuiTest with two empty folders in the temporary folder, named "in" and "out".
+class FoldersTest : public GuiTest {
+protected:
+    void SetUp() override;
+
+    std::string input, output;
 };
 
 // The lines of a BRELO.ini [Converter] section that defines the hashmd5 converter as number n.

@@ -36,11 +36,6 @@ void command(int id) {
     pump();
 }
 
-void run_to_end() {
-    SendMessageW(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
-}
-
 std::string clipboard_text() {
     std::string text;
     if (!OpenClipboard(nullptr)) return "<no clipboard>";
@@ -86,15 +81,8 @@ OpenedMenu open_menu_by(HWND target, LPARAM at) {
     return seen;
 }
 
-class LogMenuTest : public GuiTest {
+class LogMenuTest : public FoldersTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        input = temp.file("in");
-        output = temp.file("out");
-        CreateDirectoryA(input.c_str(), nullptr);
-        CreateDirectoryA(output.c_str(), nullptr);
-    }
     // "exitfile" exits with the number its input holds: inputs holding 0 convert, others fail.
     // The converter writes nothing, so it is given no output path.
     void start(const std::string& output_keys = "") {
@@ -110,7 +98,6 @@ protected:
                        hashmd5_converter_keys(2, "MD5"));
         open_main_window();
     }
-    std::string input, output;
 };
 
 // The bytes of the box as it shows them, in UTF-8, every line ended by CR LF; a file that
@@ -205,7 +192,7 @@ TEST_F(LogMenuTest, RunFailedAgainRunsExactlyTheFailedFiles) {
     for (const char* name : {"b", "d"}) write_file(input + "\\" + name + ".txt", "0");
     write_file(input + "\\new.txt", "0");  // not in the earlier run: passed over
     command(IDM_RUN_FAILED_AGAIN);
-    pump_until([] { return !run_in_progress(); });
+    wait_for_run_end();
     log = text(IDC_MAIN_LOG);
     EXPECT_EQ(count_of(log, "\tConsole:"), 2) << log;
     for (const char* name : {"b", "d"})

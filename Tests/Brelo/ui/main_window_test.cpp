@@ -25,14 +25,10 @@ using namespace gui;
 using test_support::write_file;
 
 // An input folder with a nested match and a few files, and an empty output folder.
-class MainWindowTest : public GuiTest {
+class MainWindowTest : public FoldersTest {
 protected:
     void SetUp() override {
-        GuiTest::SetUp();
-        input = temp.file("in");
-        output = temp.file("out");
-        CreateDirectoryA(input.c_str(), nullptr);
-        CreateDirectoryA(output.c_str(), nullptr);
+        FoldersTest::SetUp();
         CreateDirectoryA((input + "\\a").c_str(), nullptr);
         CreateDirectoryA((input + "\\a\\b").c_str(), nullptr);
         write_file(input + "\\a\\b\\c.txt", "c");
@@ -45,7 +41,6 @@ protected:
                        output + "\r\nAuto Refresh=" + (output_auto ? "1" : "0") + "\r\n");
         open_main_window();
     }
-    std::string input, output;
 };
 
 TEST_F(MainWindowTest, CaptionIconAndControlsInTabOrder) {

@@ -74,22 +74,6 @@ std::string mark(const std::string& name, int image, const std::string& tip = ""
     return name + " " + std::to_string(image) + ": " + tip;
 }
 
-void make_an_hour_older(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    FILETIME written;
-    GetFileTime(file, nullptr, nullptr, &written);
-    ULARGE_INTEGER time;
-    time.LowPart = written.dwLowDateTime;
-    time.HighPart = written.dwHighDateTime;
-    time.QuadPart -= 36'000'000'000ULL;  // an hour in 100-ns steps
-    written.dwLowDateTime = time.LowPart;
-    written.dwHighDateTime = time.HighPart;
-    SetFileTime(file, nullptr, nullptr, &written);
-    CloseHandle(file);
-}
-
 class MarksTest : public GuiTest {
 protected:
     void SetUp() override {
@@ -155,8 +139,7 @@ TEST_F(MarksTest, RunMarksEachFileWithItsEndUntilTheNextRefresh) {
           "Converter001_Title=Exit\r\nConverter001_ExeFile=" +
               test_support::program_path("console_child") +
               "\r\nConverter001_Arguments=exitfile ${infile}\r\nConverter001_WorkDir=${location}\r\n");
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    ASSERT_TRUE(pump_until([] { return !run_in_progress(); }));
+    ASSERT_TRUE(run_to_end());
     std::vector<std::string> files = marked_files();
     ASSERT_EQ(files.size(), 4u);
     EXPECT_EQ(files[0], mark("bad.md5", failed, "Failed: Converter exited with code 7."));

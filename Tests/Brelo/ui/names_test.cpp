@@ -101,8 +101,7 @@ TEST_F(NamesTest, BothTreesShowTheNamesExactly) {
 TEST_F(NamesTest, RunWritesEachDigestUnderItsNameAndLogsTheNames) {
     start();
     EXPECT_EQ(text(IDC_MAIN_CONVERTER), converter_title);
-    SendMessageW(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
+    run_to_end();
 
     for (const NamedFile& file : named_files) {
         SCOPED_TRACE(file.name);
@@ -140,8 +139,7 @@ TEST_F(NamesTest, FieldsKeepTheirNamesAcrossARestart) {
     type_into(IDC_MAIN_INPUT_PATTERNS, patterns);
     EXPECT_EQ(text(IDC_MAIN_INPUT_PATTERNS), patterns);
     EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE).find("café"), std::string::npos);
-    SendMessageW(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
+    run_to_end();
     close_main_window();
 
     const std::string ini = read_settings();

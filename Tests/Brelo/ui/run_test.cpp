@@ -84,15 +84,8 @@ std::string without_time_stamp(const std::string& log) {
     return log.size() < time_stamp_length ? log : log.substr(0, log.size() - time_stamp_length);
 }
 
-class RunTest : public GuiTest {
+class RunTest : public FoldersTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        input = temp.file("in");
-        output = temp.file("out");
-        CreateDirectoryA(input.c_str(), nullptr);
-        CreateDirectoryA(output.c_str(), nullptr);
-    }
     // Settings with both directories, "*.txt" as input pattern and "${prefix}.md5" as output
     // pattern, Auto Refresh off, and the hashmd5 converter (plus others) selected.
     void start(const std::string& extra_converters = "", int converters = 1, int current = 0) {
@@ -118,7 +111,9 @@ protected:
         FindClose(find);
         return n;
     }
-    std::string input, output;
+    // The memory counters before and after a run of a converter that writes 100 MB, with the
+    // converter's extra keys, once its log was checked.
+    std::pair<PROCESS_MEMORY_COUNTERS, PROCESS_MEMORY_COUNTERS> flood_run(const std::string& keys);
 };
 
 TEST_F(RunTest, RunConvertsEveryMatchAndRemembersTheFields) {
@@ -132,7 +127,7 @@ TEST_F(RunTest, RunConvertsEveryMatchAndRemembersTheFields) {
     SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_DIR, (input + "\\\\").c_str());
     SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
     EXPECT_EQ(text(IDC_MAIN_RUN), "Stop");
-    pump_until([] { return !run_in_progress(); });
+    wait_for_run_end();
     EXPECT_EQ(text(IDC_MAIN_RUN), "Run");
 
     EXPECT_EQ(read_file(output + "\\top.md5"), "E358EFA489F58062F10DD7316B65649E");
@@ -177,7 +172,7 @@ TEST_F(RunTest, StopEndsTheRunBetweenFiles) {
     EXPECT_EQ(text(IDC_MAIN_RUN), "Run");
     EXPECT_TRUE(run_in_progress());
     gate.open();
-    pump_until([] { return !run_in_progress(); });
+    wait_for_run_end();
     EXPECT_TRUE(IsWindowEnabled(control(IDC_MAIN_RUN)));
     ASSERT_FALSE(shown_at_stop.empty());
     const int converted = count_of(shown_at_stop, " -> ");
@@ -209,7 +204,7 @@ TEST_F(RunTest, StopOfAnotherWindowDoesNotReachThisRun) {
     ASSERT_NE(other, nullptr);
     SetEvent(other);
     gate.open();
-    pump_until([] { return !run_in_progress(); });
+    wait_for_run_end();
     CloseHandle(other);
     const std::string log = text(IDC_MAIN_LOG);
     EXPECT_NE(log.find("Total 3 Files are converted.\r\n"), std::string::npos) << log;
@@ -237,8 +232,7 @@ TEST_F(RunTest, LogBoxGainsOnlyTheNewTextAndEndsWithTheWholeLog) {
         bytes_received += piece.size();
         return true;
     });
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
+    run_to_end();
 
     const std::string log = text(IDC_MAIN_LOG);
     ASSERT_EQ(whole_texts.size(), 1u);
@@ -302,7 +296,7 @@ TEST_F(RunTest, LogBoxEndsWithTheWholeLogWhateverElseWroteIntoIt) {
         row.write();
         EXPECT_TRUE(row.shown_then(text(IDC_MAIN_LOG))) << text(IDC_MAIN_LOG);
         gate.open();
-        pump_until([] { return !run_in_progress(); });
+        wait_for_run_end();
         const std::string log = text(IDC_MAIN_LOG);
         EXPECT_EQ(log.rfind("[Converter - Gate]:\r\n\r\n", 0), 0u) << log;
         EXPECT_EQ(log.find("typed"), std::string::npos) << log;
@@ -338,8 +332,7 @@ TEST_F(RunTest, SettingsSurviveCloseAndRestart) {
     write_inputs(1);
     start("Converter002_Title=Second\r\nConverter002_ExeFile=x.exe\r\n", 2, 0);
     SetDlgItemTextA(main_window(), IDC_MAIN_INPUT_PATTERNS, "f1*.txt");
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
+    run_to_end();
     // A second converter chosen, as the box reports a choice.
     SendMessageA(control(IDC_MAIN_CONVERTER), CB_SETCURSEL, 1, 0);
     SendMessageA(main_window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_CONVERTER, CBN_SELCHANGE),
@@ -413,7 +406,7 @@ TEST_F(RunTest, RefreshDuringARunShowsAnotherFolderWhileTheRunGoesOn) {
     EXPECT_TRUE(run_in_progress());
     EXPECT_EQ(tree_text(IDC_MAIN_INPUT_TREE), other + "\n  elsewhere.txt\n");
     gate.open();
-    pump_until([] { return !run_in_progress(); });
+    wait_for_run_end();
     const std::string log = text(IDC_MAIN_LOG);
     EXPECT_EQ(count_of(log, " -> "), 3) << log;
     EXPECT_EQ(count_of(log, input + "\\f10"), 3) << log;
@@ -460,8 +453,7 @@ TEST_F(RunTest, LogKeepsTheEndsOfAConverterTextBeyond128KB) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         start(child_converter_keys(2, "Chatty", row.bytes), 2, 1);
-        SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-        pump_until([] { return !run_in_progress(); });
+        run_to_end();
         const std::string log = text(IDC_MAIN_LOG);
         const std::string expected = "[Converter - Chatty]:\r\n\r\n" + input + "\\f100.txt -> " +
                                      output + "\\f100.md5\r\n\tConsole:" + row.console +
@@ -473,24 +465,28 @@ TEST_F(RunTest, LogKeepsTheEndsOfAConverterTextBeyond128KB) {
 }
 
 // A converter that writes 100 MB costs the window no more than its two ends.
-TEST_F(RunTest, ConverterWriting100MBLeavesTheWindowsMemoryAlone) {
+std::pair<PROCESS_MEMORY_COUNTERS, PROCESS_MEMORY_COUNTERS> RunTest::flood_run(
+    const std::string& keys) {
     write_inputs(1);
-    start(child_converter_keys(2, "Flood", 100'000'000), 2, 1);
-    PROCESS_MEMORY_COUNTERS before = {};
-    before.cb = sizeof before;
+    start(child_converter_keys(2, "Flood", 100'000'000) + keys, 2, 1);
+    PROCESS_MEMORY_COUNTERS before = {}, after = {};
+    before.cb = after.cb = sizeof before;
     GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
-    PROCESS_MEMORY_COUNTERS after = {};
-    after.cb = sizeof after;
+    run_to_end();
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
     const std::string log = text(IDC_MAIN_LOG);
     EXPECT_LT(log.size(), 140u * 1024);
     EXPECT_NE(log.find("\t... " + std::to_string(100'000'000 - 128 * 1024) +
                        " bytes of console text left out ...\r\n"),
               std::string::npos);
-    constexpr SIZE_T allowance = 48u * 1024 * 1024;
-    EXPECT_LT(after.PeakPagefileUsage, before.PeakPagefileUsage + allowance)
+    return {before, after};
+}
+
+constexpr SIZE_T flood_allowance = 48u * 1024 * 1024;
+
+TEST_F(RunTest, ConverterWriting100MBLeavesTheWindowsMemoryAlone) {
+    const auto [before, after] = flood_run("");
+    EXPECT_LT(after.PeakPagefileUsage, before.PeakPagefileUsage + flood_allowance)
         << before.PeakPagefileUsage << " before, peak " << after.PeakPagefileUsage;
 }
 
@@ -498,45 +494,13 @@ TEST_F(RunTest, ConverterWriting100MBLeavesTheWindowsMemoryAlone) {
 // and the window still keeps only its two ends. Measured by the peak of the working set, which
 // Wine reports as the process's peak resident memory.
 TEST_F(RunTest, ConverterWriting100MBSideBySideLeavesTheWindowsMemoryAlone) {
-    write_inputs(1);
-    start(child_converter_keys(2, "Flood", 100'000'000) + "Converter002_Parallel=2\r\n", 2, 1);
-    PROCESS_MEMORY_COUNTERS before = {};
-    before.cb = sizeof before;
-    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
-    PROCESS_MEMORY_COUNTERS after = {};
-    after.cb = sizeof after;
-    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
-    const std::string log = text(IDC_MAIN_LOG);
-    EXPECT_LT(log.size(), 140u * 1024);
-    EXPECT_NE(log.find("\t... " + std::to_string(100'000'000 - 128 * 1024) +
-                       " bytes of console text left out ...\r\n"),
-              std::string::npos);
-    constexpr SIZE_T allowance = 48u * 1024 * 1024;
-    EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + allowance)
+    const auto [before, after] = flood_run("Converter002_Parallel=2\r\n");
+    EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + flood_allowance)
         << before.WorkingSetSize << " before, peak " << after.PeakWorkingSetSize;
 }
 
 // The main window's own caption, as its template gives it.
 constexpr const char* own_caption = "Brelo File Converter V1.1.1 by Ravo";
-
-// Moves the file's last-written time an hour back.
-void make_an_hour_older(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    FILETIME written;
-    GetFileTime(file, nullptr, nullptr, &written);
-    ULARGE_INTEGER time;
-    time.LowPart = written.dwLowDateTime;
-    time.HighPart = written.dwHighDateTime;
-    time.QuadPart -= 36'000'000'000ULL;  // an hour in 100-ns steps
-    written.dwLowDateTime = time.LowPart;
-    written.dwHighDateTime = time.HighPart;
-    SetFileTime(file, nullptr, nullptr, &written);
-    CloseHandle(file);
-}
 
 // The box goes into BRELO.ini and comes back ticked; a run with it ticked starts no converter
 // for files whose output is newer, and one with it cleared converts them all.
@@ -551,8 +515,7 @@ TEST_F(RunTest, SkipUpToDateIsKeptAndARunWithItStartsNoConverter) {
     start();
     EXPECT_FALSE(is_ticked(IDC_MAIN_SKIP_UP_TO_DATE));
     click(IDC_MAIN_SKIP_UP_TO_DATE);
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
+    run_to_end();
     std::string log = text(IDC_MAIN_LOG);
     EXPECT_EQ(count_of(log, " -> "), files) << log;
     EXPECT_EQ(count_of(log, ".md5\r\n\tSkipped: the output is up to date.\r\n"), files) << log;
@@ -573,8 +536,7 @@ TEST_F(RunTest, SkipUpToDateIsKeptAndARunWithItStartsNoConverter) {
     open_main_window();
     EXPECT_TRUE(is_ticked(IDC_MAIN_SKIP_UP_TO_DATE));
     click(IDC_MAIN_SKIP_UP_TO_DATE);
-    SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
-    pump_until([] { return !run_in_progress(); });
+    run_to_end();
     log = text(IDC_MAIN_LOG);
     EXPECT_EQ(log.find("Skipped"), std::string::npos) << log;
     EXPECT_NE(log.find("\r\nTotal 3 Files are converted.\r\n"), std::string::npos) << log;
@@ -632,7 +594,7 @@ TEST_F(RunTest, CaptionShowsTheFilesDoneDuringARunAndComesBackAfterIt) {
             << window_text(main_window()) << " instead of " << during;
         if (stop) SendMessageA(control(IDC_MAIN_RUN), BM_CLICK, 0, 0);
         gate.open();
-        pump_until([] { return !run_in_progress(); });
+        wait_for_run_end();
         EXPECT_EQ(window_text(main_window()), own_caption);
         const std::string log = text(IDC_MAIN_LOG);
         EXPECT_EQ(count_of(log, " -> "), stop ? done + 1 : files) << log;
