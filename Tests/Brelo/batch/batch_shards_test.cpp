@@ -24,24 +24,8 @@ using batch_test::mask_time_stamps;
 using test_support::program_path;
 using test_support::read_file;
 using test_support::TempDir;
+using test_support::tree_of;
 using test_support::write_file;
-
-// Every file below dir with its contents, by paths relative to it with "/" between the parts.
-std::map<std::string, std::string> tree_of(const std::string& dir, const std::string& prefix = "") {
-    std::map<std::string, std::string> files;
-    list_directory(dir, [&](const DirEntry& entry) {
-        if (entry.name == "." || entry.name == "..") return true;
-        const std::string path = join_path(dir, entry.name);
-        if (entry.is_directory) {
-            files[prefix + entry.name + "/"] = "";
-            for (const auto& file : tree_of(path, prefix + entry.name + "/")) files.insert(file);
-        } else {
-            files[prefix + entry.name] = read_file(path);
-        }
-        return true;
-    });
-    return files;
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -120,7 +104,7 @@ TEST_F(ShardsAtOnce, ShardsGiveTheOutputsAndTheLogOfOneRun) {
         batch_test::run_brelo_batch({"--ini", settings("whole", 0), "--no-progress"});
     ASSERT_EQ(whole.exit_code, exit_files_failed) << whole.out << whole.err;
     const std::map<std::string, std::string> outputs = take_outputs();
-    ASSERT_EQ(outputs.size(), 9u);  // eight files and the folder
+    ASSERT_EQ(outputs.size(), 9u) << whole.out << whole.err;  // eight files and the folder
     EXPECT_EQ(outputs.at("sub/f.out"), "deep f\n");
 
     for (const bool at_once : {false, true}) {
