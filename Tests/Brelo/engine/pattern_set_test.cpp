@@ -171,6 +171,8 @@ TEST(DeriveOutputName, PrefixAndSuffixAroundTheLastDot) {
         {"placeholder in a name is no placeholder", "a.${prefix}", "${prefix}.${suffix}",
          "a.${prefix}"},
         {"two names, two outputs", "a.a", "${prefix}.${suffix}", "a.a"},
+        {"a token cut short, then a whole one", "a.b", "${pre${prefix}$", "${prea$"},
+        {"a token at the very end", "a.b", "x${suffix}", "xb"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
