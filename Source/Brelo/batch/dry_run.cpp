@@ -15,12 +15,17 @@ class PlanLister : public PlanVisitor {
 public:
     explicit PlanLister(const CheckedRequest& checked) : checked_(checked) {}
 
-    // A file the run would refuse gets its note instead of a command; the run's other reasons
-    // to pass a file over are not the plan's.
+    // A file the run would refuse gets its note instead of a command: a refused name, or an
+    // output name an earlier file has (its command would write over that file's output). The
+    // run's other reasons to pass a file over are not the plan's.
     void file_planned(FilePlan& plan) override {
         if (!plan.mine) return;
         if (!plan.refusal.empty()) {
             files.push_back({plan.input_shown, plan.output_shown, {}, plan.refusal});
+            return;
+        }
+        if (plan.step == FileStep::SharedOutput) {
+            files.push_back({plan.input_shown, plan.output_shown, {}, shared_output_note(plan)});
             return;
         }
         files.push_back({plan.input_shown, plan.output_shown, plan.record.command_line, {}});

@@ -22,10 +22,6 @@ constexpr const char* entry_end = "\r\n";
 constexpr const char* up_to_date_text = "\r\n\tSkipped: the output is up to date.\r\n";
 constexpr const char* done_earlier_text = "\r\n\tSkipped: done in the earlier run.\r\n";
 
-std::string shared_output_text(const std::string& first_input) {
-    return "The output name is also that of " + first_input + ".\r\n";
-}
-
 std::string counted(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -105,7 +101,7 @@ public:
             pass_over(entry, done_earlier_text, FileOutcome::DoneEarlier, result_.done_earlier);
             break;
         case FileStep::Refused: refuse(entry, plan.refusal + entry_end); break;
-        case FileStep::SharedOutput: refuse(entry, shared_output_text(plan.first_input)); break;
+        case FileStep::SharedOutput: refuse(entry, shared_output_note(plan) + entry_end); break;
         case FileStep::Convert:
             // Side by side, an earlier converter may still be writing this output: the file is
             // judged once it is done, as one at a time would judge it.

@@ -143,6 +143,10 @@ CheckedRequest check_request(const RunRequest& request) {
     return checked;
 }
 
+std::string shared_output_note(const FilePlan& plan) {
+    return "The output name is also that of " + plan.first_input + ".";
+}
+
 bool output_up_to_date(const FilePlan& plan) {
     long long input_time = 0;
     long long output_time = 0;

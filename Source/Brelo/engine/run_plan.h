@@ -64,6 +64,9 @@ struct FilePlan {
 // Whether the output exists and is not older than the input.
 bool output_up_to_date(const FilePlan& plan);
 
+// Why a SharedOutput file is refused, in one line without its end.
+std::string shared_output_note(const FilePlan& plan);
+
 // What a view does with the plans of a walk. Called on the walking thread, in walk order.
 class PlanVisitor {
 public:

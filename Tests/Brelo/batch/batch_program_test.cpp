@@ -957,7 +957,7 @@ TEST_F(BatchProgram, FailedOutputIsConvertedAgainByTheNextRun) {
 }
 
 // Two inputs with one output name: the second is not converted but fails, and says whose name it
-// is; the preview tells of such names too.
+// is; the preview and the dry run tell of such names too.
 TEST_F(BatchProgram, InputsSharingAnOutputNameFailAfterTheFirst) {
     write_file(join_path(in, "a.dat"), "xyz");
     const BatchResult preview =
@@ -983,6 +983,23 @@ TEST_F(BatchProgram, InputsSharingAnOutputNameFailAfterTheFirst) {
         << result.out;
     EXPECT_EQ(read_file(join_path(out, "a.md5")),
               first_input == join_path(in, "a.txt") ? abc_digest : xyz_digest);
+
+    // The dry run plans what the run does: one command, and the second input's reason for none.
+    const BatchResult dry = run({"--no-subfolders", "--patterns", "a.*", "--name",
+                                 "${prefix}.md5", "--dry-run"});
+    EXPECT_EQ(dry.exit_code, exit_files_failed);  // as the run
+#ifdef _WIN32
+    const std::string comment = "REM ";
+#else
+    const std::string comment = "# ";
+#endif
+    EXPECT_NE(dry.out.find(comment + second_input + " -> " + join_path(out, "a.md5") + eol +
+                           comment + "The output name is also that of " + first_input + "." +
+                           eol),
+              std::string::npos)
+        << dry.out;
+    EXPECT_NE(dry.out.find(comment + "Total 1 Files would be converted."), std::string::npos)
+        << dry.out;
 }
 
 // --time-limit ends each converter that runs past it; its file fails and the run goes on.
