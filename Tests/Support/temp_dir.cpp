@@ -1,6 +1,7 @@
 // Temporary directories and whole-file helpers for tests.
 #include "Support/temp_dir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -70,17 +71,36 @@ bool file_exists(const std::string& path) {
     return fs::exists(native_path(path), error);
 }
 
+namespace {
+
+std::string utf8_name(const fs::path& path) {
+#ifdef _WIN32
+    return wide_to_utf8(path.generic_wstring());
+#else
+    return path.generic_string();
+#endif
+}
+
+}  // namespace
+
+std::vector<std::string> names_in(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(native_path(dir), error), end; !error && it != end;
+         it.increment(error)) {
+        names.push_back(utf8_name(it->path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::map<std::string, std::string> tree_of(const std::string& dir) {
     std::map<std::string, std::string> files;
     const fs::path top = native_path(dir);
     std::error_code error;
     for (fs::recursive_directory_iterator it(top, error), end; !error && it != end;
          it.increment(error)) {
-#ifdef _WIN32
-        std::string name = wide_to_utf8(it->path().lexically_relative(top).generic_wstring());
-#else
-        std::string name = it->path().lexically_relative(top).generic_string();
-#endif
+        const std::string name = utf8_name(it->path().lexically_relative(top));
         if (it->is_directory()) {
             files[name + "/"] = "";
         } else {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -36,5 +37,7 @@ bool file_exists(const std::string& path);
 // Everything below dir: each file with its bytes and each folder (ending in "/") with "", by
 // paths relative to dir with "/" between the parts.
 std::map<std::string, std::string> tree_of(const std::string& dir);
+// The names in dir (not below it), in UTF-8, sorted.
+std::vector<std::string> names_in(const std::string& dir);
 
 }  // namespace test_support

@@ -17,6 +17,7 @@
 namespace {
 
 using test_support::file_exists;
+using test_support::names_in;
 using test_support::program_path;
 using test_support::ProgramResult;
 using test_support::read_file;
@@ -29,15 +30,6 @@ using test_support::write_file;
 const std::string& line_end = test_support::text_line_end;
 const std::string success = "Encrypt successful." + line_end;
 const std::string failure = "Encrypt failed." + line_end;
-
-std::vector<std::string> directory_listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 #ifndef _WIN32
 // Runs hashmd5 allowed to write files of at most blocks * 512 bytes, with the signal for passing
@@ -98,15 +90,9 @@ TEST(Hashmd5, NamesInAnyScriptAreReadAndWritten) {
         EXPECT_EQ(result.exit_code, 0);
         EXPECT_EQ(result.output, success);
         EXPECT_EQ(read_file(dir.file(row.output)), "900150983CD24FB0D6963F7D28E17F72");
-        std::vector<std::string> names;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(test_support::native_path(dir.path()))) {
-            names.push_back(entry.path().filename().u8string());
-        }
-        std::sort(names.begin(), names.end());
         std::vector<std::string> expected = {row.input, row.output};
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(names, expected);
+        EXPECT_EQ(names_in(dir.path()), expected);
 
         result = run_program("hashmd5", {dir.file(row.input), dir.file(row.input)});
         EXPECT_EQ(result.exit_code, 1);
@@ -123,7 +109,7 @@ TEST(Hashmd5, EmptyInputAndExistingOutputGiveTheEmptyDigest) {
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(read_file(dir.file("out")), "D41D8CD98F00B204E9800998ECF8427E");
     // The digest replaced the old output; no temporary file is left beside it.
-    EXPECT_EQ(directory_listing(dir.path()), (std::vector<std::string>{"empty", "out"}));
+    EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"empty", "out"}));
 }
 
 TEST(Hashmd5, LargeFileIsStreamedWhole) {
@@ -170,7 +156,7 @@ TEST(Hashmd5, UnopenableOutputFails) {
         EXPECT_EQ(result.output, failure);
     }
     EXPECT_EQ(read_file(dir.file("in")), "abc");
-    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in"});
 }
 
 TEST(Hashmd5, OutputNamingTheInputIsRefusedAndTheInputKept) {
@@ -203,7 +189,7 @@ TEST(Hashmd5, NulDeviceAsOutputSucceeds) {
     auto result = run_program("hashmd5", {dir.file("in"), "NUL"});
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.output, success);
-    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in"});
 }
 #else
 TEST(Hashmd5, FailedWriteReportsFailureAndKeepsTheOldOutput) {
@@ -222,14 +208,14 @@ TEST(Hashmd5, FailedWriteReportsFailureAndKeepsTheOldOutput) {
         write_file(dir.file("in"), "abc");
         const std::string output = row.output[0] == '/' ? row.output : dir.file(row.output);
         if (row.old_output) write_file(output, row.old_output);
-        const auto before = directory_listing(dir.path());
+        const auto before = names_in(dir.path());
         const std::vector<std::string> args = {dir.file("in"), output};
         auto result = row.size_limit_blocks < 0
                           ? run_program("hashmd5", args)
                           : run_with_file_size_limit(row.size_limit_blocks, args);
         EXPECT_EQ(result.exit_code, 1);
         EXPECT_EQ(result.output, failure);
-        EXPECT_EQ(directory_listing(dir.path()), before);
+        EXPECT_EQ(names_in(dir.path()), before);
         if (row.old_output) {
             EXPECT_EQ(read_file(output), row.old_output);
         }
@@ -242,7 +228,7 @@ TEST(Hashmd5, StandardOutputAsOutputIsWrittenDirectly) {
     auto result = run_program("hashmd5", {dir.file("in"), "/dev/stdout"});
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.output, "900150983CD24FB0D6963F7D28E17F72" + success);
-    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in"});
 }
 
 TEST(Hashmd5, UnreadableInputFails) {

@@ -19,6 +19,7 @@
 namespace {
 
 using test_support::file_exists;
+using test_support::names_in;
 using test_support::program_path;
 using test_support::ProgramResult;
 using test_support::read_file;
@@ -33,15 +34,6 @@ const std::string success = "Convertion successful." + line_end;
 const std::string failure = "Convertion failed." + line_end;
 
 const char* const all_options[] = {"-sjis", "-euc", "-newjis", "-oldjis", "-necjis", "-fullsize"};
-
-std::vector<std::string> directory_listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Shift_JIS text of about size bytes: kanji rows and ASCII, many lines, so that a conversion
 // takes long enough for two runs to overlap.
@@ -245,14 +237,14 @@ TEST(Jpconv, ConvertingAFileIntoItselfReplacesItWithTheConvertedText) {
         ASSERT_EQ(link(dir.file("data.txt").c_str(), dir.file("hard-link").c_str()), 0);
         ASSERT_EQ(symlink(dir.file("data.txt").c_str(), dir.file("soft-link").c_str()), 0);
 #endif
-        const auto before = directory_listing(dir.path());
+        const auto before = names_in(dir.path());
         auto result = run_program("jpconv", {"-euc", dir.file("data.txt"), dir.file(row.output)});
         EXPECT_EQ(result.exit_code, 0);
         EXPECT_EQ(result.output, success);
         EXPECT_EQ(read_file(dir.file(row.output)), converted);
         EXPECT_EQ(read_file(dir.file("data.txt")), row.input_after);
         // The converted text took the output's name; no temporary file is left behind.
-        EXPECT_EQ(directory_listing(dir.path()), before);
+        EXPECT_EQ(names_in(dir.path()), before);
     }
 }
 
@@ -298,7 +290,7 @@ TEST(Jpconv, FailedConversionLeavesTheOldOutputAsItWas) {
     const Row rows[] = {{"input is a folder", dir.file("folder"), dir.file("out")},
                         {"missing input", dir.file("missing"), dir.file("out")},
                         {"output folder is a file", dir.file("in"), dir.file("out") + "/x"}};
-    const auto before = directory_listing(dir.path());
+    const auto before = names_in(dir.path());
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         auto result = run_program("jpconv", {"-euc", row.input, row.output});
@@ -306,7 +298,7 @@ TEST(Jpconv, FailedConversionLeavesTheOldOutputAsItWas) {
         EXPECT_EQ(result.output, failure);
         EXPECT_EQ(read_file(dir.file("out")), "old output");
         EXPECT_EQ(read_file(dir.file("in")), "\x88\x9F");
-        EXPECT_EQ(directory_listing(dir.path()), before);
+        EXPECT_EQ(names_in(dir.path()), before);
     }
 }
 
@@ -319,7 +311,7 @@ TEST(Jpconv, FilesNamedLikeTemporaryFilesAreLeftAlone) {
     others.push_back(".jpconv-000000000000.tmp");
     others.push_back(".jpconv-ffffffffffff.tmp");
     for (const auto& name : others) write_file(dir.file(name), "user's " + name);
-    const auto before = directory_listing(dir.path());
+    const auto before = names_in(dir.path());
     for (const auto& output : {std::string("data.txt"), std::string("other.txt")}) {
         SCOPED_TRACE(output);
         auto result = run_program("jpconv", {"-euc", dir.file("data.txt"), dir.file(output)});
@@ -330,7 +322,7 @@ TEST(Jpconv, FilesNamedLikeTemporaryFilesAreLeftAlone) {
     for (const auto& name : others) {
         if (read_file(dir.file(name)) != "user's " + name) ADD_FAILURE() << name << " was changed";
     }
-    auto after = directory_listing(dir.path());
+    auto after = names_in(dir.path());
     after.erase(std::remove(after.begin(), after.end(), "other.txt"), after.end());
     EXPECT_EQ(after, before);
 }
@@ -375,7 +367,7 @@ TEST(Jpconv, ConcurrentInPlaceConversionsLeaveOneWholeResult) {
 #endif
         const std::string after = read_file(dir.file("data"));
         EXPECT_TRUE(after == euc || after == jis) << "a mixed file of " << after.size() << " bytes";
-        EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"data"});
+        EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"data"});
         if (HasFailure()) break;
     }
 }
@@ -414,7 +406,7 @@ TEST(Jpconv, UnopenableOutputFailsAndKeepsTheInput) {
         EXPECT_EQ(result.output, failure);
         EXPECT_EQ(read_file(dir.file("in")), "\x88\x9F");
     }
-    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in"});
 }
 
 #ifdef _WIN32
@@ -424,7 +416,7 @@ TEST(Jpconv, NulDeviceAsOutputSucceeds) {
     auto result = run_program("jpconv", {"-euc", dir.file("in"), "NUL"});
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.output, success);
-    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in"});
 }
 #else
 // Runs jpconv allowed to write files of at most blocks * 512 bytes, with the signal for passing
@@ -456,7 +448,7 @@ TEST(Jpconv, FailedWriteKeepsTheOldOutputAndLeavesNoTemporary) {
         EXPECT_EQ(result.output, failure);
         EXPECT_EQ(read_file(dir.file("out")), "old output");
         EXPECT_EQ(read_file(dir.file("in")), text);
-        EXPECT_EQ(directory_listing(dir.path()), (std::vector<std::string>{"in", "out"}));
+        EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"in", "out"}));
     }
 }
 
@@ -469,7 +461,7 @@ TEST(Jpconv, DevicesAndStandardOutputAreWrittenDirectly) {
     result = run_program("jpconv", {"-euc", dir.file("in"), "/dev/null"});
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.output, success);
-    EXPECT_EQ(directory_listing(dir.path()), std::vector<std::string>{"in"});
+    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"in"});
 }
 
 TEST(Jpconv, ConvertingInPlaceKeepsThePermissionBits) {
