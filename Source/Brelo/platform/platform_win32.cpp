@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <initializer_list>
+#include <mutex>
 #include <string>
 
 #include <windows.h>
@@ -356,9 +358,25 @@ void fail_next_start(StartResult step) { next_start_failure = step; }
 
 namespace {
 
+// A child takes every handle marked inheritable at the moment it is created, whichever thread
+// made it. So the ends meant for one child are made uninheritable, marked only while that child
+// is created, and one such creation runs at a time: a converter started beside another holds
+// only its own ends, and never keeps the other's output open after the other has ended.
+std::mutex inheritance_lock;
+
+template <typename Create>
+BOOL create_inheriting(std::initializer_list<HANDLE> handles, Create create) {
+    std::lock_guard<std::mutex> lock(inheritance_lock);
+    for (HANDLE handle : handles)
+        SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    const BOOL created = create();
+    for (HANDLE handle : handles) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+    return created;
+}
+
 // An anonymous pipe cannot be read with a time limit, so the output pipe is a named one of its
 // own whose read end takes overlapped reads; the child's end is an ordinary blocking handle.
-bool create_output_pipe(SECURITY_ATTRIBUTES& inheritable, HANDLE& read_end, HANDLE& write_end) {
+bool create_output_pipe(HANDLE& read_end, HANDLE& write_end) {
     static std::atomic<unsigned long> pipes_made{0};
     // A name this process has not used, and, with the clock in it, none an ended process of the
     // same id left open in a converter that outlived it; taken again should it be in use all
@@ -381,7 +399,7 @@ bool create_output_pipe(SECURITY_ATTRIBUTES& inheritable, HANDLE& read_end, HAND
         read_end = nullptr;
         return false;
     }
-    write_end = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+    write_end = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (write_end == INVALID_HANDLE_VALUE) {
         write_end = nullptr;
@@ -408,21 +426,19 @@ HANDLE create_child_job() {
 StartResult start_child_process(const std::string& command_line, const std::string& work_dir,
                                 ChildProcess*& child) {
     child = nullptr;
-    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    // No end is inheritable as made; the child inherits only the two it uses (create_inheriting).
+    // Had it inherited ours, the input would never report its end and the output's read end
+    // would live on in whatever the child starts.
     HANDLE output_read = nullptr, output_write = nullptr;
     if (start_fails_at(StartResult::OutputPipeFailed) ||
-        !create_output_pipe(inheritable, output_read, output_write))
+        !create_output_pipe(output_read, output_write))
         return StartResult::OutputPipeFailed;
     HANDLE input_read = nullptr, input_write = nullptr;
     if (start_fails_at(StartResult::InputPipeFailed) ||
-        !CreatePipe(&input_read, &input_write, &inheritable, 0)) {
+        !CreatePipe(&input_read, &input_write, nullptr, 0)) {
         close_all({&output_read, &output_write});
         return StartResult::InputPipeFailed;
     }
-    // The child gets only the ends it uses; if it inherited ours, the input would never report
-    // its end and the output's read end would live on in whatever the child starts.
-    SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup;
     GetStartupInfoW(&startup);
@@ -444,10 +460,12 @@ StartResult start_child_process(const std::string& command_line, const std::stri
     // converter (Ctrl+C means Stop, which lets the running converter finish), and lets
     // ask_child_process_tree_to_end send Ctrl+Break to the converter alone.
     if (start_fails_at(StartResult::ProcessFailed) ||
-        !CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
-                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
-                        nullptr, directory.c_str(),
-                        &startup, &info)) {
+        !create_inheriting({input_read, output_write}, [&] {
+            return CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
+                                  NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED |
+                                      CREATE_NEW_PROCESS_GROUP,
+                                  nullptr, directory.c_str(), &startup, &info);
+        })) {
         close_all({&output_read, &output_write, &input_read, &input_write, &job});
         return StartResult::ProcessFailed;
     }
@@ -548,10 +566,8 @@ bool join_windowless_console() {
     const UINT length = GetSystemDirectoryW(system_dir, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
     const std::wstring program = std::wstring(system_dir) + L"\\cmd.exe";
-    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE input_read = nullptr, input_write = nullptr;
-    if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) return false;
-    SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
+    if (!CreatePipe(&input_read, &input_write, nullptr, 0)) return false;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
@@ -559,10 +575,11 @@ bool join_windowless_console() {
     startup.hStdInput = input_read;
     std::wstring line = L"cmd.exe /d /q /k";
     PROCESS_INFORMATION info = {};
-    const BOOL started =
-        CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
-                       CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, system_dir,
-                       &startup, &info);
+    const BOOL started = create_inheriting({input_read}, [&] {
+        return CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, TRUE,
+                              CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, system_dir,
+                              &startup, &info);
+    });
     CloseHandle(input_read);
     if (!started) {
         CloseHandle(input_write);

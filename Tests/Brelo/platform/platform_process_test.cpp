@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "Support/run_program.h"
@@ -286,6 +288,44 @@ TEST(Consoles, AProgramWithoutAConsoleSharesAHiddenOneWithItsConverters) {
     }
 }
 #endif
+
+// Converters started at once from two threads hold only their own pipe ends. A quick one that
+// has ended reports the end of its output at once, while a slow one started beside it still
+// runs: had the slow one been given the quick one's ends too, that output would stay open until
+// the reader gave up waiting for it.
+TEST(ChildProcesses, ChildrenStartedAtOnceHoldOnlyTheirOwnPipes) {
+    TempDir dir;
+    const std::string program = "\"" + test_support::program_path("console_child") + "\" ";
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        ChildProcess* slow = nullptr;
+        ChildProcess* quick = nullptr;
+        std::atomic<int> ready{0};
+        const auto start = [&](const char* act, ChildProcess*& child) {
+            ++ready;
+            while (ready.load() < 2) std::this_thread::yield();
+            return start_child_process(program + act, dir.path(), child);
+        };
+        StartResult slow_started = StartResult::ProcessFailed;
+        std::thread beside([&] { slow_started = start("polite", slow); });
+        const StartResult quick_started = start("silent", quick);
+        beside.join();
+        ASSERT_EQ(quick_started, StartResult::Started);
+        ASSERT_EQ(slow_started, StartResult::Started);
+        wait_child_process(*quick);
+        const auto ended = std::chrono::steady_clock::now();
+        char buffer[256];
+        std::size_t count = 0;
+        while (read_child_output(*quick, buffer, sizeof buffer, count)) {
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - ended,
+                  std::chrono::milliseconds(output_drain_quiet_ms / 2));
+        end_child_process_tree(*slow);
+        wait_child_process(*slow);
+        close_child_process(slow);
+        close_child_process(quick);
+    }
+}
 
 TEST(Events, ManualResetEventStaysSetUntilReset) {
     Event* event = create_event();
