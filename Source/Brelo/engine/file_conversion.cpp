@@ -34,6 +34,13 @@ bool command_passes_output(const PreparedCommand& command) {
     });
 }
 
+bool output_up_to_date(const std::string& input_path, const std::string& output_path) {
+    long long input_time = 0;
+    long long output_time = 0;
+    return file_modified_time(output_path, output_time) &&
+           file_modified_time(input_path, input_time) && output_time >= input_time;
+}
+
 bool mark_output_outdated(const std::string& input_path, const std::string& output_path) {
     long long input_time = 0;
     if (!file_modified_time(input_path, input_time)) return false;

@@ -71,6 +71,10 @@ bool command_passes_output(const PreparedCommand& command);
 // (keep_input_time).
 FileEnd convert_file(const FileJob& job, const ConsoleSink& sink, ConverterWatch& watch);
 
+// Up to date: the output exists and is not older than its input (both times read). The run's
+// skipping and the preview's marks judge by this alone.
+bool output_up_to_date(const std::string& input_path, const std::string& output_path);
+
 // The output's modification time is set to the input's: an output not older than its input is
 // up to date, so "Skip up-to-date files" passes over it. False when either time cannot be read
 // or set; the output is then left as the converter wrote it.

@@ -79,15 +79,12 @@ struct Marker {
         }
     }
 
-    // The run's rule for up to date: the output exists and is not older than the input.
+    // By the run's rule for up to date.
     OutputMark old_output_mark(const std::string& input_path,
                                const std::string& output_path) const {
-        long long output_time = 0;
-        long long input_time = 0;
-        if (skip_up_to_date && file_modified_time(output_path, output_time) &&
-            file_modified_time(input_path, input_time) && output_time >= input_time)
-            return OutputMark::UpToDate;
-        return OutputMark::Replace;
+        return skip_up_to_date && output_up_to_date(input_path, output_path)
+                   ? OutputMark::UpToDate
+                   : OutputMark::Replace;
     }
 };
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "engine/file_conversion.h"
 #include "engine/setting_names.h"
 #include "engine/walk.h"
 #include "engine/windows_names.h"
@@ -148,10 +149,7 @@ std::string shared_output_note(const FilePlan& plan) {
 }
 
 bool output_up_to_date(const FilePlan& plan) {
-    long long input_time = 0;
-    long long output_time = 0;
-    return file_modified_time(plan.record.output_path, output_time) &&
-           file_modified_time(plan.record.input_path, input_time) && output_time >= input_time;
+    return output_up_to_date(plan.record.input_path, plan.record.output_path);
 }
 
 bool walk_plans(const CheckedRequest& checked, const PreparedCommand& command,
