@@ -19,13 +19,17 @@ std::string row_text(HWND control, UINT length_message, UINT text_message, int r
 
 }  // namespace
 
-std::string whole_control_text(HWND control) {
+std::wstring whole_control_wide_text(HWND control) {
     const int length = GetWindowTextLengthW(control);
-    if (length <= 0) return std::string();
+    if (length <= 0) return std::wstring();
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     const int copied = GetWindowTextW(control, &text[0], length + 1);
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return wide_to_utf8(text);
+    return text;
+}
+
+std::string whole_control_text(HWND control) {
+    return wide_to_utf8(whole_control_wide_text(control));
 }
 
 std::string control_text(HWND control) { return fit_text(whole_control_text(control)); }

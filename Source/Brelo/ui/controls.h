@@ -15,6 +15,8 @@
 std::string control_text(HWND control);
 // The control's whole text in UTF-8, however long (a caption, not a value).
 std::string whole_control_text(HWND control);
+// The same in UTF-16, as the control holds it.
+std::wstring whole_control_wide_text(HWND control);
 std::string dialog_item_text(HWND dialog, int id);
 // The text of a combo box's row, read and cut the same way; empty for a row that does not exist.
 std::string combo_row_text(HWND combo, int row);

@@ -14,6 +14,7 @@
 #include "Common/wide_text.h"
 #include "settings/settings_file.h"
 #include "ui/app.h"
+#include "ui/controls.h"
 #include "ui/log_file_text.h"
 #include "ui/resource.h"
 #include "ui/window_run.h"
@@ -44,13 +45,6 @@ LRESULT CALLBACK log_context_proc(HWND box, UINT message, WPARAM wparam, LPARAM 
         return 0;
     }
     return CallWindowProcW(log_proc, box, message, wparam, lparam);
-}
-
-std::wstring whole_wide_text(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, &text[0], length + 1)));
-    return text;
 }
 
 // From the keyboard the menu opens at the caret, or at the box's top left corner when the caret
@@ -112,7 +106,7 @@ void open_log_menu(HWND window, LPARAM at) {
 }
 
 bool save_log_to(HWND window, const std::string& path) {
-    const std::string text = crlf_text(wide_to_utf8(whole_wide_text(log_box(window))));
+    const std::string text = crlf_text(whole_control_text(log_box(window)));
     std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     if (!file) return false;
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -148,7 +142,7 @@ void on_copy_log(HWND window) {
     DWORD start = 0;
     DWORD end = 0;
     SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    std::wstring text = whole_wide_text(box);
+    std::wstring text = whole_control_wide_text(box);
     if (start < end && end <= text.size()) text = text.substr(start, end - start);
     put_on_clipboard(window, text);
 }
